@@ -1,0 +1,30 @@
+// Helpers shared by the test executables: scratch folders and files on the Windows
+// side, and running a check inside another thread's or a modal loop's time.
+#pragma once
+
+#include "runtime/AnsiString.h"
+
+#include <windows.h>
+
+// A fresh folder under the system's temporary folder, removed with all it holds when
+// the object goes away.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const AnsiString& Path() const { return m_path; }
+    // Path of an entry inside the folder.
+    AnsiString operator/(const AnsiString& name) const { return m_path + "\\" + name; }
+    // Writes a file with the given bytes and attributes; returns its path.
+    AnsiString Write(const AnsiString& name, const AnsiString& bytes = {}, DWORD attributes = FILE_ATTRIBUTE_NORMAL) const;
+    AnsiString MakeFolder(const AnsiString& name, DWORD attributes = FILE_ATTRIBUTE_DIRECTORY) const;
+
+private:
+    AnsiString m_path;
+};
+
+// The whole content of a file, or an empty string when it cannot be read.
+AnsiString ReadFileBytes(const AnsiString& path);
