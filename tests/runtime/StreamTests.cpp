@@ -1,0 +1,71 @@
+#include "common/TestSupport.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Stream.h"
+
+#include <gtest/gtest.h>
+
+TEST(Stream, MemoryStreamReadsWritesAndStopsAtTheEnd)
+{
+    TMemoryStream stream;
+    stream.WriteBuffer("abcdef", 6);
+    EXPECT_EQ(stream.Size(), 6);
+    stream.SetPosition(4);
+    char buffer[8] = {};
+    EXPECT_EQ(stream.Read(buffer, 8), 2);
+    EXPECT_EQ(AnsiString(buffer, 2), "ef");
+    EXPECT_EQ(stream.Read(buffer, 8), 0);
+    stream.SetPosition(2);
+    try {
+        stream.ReadBuffer(buffer, 5);
+        FAIL() << "no error";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(), "ストリームからの読み込みエラー");
+    }
+    // A position past the end reads nothing and writes extend the stream.
+    stream.SetPosition(100);
+    EXPECT_EQ(stream.Read(buffer, 1), 0);
+    stream.SetPosition(-5);
+    EXPECT_EQ(stream.Read(buffer, 1), 0);
+    stream.SetPosition(6);
+    stream.WriteBuffer("g", 1);
+    EXPECT_EQ(stream.Bytes(), "abcdefg");
+}
+
+TEST(Stream, FileStreamOpenAndCreateErrorsNameTheFile)
+{
+    TempFolder dir;
+    AnsiString path = dir / "data.bin";
+    {
+        TFileStream out(path, TFileStream::Mode::Create);
+        out.WriteBuffer("hello", 5);
+    }
+    {
+        TFileStream in(path, TFileStream::Mode::OpenRead);
+        EXPECT_EQ(in.Size(), 5);
+        TMemoryStream copy;
+        copy.CopyFrom(in, 0);
+        EXPECT_EQ(copy.Bytes(), "hello");
+    }
+    try {
+        TFileStream missing(dir / "missing.bin", TFileStream::Mode::OpenRead);
+        FAIL() << "no error";
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.Message(), "ファイル " + (dir / "missing.bin") + " は開けません");
+    }
+    try {
+        TFileStream bad(dir / "no\\such\\folder.bin", TFileStream::Mode::Create);
+        FAIL() << "no error";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message(), "ファイル " + (dir / "no\\such\\folder.bin") + " を作成できません");
+    }
+}
+
+TEST(Stream, MissingResourceRaisesResNotFound)
+{
+    try {
+        TResourceStream stream(nullptr, "NO_SUCH_RESOURCE", MAKEINTRESOURCEA(10));
+        FAIL() << "no error";
+    } catch (const EResNotFound& e) {
+        EXPECT_EQ(e.Message(), "NO_SUCH_RESOURCE リソースが見つかりません");
+    }
+}
