@@ -1,0 +1,99 @@
+#include "graphics/FileFormatsList.h"
+
+#include "graphics/Metafile.h"
+#include "runtime/Exceptions.h"
+
+#include <algorithm>
+
+namespace {
+std::unique_ptr<TFileFormatsList> g_fileFormats;
+std::unique_ptr<TClipboardFormats> g_clipboardFormats;
+}
+
+TFileFormatsList& TFileFormatsList::Instance()
+{
+    if (!g_fileFormats)
+        g_fileFormats.reset(new TFileFormatsList);
+    return *g_fileFormats;
+}
+
+bool FileFormatsListExists()
+{
+    return g_fileFormats != nullptr;
+}
+
+TFileFormatsList::TFileFormatsList()
+{
+    Add("wmf", LoadResString(65353), 0, TMetafile::StaticClass());
+    Add("emf", LoadResString(65354), 0, TMetafile::StaticClass());
+}
+
+void TFileFormatsList::Add(const AnsiString& extension, const AnsiString& description, int descriptionId,
+    TGraphicClass cls)
+{
+    m_records.push_back({ cls, AnsiLowerCase(extension), description, descriptionId });
+}
+
+TGraphicClass TFileFormatsList::FindExt(const AnsiString& extension) const
+{
+    AnsiString key = AnsiLowerCase(extension);
+    for (auto it = m_records.rbegin(); it != m_records.rend(); ++it)
+        if (it->extension == key)
+            return it->graphicClass;
+    return nullptr;
+}
+
+TGraphicClass TFileFormatsList::FindClassName(const AnsiString& name) const
+{
+    for (auto it = m_records.rbegin(); it != m_records.rend(); ++it)
+        if (name == it->graphicClass->name)
+            return it->graphicClass;
+    return nullptr;
+}
+
+void TFileFormatsList::Remove(TGraphicClass cls)
+{
+    std::erase_if(m_records, [cls](const Record& r) { return r.graphicClass->InheritsFrom(cls); });
+}
+
+TClipboardFormats& TClipboardFormats::Instance()
+{
+    if (!g_clipboardFormats)
+        g_clipboardFormats.reset(new TClipboardFormats);
+    return *g_clipboardFormats;
+}
+
+bool ClipboardFormatsExist()
+{
+    return g_clipboardFormats != nullptr;
+}
+
+TClipboardFormats::TClipboardFormats()
+{
+    Add(CF_METAFILEPICT, TMetafile::StaticClass());
+    Add(CF_ENHMETAFILE, TMetafile::StaticClass());
+}
+
+void TClipboardFormats::Add(std::uint16_t format, TGraphicClass cls)
+{
+    m_classes.push_back(cls);
+    m_formats.push_back(format);
+}
+
+TGraphicClass TClipboardFormats::FindFormat(std::uint16_t format) const
+{
+    for (std::size_t i = m_formats.size(); i-- > 0;)
+        if (m_formats[i] == format)
+            return m_classes[i];
+    return nullptr;
+}
+
+void TClipboardFormats::Remove(TGraphicClass cls)
+{
+    for (std::size_t i = m_classes.size(); i-- > 0;) {
+        if (m_classes[i]->InheritsFrom(cls)) {
+            m_classes.erase(m_classes.begin() + static_cast<std::ptrdiff_t>(i));
+            m_formats.erase(m_formats.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+}
