@@ -7,3 +7,10 @@
 #include <functional>
 
 using TNotifyEvent = std::function<void(TObject* sender)>;
+
+// Something told about the changes of an object (a picture's or a font's observer).
+class IChangeNotifier {
+public:
+    virtual ~IChangeNotifier() = default;
+    virtual void Changed() = 0;
+};

@@ -1,0 +1,72 @@
+#include "graphics/Brush.h"
+
+
+TBrush::TBrush() : TGraphicsObject(BrushManager(), &DefaultBrushData()) {}
+
+void TBrush::Assign(TPersistent* source)
+{
+    auto* brush = dynamic_cast<TBrush*>(source);
+    if (!brush) {
+        TPersistent::Assign(source);
+        return;
+    }
+    ShareResource(*brush);
+}
+
+HBRUSH TBrush::Handle()
+{
+    TResourceManager& manager = Manager();
+    manager.Lock();
+    TResource* resource = Resource();
+    try {
+        if (!resource->Handle) {
+            TBrushData data = Data();
+            LOGBRUSH lb{};
+            lb.lbColor = ColorToRGB(data.Color);
+            {
+                auto style = static_cast<TBrushStyle>(data.Style);
+                switch (style) {
+                case TBrushStyle::bsSolid: lb.lbStyle = BS_SOLID; break;
+                case TBrushStyle::bsClear: lb.lbStyle = BS_HOLLOW; break;
+                default:
+                    lb.lbStyle = BS_HATCHED;
+                    lb.lbHatch = static_cast<ULONG_PTR>(data.Style - 2);
+                    break;
+                }
+            }
+            resource->Handle = CreateBrushIndirect(&lb);
+        }
+    } catch (...) {
+        manager.Unlock();
+        throw;
+    }
+    HBRUSH handle = static_cast<HBRUSH>(resource->Handle);
+    manager.Unlock();
+    return handle;
+}
+
+void TBrush::SetColor(TColor color)
+{
+    ChangeData<TBrushData>([&](TBrushData& data) {
+        data.Color = color;
+        if (data.Style == static_cast<std::uint8_t>(TBrushStyle::bsClear))
+            data.Style = static_cast<std::uint8_t>(TBrushStyle::bsSolid);
+    });
+}
+
+void TBrush::SetStyle(TBrushStyle style)
+{
+    ChangeData<TBrushData>([&](TBrushData& data) {
+        data.Style = static_cast<std::uint8_t>(style);
+        if (style == TBrushStyle::bsClear)
+            data.Color = clWhite;
+    });
+}
+
+void TBrush::SetBitmap(TBitmap* bitmap)
+{
+    ChangeData<TBrushData>([&](TBrushData& data) {
+        data = DefaultBrushData();
+        data.Bitmap = bitmap;
+    });
+}

@@ -1,0 +1,8 @@
+#include "graphics/Colors.h"
+
+COLORREF ColorToRGB(TColor color)
+{
+    if (IsSystemColor(color))
+        return GetSysColor(static_cast<int>(color & 0xFF));
+    return color;
+}
