@@ -6,13 +6,6 @@
 
 #include <memory>
 
-// Told of every change of a picture, after its change handler.
-class IChangeNotifier {
-public:
-    virtual ~IChangeNotifier() = default;
-    virtual void Changed() = 0;
-};
-
 class TPicture : public TPersistent {
 public:
     SV_CLASS_NAME(TPicture)
