@@ -1,0 +1,937 @@
+#include "frame/Application.h"
+
+#include "frame/MethodStub.h"
+#include "frame/Screen.h"
+#include "runtime/AnsiString.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cxxabi.h>
+#include <exception>
+#include <memory>
+#include <typeinfo>
+
+TApplication* Application = nullptr;
+
+namespace {
+
+const char AppClassName[] = "TApplication";
+constexpr DWORD AppWindowStyle = 0x84CA0000;   // pop-up, clip siblings, caption, system menu, minimize box
+
+HINSTANCE ModuleInstance()
+{
+    return GetModuleHandleA(nullptr);
+}
+
+bool NewStyleControls()
+{
+    return (GetVersion() & 0xFF) >= 4;
+}
+
+// The program file's base name: OEM to ANSI, folder and extension dropped, every
+// character after the first lower-cased with the code page's rules.
+AnsiString ModuleBaseName()
+{
+    char path[256] = {};
+    GetModuleFileNameA(ModuleInstance(), path, sizeof path - 1);
+    OemToCharA(path, path);
+    AnsiString name = path;
+    std::size_t slash = AnsiString::npos;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (ByteKindAt(name, i) == ByteKind::Single && name[i] == '\\')
+            slash = i;
+    }
+    if (slash != AnsiString::npos)
+        name.erase(0, slash + 1);
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (ByteKindAt(name, i) == ByteKind::Single && name[i] == '.') {
+            name.resize(i);
+            break;
+        }
+    }
+    if (name.size() > 1) {
+        std::size_t first = ByteKindAt(name, 0) == ByteKind::Lead && name.size() > 1 ? 2 : 1;
+        if (first < name.size())
+            CharLowerBuffA(&name[first], static_cast<DWORD>(name.size() - first));
+    }
+    return name;
+}
+
+std::vector<std::function<bool()>>& TerminateProcs()
+{
+    static std::vector<std::function<bool()>> procedures;
+    return procedures;
+}
+
+// The readable name of the type of the exception being handled.
+AnsiString CurrentExceptionClassName()
+{
+    const std::type_info* type = abi::__cxa_current_exception_type();
+    if (!type)
+        return "Unknown";
+    int status = 0;
+    std::unique_ptr<char, void (*)(void*)> readable(abi::__cxa_demangle(type->name(), nullptr, nullptr, &status), std::free);
+    return status == 0 && readable ? AnsiString(readable.get()) : AnsiString(type->name());
+}
+
+// The exception report for objects outside the program's exception classes: class
+// name, the module holding the address and the address relative to the module.
+void ShowGenericReport(const AnsiString& className, const void* address)
+{
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        static_cast<LPCSTR>(address), &module);
+    char path[MAX_PATH] = {};
+    if (module)
+        GetModuleFileNameA(module, path, sizeof path);
+    AnsiString moduleName = path;
+    std::size_t slash = moduleName.find_last_of('\\');
+    if (slash != AnsiString::npos)
+        moduleName.erase(0, slash + 1);
+    auto relative = reinterpret_cast<const void*>(
+        reinterpret_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(module));
+    AnsiString text = Format(LoadResString(65279) + "\n%s%s", className, moduleName, relative, "", "");
+    AnsiString caption = LoadResString(65248);
+    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+
+bool exitRegistered = false;
+
+void ShutdownAtExit()
+{
+    if (Application)
+        Application->Shutdown();
+}
+
+// The process-wide objects exist from before the program's entry to its end.
+struct FrameObjects {
+    FrameObjects()
+    {
+        Screen = new TScreen(nullptr);
+        Application = new TApplication(nullptr);
+        Application->SetHintEnabled(true);
+    }
+    ~FrameObjects()
+    {
+        TComponentPtr<TApplication> application(Application);
+        application.reset();
+        Application = nullptr;
+        TComponentPtr<TScreen> screen(Screen);
+        screen.reset();
+        Screen = nullptr;
+    }
+};
+
+FrameObjects frameObjects;
+
+}
+
+// ---- construction and destruction -------------------------------------------------
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner)
+{
+    m_title = ModuleBaseName();
+    m_icon = LoadIconA(ModuleInstance(), "MAINICON");
+    CreateHandle();
+}
+
+TApplication::~TApplication()
+{
+    m_active = false;
+    if (m_hints) {
+        m_hints->CancelHint();
+        m_hints->SetHintWindowEnabled(false);
+    }
+    m_hintEnabled = false;
+    Destroying();
+    DestroyComponents();
+    if (m_handleCreated && m_handle) {
+        if (NewStyleControls())
+            SendMessageA(m_handle, WM_SETICON, ICON_BIG, 0);
+        SetWindowObject(m_handle, nullptr);
+        DestroyWindow(m_handle);
+        m_handle = nullptr;
+    }
+    ReleaseMethodStub(m_objectInstance);
+    m_objectInstance = nullptr;
+}
+
+void TApplication::CreateHandle()
+{
+    m_objectInstance = CreateMethodStub([this](TMessage& message) { WndProc(message); }, this);
+    WNDCLASSA existing {};
+    if (!GetClassInfoA(ModuleInstance(), AppClassName, &existing)) {
+        WNDCLASSA windowClass {};
+        windowClass.lpfnWndProc = &DefWindowProcA;
+        windowClass.hInstance = ModuleInstance();
+        windowClass.hIcon = m_icon ? m_icon : LoadIconA(nullptr, IDI_APPLICATION);
+        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        windowClass.lpszClassName = AppClassName;
+        if (!RegisterClassA(&windowClass))
+            throw EOutOfResources(LoadResString(65361));
+    }
+    int x = GetSystemMetrics(SM_CXSCREEN) / 2;
+    int y = GetSystemMetrics(SM_CYSCREEN) / 2;
+    m_handle = CreateWindowExA(0, AppClassName, m_title.c_str(), AppWindowStyle, x, y, 0, 0,
+        nullptr, nullptr, ModuleInstance(), nullptr);
+    if (!m_handle)
+        throw EOutOfResources(LoadResString(65361));
+    m_title.clear();
+    m_handleCreated = true;
+    SetWindowObject(m_handle, this);
+    SetWindowLongPtrA(m_handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_objectInstance));
+    if (NewStyleControls()) {
+        HICON icon = m_icon ? m_icon : LoadIconA(nullptr, IDI_APPLICATION);
+        SendMessageA(m_handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        SetClassLongPtrA(m_handle, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+    }
+    HMENU systemMenu = GetSystemMenu(m_handle, FALSE);
+    DeleteMenu(systemMenu, SC_MAXIMIZE, MF_BYCOMMAND);
+    DeleteMenu(systemMenu, SC_SIZE, MF_BYCOMMAND);
+    if (NewStyleControls())
+        DeleteMenu(systemMenu, SC_MOVE, MF_BYCOMMAND);
+}
+
+void TApplication::Shutdown()
+{
+    if (m_handle)
+        ShowOwnedPopups(m_handle, FALSE);
+    SetHintEnabled(false);
+    Destroying();
+    DestroyComponents();
+}
+
+// ---- title, initialisation, forms ---------------------------------------------------
+
+AnsiString TApplication::AppTitle() const
+{
+    if (!m_handleCreated || !m_handle)
+        return m_title;
+    char buffer[256] = {};
+    GetWindowTextA(m_handle, buffer, sizeof buffer);
+    return buffer;
+}
+
+void TApplication::SetAppTitle(const AnsiString& title)
+{
+    if (m_handleCreated && m_handle) {
+        if (AppTitle() != title || !m_title.empty())
+            SetWindowTextA(m_handle, title.c_str());
+        m_title.clear();
+    } else {
+        m_title = title;
+    }
+}
+
+void (*&TApplication::InitProcedure())()
+{
+    static void (*procedure)() = nullptr;
+    return procedure;
+}
+
+void TApplication::InitializeApp()
+{
+    if (InitProcedure())
+        InitProcedure()();
+}
+
+void TApplication::AdoptForm(TComponentPtr<> form, IAppForm* appForm)
+{
+    TComponent* component = form.get();
+    InsertComponent(std::move(form));
+    try {
+        component->AfterConstruction();
+    } catch (...) {
+        DestroyComponent(component);
+        throw;
+    }
+    if (!m_primaryForm && appForm->IsTForm()) {
+        appForm->FormHandle();
+        m_primaryForm = appForm;
+    }
+}
+
+void TApplication::ForgetForm(IAppForm* form)
+{
+    if (m_primaryForm == form)
+        m_primaryForm = nullptr;
+}
+
+// ---- the message loop -----------------------------------------------------------------
+
+void TApplication::RunApp()
+{
+    m_running = true;
+    try {
+        if (!exitRegistered) {
+            exitRegistered = true;
+            std::atexit(&ShutdownAtExit);
+        }
+        if (m_primaryForm) {
+            STARTUPINFOA startup {};
+            startup.cb = sizeof startup;
+            GetStartupInfoA(&startup);
+            if (startup.dwFlags & STARTF_USESHOWWINDOW) {
+                if (startup.wShowWindow == SW_SHOWMAXIMIZED)
+                    m_primaryForm->SetFormWindowState(wsMaximized);
+                else if (startup.wShowWindow == SW_SHOWMINNOACTIVE)
+                    m_primaryForm->SetFormWindowState(wsMinimized);
+            }
+            if (m_showPrimaryForm) {
+                if (m_primaryForm->FormWindowState() == wsMinimized)
+                    MinimizeApp();
+                else
+                    m_primaryForm->SetFormVisible(true);
+            }
+            do
+                HandleOneMessage();
+            while (!m_terminating);
+        }
+    } catch (...) {
+        m_running = false;
+        throw;
+    }
+    m_running = false;
+}
+
+void TApplication::TerminateApp()
+{
+    if (CallTerminateProcs())
+        PostQuitMessage(0);
+}
+
+void TApplication::HandleOneMessage()
+{
+    MSG message {};
+    if (!ProcessOneMessage(message))
+        IdleStep(message);
+}
+
+void TApplication::ProcessPendingMessages()
+{
+    MSG message {};
+    while (ProcessOneMessage(message)) {
+    }
+}
+
+bool TApplication::ProcessOneMessage(MSG& message)
+{
+    if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        return false;
+    if (message.message == WM_QUIT) {
+        m_terminating = true;
+        return true;
+    }
+    bool handled = false;
+    if (OnAppMessage)
+        OnAppMessage(message, handled);
+    if (m_hints)
+        m_hints->CancelTest(message);
+    if (handled)
+        return true;
+    if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST && RouteKey(message))
+        return true;
+    if (m_dialogHandle && IsDialogMessageA(m_dialogHandle, &message))
+        return true;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+    return true;
+}
+
+// Offers a key message to the frame control it is meant for, before translation.
+bool TApplication::RouteKey(MSG& message)
+{
+    HWND target = GetCapture();
+    if (target) {
+        if (reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(target, GWLP_HINSTANCE)) != ModuleInstance())
+            return false;
+    } else {
+        target = message.hwnd;
+        for (HWND window = message.hwnd; window; window = GetParent(window)) {
+            if (WindowObject(window) && window != m_handle) {
+                target = window;
+                break;
+            }
+        }
+    }
+    if (!target)
+        return false;
+    return SendMessageA(target, message.message + FN_OFFSET, message.wParam, message.lParam) != 0;
+}
+
+void TApplication::IdleStep(const MSG&)
+{
+    TObject* control = nullptr;
+    POINT cursor {};
+    if (m_controls && GetCursorPos(&cursor))
+        control = m_controls->ControlAtPos(cursor);
+    if (control != m_mouseControl) {
+        TObject* capture = m_controls ? m_controls->CaptureControl() : nullptr;
+        if (m_mouseControl && m_controls && (!capture || capture == m_mouseControl))
+            m_controls->PerformOn(m_mouseControl, FM_MOUSELEAVE, 0, 0);
+        m_mouseControl = control;
+        if (m_mouseControl && m_controls && (!capture || capture == m_mouseControl))
+            m_controls->PerformOn(m_mouseControl, FM_MOUSEENTER, 0, 0);
+    }
+    if (m_hintEnabled && !m_mouseControl && m_hints)
+        m_hints->CancelHint();
+    AnsiString hint;
+    if (m_mouseControl && m_controls) {
+        hint = m_controls->ControlHint(m_mouseControl);
+        std::size_t bar = hint.find('|');
+        if (bar != AnsiString::npos)
+            hint.erase(0, bar + 1);
+    }
+    if (hint != m_currentHint) {
+        m_currentHint = hint;
+        if (OnAppHint)
+            OnAppHint(this);
+    }
+    bool done = true;
+    try {
+        if (OnAppIdle)
+            OnAppIdle(this, done);
+        if (done && Screen) {
+            for (int i = 0; i < Screen->CustomFormCount(); ++i) {
+                IAppForm* form = Screen->CustomForms(i);
+                if (form->FormHandleAllocated() && form->FormVisible() && form->FormEnabled())
+                    form->FormUpdateActions();
+            }
+        }
+    } catch (...) {
+        HandleLoopException(this);
+    }
+    if (done)
+        WaitMessage();
+}
+
+// ---- exceptions and message boxes -----------------------------------------------------
+
+void TApplication::HandleLoopException(TObject* sender)
+{
+    if (HWND capture = GetCapture())
+        SendMessageA(capture, WM_CANCELMODE, 0, 0);
+    std::exception_ptr current = std::current_exception();
+    if (!current)
+        return;
+    const void* address = __builtin_return_address(0);
+    try {
+        std::rethrow_exception(current);
+    } catch (EAbort&) {
+    } catch (Exception& error) {
+        if (OnAppException)
+            OnAppException(sender, error);
+        else
+            ShowErrorBox(error);
+    } catch (...) {
+        ShowGenericReport(CurrentExceptionClassName(), address);
+    }
+}
+
+void TApplication::ShowErrorBox(const Exception& error)
+{
+    AnsiString text = error.Message();
+    if (!text.empty()) {
+        std::size_t last = text.size() - 1;
+        if (ByteKindAt(text, last) == ByteKind::Trail && last > 0)
+            --last;
+        if (static_cast<unsigned char>(text[last]) > '.')
+            text += ".";
+    }
+    AppMessageBox(text, AppTitle(), MB_ICONERROR);
+}
+
+int TApplication::AppMessageBox(const AnsiString& text, const AnsiString& caption, UINT flags)
+{
+    HWND active = GetActiveWindow();
+    HMONITOR activeMonitor = MonitorFromWindow(active, MONITOR_DEFAULTTONEAREST);
+    HMONITOR appMonitor = MonitorFromWindow(m_handle, MONITOR_DEFAULTTONEAREST);
+    bool moved = false;
+    RECT saved {};
+    if (activeMonitor != appMonitor) {
+        MONITORINFO info {};
+        info.cbSize = sizeof info;
+        GetMonitorInfoA(activeMonitor, &info);
+        GetWindowRect(m_handle, &saved);
+        SetWindowPos(m_handle, nullptr,
+            info.rcMonitor.left + (info.rcMonitor.right - info.rcMonitor.left) / 2,
+            info.rcMonitor.top + (info.rcMonitor.bottom - info.rcMonitor.top) / 2, 0, 0,
+            SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+        moved = true;
+    }
+    std::vector<HWND> disabled;
+    int result = 0;
+    try {
+        disabled = DisableThreadWindows(nullptr);
+        result = MessageBoxA(m_handle, text.c_str(), caption.c_str(), flags);
+    } catch (...) {
+        if (moved)
+            SetWindowPos(m_handle, nullptr, saved.left + (saved.right - saved.left) / 2,
+                saved.top + (saved.bottom - saved.top) / 2, 0, 0,
+                SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+        EnableThreadWindows(disabled);
+        SetActiveWindow(active);
+        throw;
+    }
+    if (moved)
+        SetWindowPos(m_handle, nullptr, saved.left + (saved.right - saved.left) / 2,
+            saved.top + (saved.bottom - saved.top) / 2, 0, 0,
+            SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+    EnableThreadWindows(disabled);
+    SetActiveWindow(active);
+    return result;
+}
+
+// ---- minimize, restore, top-most windows ------------------------------------------
+
+bool TApplication::MainFormShownOrToBe() const
+{
+    return m_primaryForm && (m_showPrimaryForm || m_primaryForm->FormVisible());
+}
+
+void TApplication::ShowAppWindowWithoutAnimation(int command)
+{
+    ANIMATIONINFO animation {};
+    animation.cbSize = sizeof animation;
+    bool known = SystemParametersInfoA(SPI_GETANIMATION, sizeof animation, &animation, 0) != 0;
+    int previous = animation.iMinAnimate;
+    if (known && previous) {
+        animation.iMinAnimate = 0;
+        SystemParametersInfoA(SPI_SETANIMATION, sizeof animation, &animation, 0);
+    }
+    ShowWindow(m_handle, command);
+    if (known && previous) {
+        animation.iMinAnimate = previous;
+        SystemParametersInfoA(SPI_SETANIMATION, sizeof animation, &animation, 0);
+    }
+}
+
+void TApplication::MinimizeApp()
+{
+    if (IsIconic(m_handle))
+        return;
+    NormalizeTopMosts();
+    SetActiveWindow(m_handle);
+    if (MainFormShownOrToBe()) {
+        RECT bounds = m_primaryForm->FormBounds();
+        SetWindowPos(m_handle, nullptr, bounds.left, bounds.top, bounds.right - bounds.left, 0,
+            SWP_SHOWWINDOW | SWP_NOZORDER | SWP_NOACTIVATE);
+        DefWindowProcA(m_handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    } else {
+        ShowAppWindowWithoutAnimation(SW_MINIMIZE);
+    }
+    if (OnAppMinimize)
+        OnAppMinimize(this);
+}
+
+void TApplication::RestoreApp()
+{
+    if (!IsIconic(m_handle))
+        return;
+    SetActiveWindow(m_handle);
+    if (MainFormShownOrToBe())
+        DefWindowProcA(m_handle, WM_SYSCOMMAND, SC_RESTORE, 0);
+    else
+        ShowAppWindowWithoutAnimation(SW_RESTORE);
+    SetWindowPos(m_handle, nullptr, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
+        SWP_SHOWWINDOW | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (m_primaryForm && m_primaryForm->FormWindowState() == wsMinimized && !m_primaryForm->FormVisible()) {
+        m_primaryForm->SetFormWindowState(wsNormal);
+        m_primaryForm->SetFormVisible(true);
+    }
+    RestoreTopMosts();
+    if (m_controls)
+        m_controls->FocusActiveControl();
+    if (OnAppRestore)
+        OnAppRestore(this);
+}
+
+void TApplication::BringToFront()
+{
+    if (!m_handle)
+        return;
+    HWND popup = GetLastActivePopup(m_handle);
+    if (popup && popup != m_handle && IsWindowVisible(popup) && IsWindowEnabled(popup))
+        SetForegroundWindow(popup);
+}
+
+namespace {
+
+struct TopMostSearch {
+    HWND application;
+    HWND mainForm;
+    bool includeMain;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopMost(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<TopMostSearch*>(data);
+    if (window == search->application)
+        return TRUE;
+    if (GetWindow(window, GW_OWNER) != search->application)
+        return TRUE;
+    if (!(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST))
+        return TRUE;
+    if (window == search->mainForm && !search->includeMain)
+        return TRUE;
+    search->found.push_back(window);
+    return TRUE;
+}
+
+}
+
+void TApplication::PushTopMosts(bool includeMain)
+{
+    if (!m_handle)
+        return;
+    ++m_topMostLevel;
+    if (m_topMostLevel != 1)
+        return;
+    TopMostSearch search { m_handle,
+        m_primaryForm && m_primaryForm->FormHandleAllocated() ? m_primaryForm->FormHandle() : nullptr,
+        includeMain, {} };
+    EnumWindows(&CollectTopMost, reinterpret_cast<LPARAM>(&search));
+    m_topMostList = search.found;
+    HWND above = GetWindow(m_handle, GW_HWNDPREV);
+    if (!above || (GetWindowLongA(above, GWL_EXSTYLE) & WS_EX_TOPMOST))
+        above = HWND_NOTOPMOST;
+    for (auto it = m_topMostList.rbegin(); it != m_topMostList.rend(); ++it)
+        SetWindowPos(*it, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TApplication::RestoreTopMosts()
+{
+    if (m_topMostLevel == 0)
+        return;
+    --m_topMostLevel;
+    if (m_topMostLevel != 0)
+        return;
+    for (auto it = m_topMostList.rbegin(); it != m_topMostList.rend(); ++it)
+        if (IsWindow(*it))
+            SetWindowPos(*it, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    m_topMostList.clear();
+}
+
+// ---- hooks, visibility, hints ---------------------------------------------------------
+
+void TApplication::HookAppWindow(TWindowHookProc procedure, void* data)
+{
+    m_hooks.push_back(TWindowHook { procedure, data });
+}
+
+void TApplication::UnhookAppWindow(TWindowHookProc procedure, void* data)
+{
+    auto it = std::find_if(m_hooks.begin(), m_hooks.end(),
+        [&](const TWindowHook& hook) { return hook.Procedure == procedure && hook.Data == data; });
+    if (it != m_hooks.end())
+        m_hooks.erase(it);
+}
+
+void TApplication::UpdateAppWindowVisible()
+{
+    if (!m_handle || !Screen)
+        return;
+    bool wanted = false;
+    for (int i = 0; i < Screen->CustomFormCount() && !wanted; ++i) {
+        IAppForm* form = Screen->CustomForms(i);
+        if (!form->FormVisible())
+            continue;
+        HWND parent = form->FormParentWindow();
+        if (parent && (!form->FormHandleAllocated() || GetParent(form->FormHandle()) == parent))
+            continue;
+        wanted = true;
+    }
+    bool real = IsWindowVisible(m_handle) != 0;
+    if (real == m_appWindowShown && real != wanted) {
+        SetWindowPos(m_handle, nullptr, 0, 0, 0, 0,
+            (wanted ? SWP_SHOWWINDOW : SWP_HIDEWINDOW) | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        m_appWindowShown = wanted;
+    }
+}
+
+void TApplication::SetHintEnabled(bool enabled)
+{
+    if (enabled == m_hintEnabled)
+        return;
+    m_hintEnabled = enabled;
+    if (m_hints) {
+        if (!enabled)
+            m_hints->CancelHint();
+        m_hints->SetHintWindowEnabled(enabled);
+    }
+}
+
+// ---- the application window procedure --------------------------------------------------
+
+void TApplication::DefaultHandler(TMessage& message)
+{
+    message.Result = DefWindowProcA(m_handle, message.Msg, message.WParam, message.LParam);
+}
+
+void TApplication::WndProc(TMessage& message)
+{
+    try {
+        for (std::size_t i = 0; i < m_hooks.size(); ++i) {
+            TWindowHook hook = m_hooks[i];
+            if (hook.Procedure(hook.Data, message))
+                return;
+        }
+        if (message.Msg == WM_WININICHANGE) {
+            if (UpdateFormatSettings)
+                SetThreadLocale(LOCALE_USER_DEFAULT);
+            if (UpdateMetricSettings) {
+                if (Screen)
+                    Screen->ReloadMetrics();
+                if (m_hintEnabled) {
+                    SetHintEnabled(false);
+                    SetHintEnabled(true);
+                }
+            }
+        }
+        OwnHandling(message);
+    } catch (...) {
+        HandleLoopException(this);
+    }
+}
+
+namespace {
+
+struct FocusSearch {
+    HWND application;
+    HWND normal = nullptr;
+    HWND topMost = nullptr;
+};
+
+// The first visible, enabled window of the thread other than the application window;
+// a top-most one only when there is no other.
+BOOL CALLBACK FindFocusTarget(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<FocusSearch*>(data);
+    if (window == search->application || !IsWindowVisible(window) || !IsWindowEnabled(window))
+        return TRUE;
+    if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) {
+        if (!search->topMost)
+            search->topMost = window;
+        return TRUE;
+    }
+    search->normal = window;
+    return FALSE;
+}
+
+}
+
+void TApplication::FocusTop()
+{
+    if (IsIconic(m_handle) || GetFocus() != m_handle)
+        return;
+    FocusSearch search { m_handle };
+    EnumThreadWindows(GetCurrentThreadId(), &FindFocusTarget, reinterpret_cast<LPARAM>(&search));
+    HWND target = search.normal ? search.normal : search.topMost;
+    if (target)
+        SetFocus(target);
+}
+
+void TApplication::OwnHandling(TMessage& message)
+{
+    switch (message.Msg) {
+    case WM_SETFOCUS:
+        PostMessageA(m_handle, FM_FOCUSTOP, 0, 0);
+        DefaultHandler(message);
+        return;
+    case WM_ENABLE:
+        if (message.WParam) {
+            RestoreTopMosts();
+            if (m_savedWindows) {
+                EnableThreadWindows(*m_savedWindows);
+                m_savedWindows.reset();
+            }
+            DefaultHandler(message);
+        } else {
+            DefaultHandler(message);
+            if (!m_savedWindows)
+                m_savedWindows = DisableThreadWindows(m_handle);
+            NormalizeAllTopMosts();
+        }
+        return;
+    case WM_PAINT:
+        if (IsIconic(m_handle)) {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(m_handle, &paint);
+            if (m_icon)
+                DrawIcon(dc, 0, 0, m_icon);
+            EndPaint(m_handle, &paint);
+        } else {
+            DefaultHandler(message);
+        }
+        return;
+    case WM_CLOSE:
+        if (m_primaryForm)
+            m_primaryForm->CloseForm();
+        return;
+    case WM_ERASEBKGND:
+        message.Msg = WM_ICONERASEBKGND;
+        DefaultHandler(message);
+        return;
+    case WM_ENDSESSION:
+        if (message.WParam)
+            m_terminating = true;
+        return;
+    case WM_ACTIVATEAPP:
+        DefaultHandler(message);
+        m_active = message.WParam != 0;
+        if (m_active) {
+            RestoreTopMosts();
+            PostMessageA(m_handle, FM_ACTIVATE, 0, 0);
+        } else {
+            NormalizeTopMosts();
+            PostMessageA(m_handle, FM_DEACTIVATE, 0, 0);
+        }
+        return;
+    case WM_FONTCHANGE:
+        if (Screen)
+            Screen->ReloadFonts();
+        DefaultHandler(message);
+        return;
+    case WM_QUERYDRAGICON:
+        message.Result = reinterpret_cast<LRESULT>(m_icon);
+        return;
+    case WM_SYSCOMMAND:
+        switch (message.WParam & 0xFFF0) {
+        case SC_MINIMIZE:
+            MinimizeApp();
+            return;
+        case SC_RESTORE:
+            RestoreApp();
+            return;
+        default:
+            DefaultHandler(message);
+            return;
+        }
+    case FM_ACTIVATE:
+        if (OnAppActivate)
+            OnAppActivate(this);
+        return;
+    case FM_DEACTIVATE:
+        if (OnAppDeactivate)
+            OnAppDeactivate(this);
+        return;
+    case FM_APPKEYDOWN: {
+        bool handled = false;
+        if (OnAppShortCut)
+            OnAppShortCut(message, handled);
+        if (!handled && m_primaryForm && m_primaryForm->FormEnabled() && m_primaryForm->FormIsShortCut(message))
+            message.Result = 1;
+        return;
+    }
+    case FM_APPSYSCOMMAND:
+        if (m_primaryForm && m_primaryForm->FormHandleAllocated()) {
+            HWND form = m_primaryForm->FormHandle();
+            if (IsWindowEnabled(form) && IsWindowVisible(form)) {
+                HWND focus = GetFocus();
+                SetFocus(form);
+                m_primaryForm->FormPerform(WM_SYSCOMMAND, message.WParam, message.LParam);
+                SetFocus(focus);
+                message.Result = 1;
+            }
+        }
+        return;
+    case FM_FOCUSTOP:
+        FocusTop();
+        return;
+    case FM_INVOKEHELP:
+        return;   // the program has no help file
+    case FM_WINDOWHOOK:
+        if (auto* hook = reinterpret_cast<TWindowHook*>(message.LParam)) {
+            if (message.WParam == 0)
+                HookAppWindow(hook->Procedure, hook->Data);
+            else
+                UnhookAppWindow(hook->Procedure, hook->Data);
+        }
+        return;
+    case FM_DIALOGHANDLE:
+        if (message.WParam == 1)
+            message.Result = reinterpret_cast<LRESULT>(m_dialogHandle);
+        else
+            m_dialogHandle = reinterpret_cast<HWND>(message.LParam);
+        return;
+    case FM_ACTIONUPDATE:
+    case FM_ACTIONEXECUTE:
+        message.Result = 0;   // the program has no actions
+        return;
+    default:
+        if (message.Msg >= WM_CTLCOLORMSGBOX && message.Msg <= WM_CTLCOLORSTATIC) {
+            message.Result = SendMessageA(reinterpret_cast<HWND>(message.LParam), message.Msg + FN_OFFSET,
+                message.WParam, message.LParam);
+            return;
+        }
+        DefaultHandler(message);
+        return;
+    }
+}
+
+// ---- shared helpers ---------------------------------------------------------------------
+
+void HandleLoopException(TObject* sender)
+{
+    if (Application) {
+        Application->HandleLoopException(sender);
+        return;
+    }
+}
+
+namespace {
+
+struct DisableState {
+    HWND spare;
+    std::vector<HWND> disabled;
+    std::exception_ptr failure;
+};
+
+BOOL CALLBACK DisableOne(HWND window, LPARAM data)
+{
+    auto* state = reinterpret_cast<DisableState*>(data);
+    try {
+        if (window != state->spare && IsWindowVisible(window) && IsWindowEnabled(window)) {
+            state->disabled.push_back(window);
+            EnableWindow(window, FALSE);
+        }
+    } catch (...) {
+        state->failure = std::current_exception();
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}
+
+std::vector<HWND> DisableThreadWindows(HWND spare)
+{
+    DisableState state { spare, {}, nullptr };
+    EnumThreadWindows(GetCurrentThreadId(), &DisableOne, reinterpret_cast<LPARAM>(&state));
+    if (state.failure) {
+        EnableThreadWindows(state.disabled);
+        std::rethrow_exception(state.failure);
+    }
+    return state.disabled;
+}
+
+void EnableThreadWindows(const std::vector<HWND>& windows)
+{
+    for (HWND window : windows)
+        if (IsWindow(window))
+            EnableWindow(window, TRUE);
+}
+
+void AddTerminateProc(std::function<bool()> procedure)
+{
+    TerminateProcs().push_back(std::move(procedure));
+}
+
+bool CallTerminateProcs()
+{
+    for (const auto& procedure : TerminateProcs())
+        if (!procedure())
+            return false;
+    return true;
+}

@@ -1,0 +1,75 @@
+#include "frame/Timer.h"
+
+#include "frame/Application.h"
+#include "frame/UtilityWindow.h"
+#include "runtime/Exceptions.h"
+
+namespace {
+
+// The platform timer of a TTimer is always timer 1 of its own window.
+constexpr UINT_PTR TimerId = 1;
+
+}
+
+TTimer::TTimer(TComponent* owner) : TComponent(owner)
+{
+    m_window = AllocateUtilityWindow([this](TMessage& message) { WndProc(message); }, this);
+}
+
+TTimer::~TTimer()
+{
+    m_enabled = false;
+    KillTimer(m_window, TimerId);
+    ReleaseUtilityWindow(m_window);
+    m_window = nullptr;
+}
+
+void TTimer::SetEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    RearmTimer();
+}
+
+void TTimer::SetInterval(std::uint32_t interval)
+{
+    if (interval == m_interval)
+        return;
+    m_interval = interval;
+    RearmTimer();
+}
+
+void TTimer::SetOnTimer(TNotifyEvent handler)
+{
+    m_onTimer = std::move(handler);
+    RearmTimer();
+}
+
+void TTimer::RearmTimer()
+{
+    KillTimer(m_window, TimerId);
+    if (m_interval != 0 && m_enabled && m_onTimer) {
+        if (!SetTimer(m_window, TimerId, m_interval, nullptr))
+            throw EOutOfResources(LoadResString(65370));
+    }
+}
+
+void TTimer::FireTick()
+{
+    if (m_onTimer)
+        m_onTimer(this);
+}
+
+void TTimer::WndProc(TMessage& message)
+{
+    if (message.Msg == WM_TIMER) {
+        try {
+            FireTick();
+        } catch (...) {
+            HandleLoopException(this);
+        }
+        return;
+    }
+    message.Result = DefWindowProcA(m_window, message.Msg, message.WParam, message.LParam);
+}

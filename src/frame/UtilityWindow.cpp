@@ -1,0 +1,66 @@
+#include "frame/UtilityWindow.h"
+
+#include "frame/MethodStub.h"
+#include "runtime/Exceptions.h"
+
+namespace {
+
+const char UtilityClassName[] = "TPUtilWindow";
+
+HINSTANCE ModuleInstance()
+{
+    return GetModuleHandleA(nullptr);
+}
+
+// The class is registered once per process: no style, no extra bytes, no icon,
+// cursor, brush or menu, the default window procedure. A class of that name with
+// another procedure (left by someone else) is replaced.
+void EnsureUtilityClass()
+{
+    WNDCLASSA existing {};
+    bool registered = GetClassInfoA(ModuleInstance(), UtilityClassName, &existing) != 0;
+    if (registered && existing.lpfnWndProc != &DefWindowProcA) {
+        UnregisterClassA(UtilityClassName, ModuleInstance());
+        registered = false;
+    }
+    if (registered)
+        return;
+    WNDCLASSA windowClass {};
+    windowClass.lpfnWndProc = &DefWindowProcA;
+    windowClass.hInstance = ModuleInstance();
+    windowClass.lpszClassName = UtilityClassName;
+    if (!RegisterClassA(&windowClass))
+        RaiseLastWin32Error();
+}
+
+}
+
+HWND AllocateUtilityWindow(TWndMethod method, TObject* sender)
+{
+    EnsureUtilityClass();
+    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, UtilityClassName, "", WS_POPUP, 0, 0, 0, 0,
+        nullptr, nullptr, ModuleInstance(), nullptr);
+    if (!window)
+        RaiseLastWin32Error();
+    if (method) {
+        WNDPROC stub = nullptr;
+        try {
+            stub = CreateMethodStub(std::move(method), sender);
+        } catch (...) {
+            DestroyWindow(window);
+            throw;
+        }
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(stub));
+    }
+    return window;
+}
+
+void ReleaseUtilityWindow(HWND window)
+{
+    if (!window || !IsWindow(window))
+        return;
+    auto procedure = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
+    DestroyWindow(window);
+    if (procedure != &DefWindowProcA)
+        ReleaseMethodStub(procedure);
+}
