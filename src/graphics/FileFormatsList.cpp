@@ -1,5 +1,6 @@
 #include "graphics/FileFormatsList.h"
 
+#include "graphics/Icon.h"
 #include "graphics/Metafile.h"
 #include "runtime/Exceptions.h"
 
@@ -26,6 +27,7 @@ TFileFormatsList::TFileFormatsList()
 {
     Add("wmf", LoadResString(65353), 0, TMetafile::StaticClass());
     Add("emf", LoadResString(65354), 0, TMetafile::StaticClass());
+    Add("ico", LoadResString(65355), 0, TIcon::StaticClass());
 }
 
 void TFileFormatsList::Add(const AnsiString& extension, const AnsiString& description, int descriptionId,
