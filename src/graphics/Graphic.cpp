@@ -72,7 +72,7 @@ void TGraphic::WriteGraphicData(TStream& stream)
 
 void TGraphic::LoadFile(const AnsiString& fileName)
 {
-    TFileStream stream(fileName, TFileStream::Mode::OpenRead);
+    TFileStream stream(fileName, TFileStream::Mode::OpenReadDenyWrite);
     LoadStream(stream);
 }
 

@@ -116,8 +116,9 @@ std::int32_t TReadOnlyMemoryStream::Seek(std::int32_t offset, SeekOrigin origin)
 
 TFileStream::TFileStream(const AnsiString& name, Mode mode)
 {
-    if (mode == Mode::OpenRead) {
-        m_handle = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    if (mode == Mode::OpenRead || mode == Mode::OpenReadDenyWrite) {
+        DWORD share = mode == Mode::OpenRead ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
+        m_handle = CreateFileA(name.c_str(), GENERIC_READ, share, nullptr,
             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (m_handle == INVALID_HANDLE_VALUE)
             throw EFOpenError(Format("ファイル %s は開けません", name));

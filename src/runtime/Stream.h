@@ -80,7 +80,8 @@ private:
 // A file opened for reading, or created for writing. Owns the file handle.
 class TFileStream : public TStream {
 public:
-    enum class Mode { OpenRead, Create };
+    // OpenReadDenyWrite: as OpenRead, but no one may write the file while it is open.
+    enum class Mode { OpenRead, OpenReadDenyWrite, Create };
     // EFOpenError "ファイル %s は開けません" or EFCreateError "ファイル %s を作成できません".
     TFileStream(const AnsiString& name, Mode mode);
     ~TFileStream() override;

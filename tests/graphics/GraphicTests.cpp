@@ -76,6 +76,14 @@ TEST(Graphic, FilesGoThroughTheStreamsWithTheirErrors)
     } catch (const EFCreateError& e) {
         EXPECT_EQ(e.Message(), "ファイル " + (dir / "no\\such\\folder.dat") + " を作成できません");
     }
+    // A file that someone has open for writing is not read.
+    HANDLE writer = CreateFileA((dir / "a.dat").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_THROW(h.LoadFile(dir / "a.dat"), EFOpenError);
+    CloseHandle(writer);
+    h.LoadFile(dir / "a.dat");
+
     // A failing load still closes the file: it can be deleted right away.
     AnsiString bad = dir.Write("bad.dat", "bad!");
     EXPECT_THROW(h.LoadFile(bad), EInvalidGraphic);
