@@ -1,6 +1,7 @@
 #include "graphics/Picture.h"
 
 #include "graphics/FileFormatsList.h"
+#include "graphics/Icon.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Stream.h"
 
@@ -155,6 +156,11 @@ TGraphic* TPicture::ForceGraphic(TGraphicClass cls)
     if (!m_graphic || !m_graphic->InheritsFrom(cls))
         Replace(cls->NewInstance());
     return m_graphic.get();
+}
+
+TIcon* TPicture::Icon()
+{
+    return static_cast<TIcon*>(ForceGraphic(TIcon::StaticClass()));
 }
 
 void TPicture::ReadPictureData(TStream& stream)

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class TIcon;
+
 class TPicture : public TPersistent {
 public:
     SV_CLASS_NAME(TPicture)
@@ -39,6 +41,9 @@ public:
     // The held graphic when it is of the class (or derived from it); otherwise the
     // held graphic is discarded and replaced by an empty one of the class.
     TGraphic* ForceGraphic(TGraphicClass cls);
+    // The held graphic as an icon: whatever else the picture held is discarded (not
+    // converted) for an empty icon.
+    TIcon* Icon();
 
     int Width() const { return m_graphic ? m_graphic->Width() : 0; }
     int Height() const { return m_graphic ? m_graphic->Height() : 0; }

@@ -1,6 +1,7 @@
 #include "ByteGraphic.h"
 #include "common/TestSupport.h"
 #include "graphics/FileFormatsList.h"
+#include "graphics/Icon.h"
 #include "graphics/Metafile.h"
 #include "graphics/Picture.h"
 #include "runtime/Exceptions.h"
@@ -60,6 +61,10 @@ TEST(FileFormats, BuiltInRegistrationsInOrder)
     EXPECT_EQ(records[1].extension, "emf");
     EXPECT_EQ(records[1].description, "エンハンス メタファイル");
     EXPECT_EQ(records[1].descriptionId, 0);
+    ASSERT_GE(records.size(), 3u);
+    EXPECT_EQ(records[2].extension, "ico");
+    EXPECT_EQ(records[2].description, "アイコン");
+    EXPECT_EQ(records[2].graphicClass, TIcon::StaticClass());
     auto& clip = TClipboardFormats::Instance();
     ASSERT_GE(clip.Count(), 2u);
     EXPECT_EQ(clip.Format(0), CF_METAFILEPICT);
@@ -242,6 +247,14 @@ TEST_F(PictureTest, ForceGraphicDiscardsAnotherClass)
     EXPECT_TRUE(static_cast<TByteGraphic*>(other)->bytes.empty());
     other->SetTransparent(true); // handlers installed
     EXPECT_EQ(changes, 2);
+
+    TIcon* icon = picture.Icon();
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(picture.Graphic(), icon);
+    EXPECT_TRUE(icon->Empty());
+    EXPECT_EQ(changes, 3);
+    EXPECT_EQ(picture.Icon(), icon);
+    EXPECT_EQ(changes, 3);
 }
 
 TEST_F(PictureTest, StoredDataRoundTripsByClassName)
