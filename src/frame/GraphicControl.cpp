@@ -1,0 +1,35 @@
+#include "frame/GraphicControl.h"
+
+TGraphicControl::TGraphicControl(TComponent* owner)
+    : TControl(owner)
+    , m_canvas(std::make_unique<TControlCanvas>())
+{
+    m_canvas->SetControl(this);
+}
+
+TGraphicControl::~TGraphicControl()
+{
+    m_canvas->SetControl(nullptr);
+}
+
+void TGraphicControl::Dispatch(TMessage& message)
+{
+    // A windowless control paints only when its parent hands it a device context.
+    if (message.Msg == WM_PAINT) {
+        if (message.WParam) {
+            m_canvas->Lock();
+            try {
+                m_canvas->SetHandle(reinterpret_cast<HDC>(message.WParam));
+                Paint();
+            } catch (...) {
+                m_canvas->SetHandle(nullptr);
+                m_canvas->Unlock();
+                throw;
+            }
+            m_canvas->SetHandle(nullptr);
+            m_canvas->Unlock();
+        }
+        return;
+    }
+    TControl::Dispatch(message);
+}
