@@ -31,13 +31,7 @@ TComponent::TComponent(TComponent* owner) : m_owner(owner)
 TComponent::~TComponent()
 {
     Destroying();
-    // Whoever asked about this component hears that it goes.
-    while (!m_freeNotifies.empty()) {
-        TComponent* other = m_freeNotifies.back();
-        m_freeNotifies.pop_back();
-        other->Forget(this);
-        other->Notification(this, TOperation::opRemove);
-    }
+    NotifyFreeNotifies();
     DestroyComponents();
     // Destroyed while still held (not through its owner): leave the owner's list
     // without the owner destroying it a second time.
@@ -165,6 +159,19 @@ void TComponent::Loaded()
 void TComponent::BeforeDestruction()
 {
     Destroying();
+    NotifyFreeNotifies();
+}
+
+void TComponent::NotifyFreeNotifies()
+{
+    // Whoever asked about this component hears that it goes.
+    while (!m_freeNotifies.empty()) {
+        TComponent* other = m_freeNotifies.back();
+        m_freeNotifies.pop_back();
+        other->Forget(this);
+        other->Notification(this, TOperation::opRemove);
+    }
+    m_state &= ~csFreeNotification;
 }
 
 void TComponent::Destroying()

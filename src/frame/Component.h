@@ -91,7 +91,9 @@ public:
     virtual void Loaded();
     // After the constructor has finished and the component is with its owner.
     virtual void AfterConstruction() {}
-    // Before the destructor runs: marks the component and all it owns as destroying.
+    // Before the destructor runs (the owner and TComponentPtr call it): marks the
+    // component and all it owns as destroying and tells the components that asked
+    // for free notification, while the component is still whole.
     virtual void BeforeDestruction();
     // Marks this component and all it owns as destroying.
     void Destroying();
@@ -115,6 +117,7 @@ protected:
 private:
     void Detach(TComponent* component);
     void Forget(TComponent* component);
+    void NotifyFreeNotifies();
 
     TComponent* m_owner;
     AnsiString m_name;

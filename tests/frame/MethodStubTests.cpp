@@ -1,0 +1,141 @@
+#include "FrameTestSupport.h"
+
+#include "frame/Application.h"
+#include "frame/MethodStub.h"
+#include "frame/UtilityWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A hook that subclasses a window the way the window-procedure hook component does:
+// it keeps the procedure it found and hands every message on to it.
+struct ChainHook {
+    HWND window;
+    std::string tag;
+    std::vector<std::string>* journal;
+    WNDPROC stub = nullptr;
+    WNDPROC saved = nullptr;
+
+    void Install()
+    {
+        stub = CreateMethodStub([this](TMessage& message) {
+            if (message.Msg == WM_USER + 7)
+                journal->push_back(tag);
+            message.Result = CallWindowProcA(saved, window, message.Msg, message.WParam, message.LParam);
+        });
+        saved = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(stub));
+    }
+    void Remove()
+    {
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(saved));
+        ReleaseMethodStub(stub);
+    }
+};
+
+}
+
+TEST(MethodStub, EveryMessageOfAUtilityWindowReachesItsMethod)
+{
+    std::vector<UINT> seen;
+    HWND window = AllocateUtilityWindow([&](TMessage& message) {
+        seen.push_back(message.Msg);
+        EXPECT_EQ(message.Result, 0);
+        if (message.Msg == WM_USER + 1)
+            message.Result = static_cast<LRESULT>(message.WParam + message.LParam);
+    });
+    ASSERT_TRUE(IsWindow(window));
+    EXPECT_TRUE(IsMethodStub(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC))));
+    EXPECT_EQ(SendMessageA(window, WM_USER + 1, 40, 2), 42);
+    PostMessageA(window, WM_USER + 2, 0, 0);
+    PumpUntil([&] { return !seen.empty() && seen.back() == WM_USER + 2; }, 1000);
+    ReleaseUtilityWindow(window);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(seen.back(), static_cast<UINT>(WM_NCDESTROY));
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), WM_USER + 1), 1);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), WM_USER + 2), 1);
+}
+
+TEST(MethodStub, StubsChainOnOneWindowAndComeOffInReverseOrder)
+{
+    std::vector<std::string> journal;
+    HWND window = AllocateUtilityWindow(nullptr);
+    ChainHook first { window, "first", &journal };
+    ChainHook second { window, "second", &journal };
+    first.Install();
+    second.Install();
+    EXPECT_NE(first.stub, second.stub);
+    SendMessageA(window, WM_USER + 7, 0, 0);
+    EXPECT_EQ(journal, (std::vector<std::string> { "second", "first" }));
+
+    journal.clear();
+    second.Remove();
+    SendMessageA(window, WM_USER + 7, 0, 0);
+    EXPECT_EQ(journal, (std::vector<std::string> { "first" }));
+    first.Remove();
+    journal.clear();
+    SendMessageA(window, WM_USER + 7, 0, 0);
+    EXPECT_TRUE(journal.empty());
+    ReleaseUtilityWindow(window);
+    EXPECT_FALSE(IsMethodStub(first.stub));
+}
+
+TEST(MethodStub, AnExceptionInAMethodIsReportedAndNeverReachesThePlatform)
+{
+    TObject sender;
+    TObject* reportedSender = nullptr;
+    AnsiString reported;
+    Application->OnAppException = [&](TObject* from, Exception& error) {
+        reportedSender = from;
+        reported = error.Message();
+    };
+    HWND window = AllocateUtilityWindow([](TMessage& message) {
+        if (message.Msg == WM_USER + 3) {
+            message.Result = 5;
+            throw EInvalidOperation("from the window");
+        }
+    }, &sender);
+    LRESULT result = SendMessageA(window, WM_USER + 3, 0, 0);
+    Application->OnAppException = nullptr;
+    ReleaseUtilityWindow(window);
+    EXPECT_EQ(reported, "from the window");
+    EXPECT_EQ(reportedSender, &sender);
+    EXPECT_EQ(result, 5);
+}
+
+TEST(MethodStub, WindowsOfAPreparedClassAreBoundFromTheirFirstMessage)
+{
+    WNDCLASSA windowClass {};
+    windowClass.lpfnWndProc = &InitialWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "TBindingProbe";
+    ASSERT_TRUE(RegisterClassA(&windowClass));
+
+    HWND attached = nullptr;
+    std::vector<UINT> seen;
+    WNDPROC stub = CreateMethodStub([&](TMessage& message) {
+        seen.push_back(message.Msg);
+        message.Result = DefWindowProcA(attached, message.Msg, message.WParam, message.LParam);
+    });
+    PrepareWindowBinding(stub, [&](HWND window) { attached = window; });
+    HWND window = CreateWindowExA(0, "TBindingProbe", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+        GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(attached, window);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_NE(std::find(seen.begin(), seen.end(), static_cast<UINT>(WM_NCCREATE)), seen.end());
+    EXPECT_NE(std::find(seen.begin(), seen.end(), static_cast<UINT>(WM_CREATE)), seen.end());
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)), stub);
+
+    SetWindowObject(window, Application);
+    EXPECT_EQ(WindowObject(window), Application);
+    EXPECT_EQ(WindowObject(GetDesktopWindow()), nullptr);
+    DestroyWindow(window);
+    ReleaseMethodStub(stub);
+    UnregisterClassA("TBindingProbe", GetModuleHandleA(nullptr));
+}
