@@ -317,7 +317,10 @@ TEST_F(ApplicationTest, AppWindowIsShownWhileAFormIsVisible)
     form->SetFormVisible(false);
     form->SetFormVisible(true);
     EXPECT_FALSE(IsWindowVisible(window));
+    // Shown again the same way, the window follows the forms once more.
+    ShowWindow(window, SW_SHOWNA);
     form->SetFormVisible(false);
+    EXPECT_FALSE(IsWindowVisible(window));
 }
 
 TEST_F(ApplicationTest, DisableThreadWindowsSparesOneAndSkipsHiddenAndDisabled)
@@ -382,4 +385,44 @@ TEST_F(ApplicationTest, MinimizeAndRestoreTheApplicationWindow)
     Application->OnAppMinimize = nullptr;
     Application->OnAppRestore = nullptr;
     ShowWindow(window, SW_HIDE);
+}
+
+TEST_F(ApplicationTest, DisablingTheAppWindowDisablesTheThreadsWindowsAndPushesTopMostsBack)
+{
+    HWND window = Application->Handle();
+    ShowWindow(window, SW_SHOWNA);
+    HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
+        GetModuleHandleA(nullptr), nullptr);
+    HWND topMost = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, window,
+        nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(GetWindowLongA(topMost, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+    EnableWindow(window, FALSE);
+    EXPECT_FALSE(IsWindowEnabled(other));
+    EXPECT_FALSE(GetWindowLongA(topMost, GWL_EXSTYLE) & WS_EX_TOPMOST) << "pushed back while disabled";
+    EnableWindow(window, TRUE);
+    EXPECT_TRUE(IsWindowEnabled(other));
+    EXPECT_TRUE(IsWindowEnabled(topMost));
+    EXPECT_TRUE(GetWindowLongA(topMost, GWL_EXSTYLE) & WS_EX_TOPMOST) << "top-most again";
+
+    DestroyWindow(topMost);
+    DestroyWindow(other);
+    ShowWindow(window, SW_HIDE);
+}
+
+TEST_F(ApplicationTest, TerminateAppAsksTheTerminateProcedures)
+{
+    static bool allow = true;
+    static bool registered = false;
+    if (!registered) {
+        AddTerminateProc([] { return allow; });
+        registered = true;
+    }
+    allow = false;
+    Application->TerminateApp();
+    PumpFor(30);
+    EXPECT_FALSE(Application->Terminating());
+    allow = true;
+    Application->TerminateApp();
+    EXPECT_TRUE(PumpUntil([] { return Application->Terminating(); }, 1000));
 }

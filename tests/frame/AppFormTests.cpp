@@ -1,0 +1,143 @@
+// The application object with real forms: the main form, the loop and its end.
+#include "FrameTestSupport.h"
+
+#include "frame/Application.h"
+#include "frame/Form.h"
+#include "frame/Screen.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> journal;
+
+// A main window in the program's manner: it hides itself in OnCreate and may show
+// a message box there.
+class TProbeMainForm : public TForm {
+public:
+    explicit TProbeMainForm(TComponent* owner) : TForm(owner, TFormSource::None)
+    {
+        OnCreate = [this](TObject*) { FormCreate(); };
+    }
+    ~TProbeMainForm() override { journal.push_back("main destroyed"); }
+
+    static bool boxInOnCreate;
+    IAppForm* primaryDuringOnCreate = reinterpret_cast<IAppForm*>(1);
+
+private:
+    void FormCreate()
+    {
+        primaryDuringOnCreate = Application->PrimaryForm();
+        HideForm();
+        if (boxInOnCreate)
+            Application->AppMessageBox("フォルダを選んでください", Application->AppTitle(), MB_OK);
+    }
+};
+
+bool TProbeMainForm::boxInOnCreate = false;
+
+class TProbeInfoForm : public TForm {
+public:
+    explicit TProbeInfoForm(TComponent* owner) : TForm(owner, TFormSource::None) {}
+    ~TProbeInfoForm() override { journal.push_back("info destroyed"); }
+};
+
+class AppFormTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        journal.clear();
+        Application->SetTerminating(false);
+        Application->SetShowPrimaryForm(true);
+        Application->SetAppTitle("SV_WALLPAPER");
+    }
+    void TearDown() override
+    {
+        while (Application->ComponentCount() > 0)
+            Application->DestroyComponent(Application->Components(Application->ComponentCount() - 1));
+        Application->SetTerminating(false);
+        Application->SetShowPrimaryForm(true);
+        TProbeMainForm::boxInOnCreate = false;
+        Application->OnAppIdle = nullptr;
+    }
+
+    static void CALLBACK CloseMainForm(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        KillTimer(nullptr, id);
+        if (auto* form = dynamic_cast<TCustomForm*>(Application->PrimaryForm()))
+            PostMessageA(form->Handle(), WM_CLOSE, 0, 0);
+    }
+};
+
+}
+
+TEST_F(AppFormTest, TheMainFormIsSetOnlyAfterItsOnCreateAndABoxThereIsOwnedByTheAppWindow)
+{
+    TProbeMainForm::boxInOnCreate = true;
+    TProbeMainForm* mainForm = nullptr;
+    {
+        DialogWatcher watcher;
+        Application->CreateAppForm(mainForm);
+        ASSERT_EQ(watcher.Count(), 1);
+        EXPECT_EQ(watcher.Last().owner, Application->Handle());
+        EXPECT_EQ(watcher.Last().caption, "SV_WALLPAPER");
+    }
+    ASSERT_NE(mainForm, nullptr);
+    EXPECT_EQ(mainForm->primaryDuringOnCreate, nullptr);
+    EXPECT_EQ(Application->PrimaryForm(), static_cast<IAppForm*>(mainForm));
+    EXPECT_TRUE(mainForm->HandleAllocated());
+
+    TProbeInfoForm* infoForm = nullptr;
+    Application->CreateAppForm(infoForm);
+    EXPECT_EQ(Application->PrimaryForm(), static_cast<IAppForm*>(mainForm));
+    EXPECT_FALSE(infoForm->Visible());
+}
+
+TEST_F(AppFormTest, RunAppShowsTheHiddenMainFormAndClosingItEndsTheLoop)
+{
+    TProbeMainForm* mainForm = nullptr;
+    Application->CreateAppForm(mainForm);
+    EXPECT_FALSE(mainForm->Visible());
+    bool shownInLoop = false;
+    Application->OnAppIdle = [&](TObject*, bool&) {
+        shownInLoop = shownInLoop || IsWindowVisible(mainForm->Handle());
+    };
+    SetTimer(nullptr, 0, 60, &CloseMainForm);
+    Application->RunApp();
+    EXPECT_TRUE(shownInLoop);
+    EXPECT_TRUE(Application->Terminating());
+    // The main form is not hidden before the loop ends.
+    EXPECT_TRUE(mainForm->Visible());
+    EXPECT_TRUE(IsWindowVisible(Application->Handle())) << "a visible form keeps the taskbar window";
+}
+
+TEST_F(AppFormTest, WithoutShowPrimaryFormTheMainFormIsNeverShown)
+{
+    TProbeMainForm* mainForm = nullptr;
+    Application->CreateAppForm(mainForm);
+    Application->SetShowPrimaryForm(false);
+    bool everShown = false;
+    Application->OnAppIdle = [&](TObject*, bool&) {
+        everShown = everShown || IsWindowVisible(mainForm->Handle());
+    };
+    SetTimer(nullptr, 0, 60, &CloseMainForm);
+    Application->RunApp();
+    EXPECT_FALSE(everShown);
+    EXPECT_TRUE(Application->Terminating());
+}
+
+TEST_F(AppFormTest, ShutdownDestroysTheFormsLastCreatedFirst)
+{
+    TProbeMainForm* mainForm = nullptr;
+    TProbeInfoForm* infoForm = nullptr;
+    Application->CreateAppForm(mainForm);
+    Application->CreateAppForm(infoForm);
+    Application->Shutdown();
+    EXPECT_EQ(journal, (std::vector<std::string> { "info destroyed", "main destroyed" }));
+    EXPECT_EQ(Application->ComponentCount(), 0);
+    EXPECT_EQ(Application->PrimaryForm(), nullptr);
+    EXPECT_EQ(Screen->CustomFormCount(), 0);
+}
