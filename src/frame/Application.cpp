@@ -2,6 +2,7 @@
 
 #include "frame/MethodStub.h"
 #include "frame/Screen.h"
+#include "graphics/Icon.h"
 #include "runtime/AnsiString.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cxxabi.h>
 #include <exception>
 #include <memory>
+#include <new>
 #include <typeinfo>
 
 TApplication* Application = nullptr;
@@ -16,6 +18,7 @@ TApplication* Application = nullptr;
 namespace {
 
 const char AppClassName[] = "TApplication";
+const char OutOfMemoryText[] = "メモリが足りません";
 constexpr DWORD AppWindowStyle = 0x84CA0000;   // pop-up, clip siblings, caption, system menu, minimize box
 
 HINSTANCE ModuleInstance()
@@ -131,7 +134,10 @@ FrameObjects frameObjects;
 TApplication::TApplication(TComponent* owner) : TComponent(owner)
 {
     m_title = ModuleBaseName();
-    m_icon = LoadIconA(ModuleInstance(), "MAINICON");
+    m_icon = std::make_unique<TIcon>();
+    if (HICON own = LoadIconA(ModuleInstance(), "MAINICON"))
+        m_icon->SetHandle(CopyIcon(own));
+    m_icon->SetOnChange([this](TObject*) { IconChanged(); });
     CreateHandle();
 }
 
@@ -154,6 +160,27 @@ TApplication::~TApplication()
     }
     ReleaseMethodStub(m_objectInstance);
     m_objectInstance = nullptr;
+    m_icon.reset();
+}
+
+HICON TApplication::Icon() const
+{
+    if (m_icon && !m_icon->Empty())
+        return m_icon->Handle();
+    return nullptr;
+}
+
+// The window and its class show the application icon, or the system's default
+// application icon when there is none.
+void TApplication::IconChanged()
+{
+    if (!m_handle || !NewStyleControls())
+        return;
+    HICON icon = Icon();
+    if (!icon)
+        icon = LoadIconA(nullptr, IDI_APPLICATION);
+    SendMessageA(m_handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SetClassLongPtrA(m_handle, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
 }
 
 void TApplication::CreateHandle()
@@ -164,7 +191,7 @@ void TApplication::CreateHandle()
         WNDCLASSA windowClass {};
         windowClass.lpfnWndProc = &DefWindowProcA;
         windowClass.hInstance = ModuleInstance();
-        windowClass.hIcon = m_icon ? m_icon : LoadIconA(nullptr, IDI_APPLICATION);
+        windowClass.hIcon = Icon() ? Icon() : LoadIconA(nullptr, IDI_APPLICATION);
         windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         windowClass.lpszClassName = AppClassName;
         if (!RegisterClassA(&windowClass))
@@ -180,11 +207,7 @@ void TApplication::CreateHandle()
     m_handleCreated = true;
     SetWindowObject(m_handle, this);
     SetWindowLongPtrA(m_handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_objectInstance));
-    if (NewStyleControls()) {
-        HICON icon = m_icon ? m_icon : LoadIconA(nullptr, IDI_APPLICATION);
-        SendMessageA(m_handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-        SetClassLongPtrA(m_handle, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
-    }
+    IconChanged();
     HMENU systemMenu = GetSystemMenu(m_handle, FALSE);
     DeleteMenu(systemMenu, SC_MAXIMIZE, MF_BYCOMMAND);
     DeleteMenu(systemMenu, SC_SIZE, MF_BYCOMMAND);
@@ -423,6 +446,14 @@ void TApplication::HandleLoopException(TObject* sender)
             OnAppException(sender, error);
         else
             ShowErrorBox(error);
+    } catch (std::bad_alloc&) {
+        // Memory running out is the program's out-of-memory error, as when the
+        // memory manager raises it.
+        EOutOfMemory error(OutOfMemoryText);
+        if (OnAppException)
+            OnAppException(sender, error);
+        else
+            ShowErrorBox(error);
     } catch (...) {
         ShowGenericReport(CurrentExceptionClassName(), address);
     }
@@ -459,26 +490,25 @@ int TApplication::AppMessageBox(const AnsiString& text, const AnsiString& captio
             SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
         moved = true;
     }
-    std::vector<HWND> disabled;
-    int result = 0;
-    try {
-        disabled = DisableThreadWindows(nullptr);
-        result = MessageBoxA(m_handle, text.c_str(), caption.c_str(), flags);
-    } catch (...) {
-        if (moved)
-            SetWindowPos(m_handle, nullptr, saved.left + (saved.right - saved.left) / 2,
-                saved.top + (saved.bottom - saved.top) / 2, 0, 0,
-                SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
-        EnableThreadWindows(disabled);
-        SetActiveWindow(active);
-        throw;
-    }
-    if (moved)
-        SetWindowPos(m_handle, nullptr, saved.left + (saved.right - saved.left) / 2,
-            saved.top + (saved.bottom - saved.top) / 2, 0, 0,
-            SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
-    EnableThreadWindows(disabled);
-    SetActiveWindow(active);
+    // Put back in every case: the window's place, the disabled windows, the active window.
+    struct Restore {
+        TApplication* application;
+        bool moved;
+        RECT saved;
+        HWND active;
+        std::vector<HWND> disabled;
+        ~Restore()
+        {
+            if (moved)
+                SetWindowPos(application->m_handle, nullptr, saved.left + (saved.right - saved.left) / 2,
+                    saved.top + (saved.bottom - saved.top) / 2, 0, 0,
+                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+            EnableThreadWindows(disabled);
+            SetActiveWindow(active);
+        }
+    } restore { this, moved, saved, active, {} };
+    restore.disabled = DisableThreadWindows(nullptr);
+    int result = MessageBoxA(m_handle, text.c_str(), caption.c_str(), flags);
     return result;
 }
 
@@ -758,8 +788,8 @@ void TApplication::OwnHandling(TMessage& message)
         if (IsIconic(m_handle)) {
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(m_handle, &paint);
-            if (m_icon)
-                DrawIcon(dc, 0, 0, m_icon);
+            if (HICON icon = Icon())
+                DrawIcon(dc, 0, 0, icon);
             EndPaint(m_handle, &paint);
         } else {
             DefaultHandler(message);
@@ -794,7 +824,7 @@ void TApplication::OwnHandling(TMessage& message)
         DefaultHandler(message);
         return;
     case WM_QUERYDRAGICON:
-        message.Result = reinterpret_cast<LRESULT>(m_icon);
+        message.Result = reinterpret_cast<LRESULT>(Icon());
         return;
     case WM_SYSCOMMAND:
         switch (message.WParam & 0xFFF0) {

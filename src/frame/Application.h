@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <new>
 #include <optional>
 #include <type_traits>
@@ -28,6 +29,8 @@ struct TWindowHook {
 
 // What the message loop needs of the control layer, which supplies it once it exists.
 // Without it the idle step finds no control under the mouse.
+class TIcon;
+
 class IFrameControls {
 public:
     virtual ~IFrameControls() = default;
@@ -123,7 +126,10 @@ public:
     void SetTerminating(bool terminating) { m_terminating = terminating; }
     bool Running() const { return m_running; }
     bool Active() const { return m_active; }
-    HICON Icon() const { return m_icon; }
+    // The application icon ("MAINICON" of the program, else the system's default
+    // application icon); a change is shown on the window and its taskbar button.
+    HICON Icon() const;
+    TIcon* AppIcon() const { return m_icon.get(); }
     HWND DialogHandle() const { return m_dialogHandle; }
     void SetDialogHandle(HWND dialog) { m_dialogHandle = dialog; }
     const AnsiString& CurrentHint() const { return m_currentHint; }
@@ -171,6 +177,7 @@ private:
     void FocusTop();
     bool MainFormShownOrToBe() const;
     void ShowAppWindowWithoutAnimation(int command);
+    void IconChanged();
 
     HWND m_handle = nullptr;
     bool m_handleCreated = false;
@@ -181,7 +188,7 @@ private:
     bool m_terminating = false;
     bool m_running = false;
     bool m_active = true;
-    HICON m_icon = nullptr;
+    std::unique_ptr<TIcon> m_icon;
     std::vector<TWindowHook> m_hooks;
     std::vector<HWND> m_topMostList;
     int m_topMostLevel = 0;

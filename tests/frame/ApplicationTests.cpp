@@ -4,6 +4,7 @@
 #include "frame/MethodStub.h"
 #include "frame/Screen.h"
 #include "frame/UtilityWindow.h"
+#include "graphics/Icon.h"
 
 #include <gtest/gtest.h>
 
@@ -425,4 +426,19 @@ TEST_F(ApplicationTest, TerminateAppAsksTheTerminateProcedures)
     allow = true;
     Application->TerminateApp();
     EXPECT_TRUE(PumpUntil([] { return Application->Terminating(); }, 1000));
+}
+
+TEST_F(ApplicationTest, AChangedIconIsShownByTheWindow)
+{
+    HWND window = Application->Handle();
+    HICON before = reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_BIG, 0));
+    EXPECT_NE(before, nullptr) << "the default application icon when the program has none";
+    Application->AppIcon()->SetHandle(CopyIcon(LoadIconA(nullptr, IDI_WARNING)));
+    HICON icon = Application->Icon();
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_BIG, 0)), icon);
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(window, WM_QUERYDRAGICON, 0, 0)), icon);
+    Application->AppIcon()->SetHandle(nullptr);
+    EXPECT_EQ(Application->Icon(), nullptr);
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_BIG, 0)), LoadIconA(nullptr, IDI_APPLICATION));
 }

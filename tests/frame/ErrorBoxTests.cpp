@@ -129,3 +129,17 @@ TEST_F(ErrorBoxTest, OnAppExceptionReplacesTheBox)
     EXPECT_EQ(from, owner.get());
     EXPECT_EQ(watcher.Count(), 0);
 }
+
+TEST_F(ErrorBoxTest, RunningOutOfMemoryIsReportedAsTheProgramsOutOfMemoryError)
+{
+    DialogWatcher watcher;
+    TTimer* timer = MakeOwned<TTimer>(owner.get());
+    timer->SetInterval(20);
+    timer->SetOnTimer([&](TObject*) {
+        timer->SetEnabled(false);
+        throw std::bad_alloc();
+    });
+    ASSERT_TRUE(PumpUntil([&] { return watcher.Count() >= 1; }, 3000));
+    EXPECT_EQ(watcher.Last().caption, "SV_WALLPAPER");
+    EXPECT_EQ(watcher.Last().text, "メモリが足りません.");
+}
