@@ -298,7 +298,7 @@ void TWinControl::CreateWindowHandle(const TCreateParams& params)
         // A window that was bound and then refused its creation is gone already.
         if (m_handle && !IsWindow(m_handle))
             m_handle = nullptr;
-        SetLastError(error ? error : ERROR_CANNOT_MAKE);
+        SetLastError(error);
         RaiseLastWin32Error();
     }
     m_handle = window;
