@@ -680,6 +680,15 @@ void TApplication::UpdateAppWindowVisible()
     }
 }
 
+void TApplication::SetHintSupport(IHintSupport* hints)
+{
+    if (m_hints && m_hintEnabled)
+        m_hints->SetHintWindowEnabled(false);
+    m_hints = hints;
+    if (m_hints && m_hintEnabled)
+        m_hints->SetHintWindowEnabled(true);
+}
+
 void TApplication::SetHintEnabled(bool enabled)
 {
     if (enabled == m_hintEnabled)

@@ -146,7 +146,8 @@ public:
     bool UpdateMetricSettings = true;
 
     void SetFrameControls(IFrameControls* controls) { m_controls = controls; }
-    void SetHintSupport(IHintSupport* hints) { m_hints = hints; }
+    // Installs the hint machinery; when hints are on, its hint window is made now.
+    void SetHintSupport(IHintSupport* hints);
 
     TExceptionEvent OnAppException;
     TIdleEvent OnAppIdle;
@@ -157,6 +158,8 @@ public:
     TNotifyEvent OnAppMinimize;
     TNotifyEvent OnAppRestore;
     TShortCutEvent OnAppShortCut;
+    // Asked by the hint machinery before a hint is shown: may change its text or forbid it.
+    std::function<void(AnsiString& hint, bool& canShow)> OnAppShowHint;
 
     // The application's window procedure (its hooks first, then its own handling).
     void WndProc(TMessage& message);
