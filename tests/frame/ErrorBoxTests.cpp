@@ -105,7 +105,12 @@ TEST_F(ErrorBoxTest, ObjectsOutsideTheExceptionClassesGetTheGenericReport)
     EXPECT_EQ(watcher.Last().caption, "アプリケーション エラー");
     EXPECT_EQ(watcher.Last().text.rfind("std::runtime_errorがモジュール frame_tests.exe の ", 0), 0u)
         << watcher.Last().text;
-    EXPECT_NE(watcher.Last().text.find("で発生しました。"), AnsiString::npos);
+    // The address relative to the module: eight hexadecimal digits.
+    AnsiString text = watcher.Last().text;
+    std::size_t at = AnsiString("std::runtime_errorがモジュール frame_tests.exe の ").size();
+    ASSERT_GT(text.size(), at + 8);
+    EXPECT_EQ(text.find_first_not_of("0123456789ABCDEF", at), at + 8) << text;
+    EXPECT_EQ(text.substr(at + 8), " で発生しました。\n") << text;
     EXPECT_TRUE(watcher.Last().errorIcon);
     EXPECT_EQ(watcher.Last().owner, nullptr);
 }
