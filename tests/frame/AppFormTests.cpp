@@ -3,6 +3,7 @@
 
 #include "frame/Application.h"
 #include "frame/Form.h"
+#include "frame/GraphicControl.h"
 #include "frame/Screen.h"
 
 #include <gtest/gtest.h>
@@ -140,4 +141,61 @@ TEST_F(AppFormTest, ShutdownDestroysTheFormsLastCreatedFirst)
     EXPECT_EQ(Application->ComponentCount(), 0);
     EXPECT_EQ(Application->PrimaryForm(), nullptr);
     EXPECT_EQ(Screen->CustomFormCount(), 0);
+}
+
+TEST_F(AppFormTest, TheIdleStepTellsControlsWhenTheMouseComesAndGoesAndKeepsTheLongHint)
+{
+    TComponentPtr<TForm> form = MakeComponent<TForm>(TFormSource::None);
+    form->SetBounds(120, 120, 300, 200);
+    TGraphicControl* button = MakeOwned<TGraphicControl>(form.get());
+    button->SetParent(form.get());
+    button->SetBounds(10, 10, 60, 30);
+    button->SetHint("閉じる|Close the window");
+    form->ShowForm();
+
+    struct Seen {
+        UINT message;
+        LPARAM control;
+    };
+    std::vector<Seen> seen;
+    TWndMethod formProc = form->WindowProc;
+    form->WindowProc = [&](TMessage& message) {
+        if (message.Msg == FM_MOUSEENTER || message.Msg == FM_MOUSELEAVE)
+            seen.push_back({ message.Msg, message.LParam });
+        formProc(message);
+    };
+    int hintChanges = 0;
+    Application->OnAppHint = [&](TObject*) { ++hintChanges; };
+    Application->OnAppIdle = [](TObject*, bool& done) { done = false; };   // no WaitMessage
+
+    POINT overButton = button->ClientToScreen({ 20, 10 });
+    SetCursorPos(overButton.x, overButton.y);
+    PumpFor(30);
+    MSG none {};
+    Application->IdleStep(none);
+    EXPECT_EQ(Application->MouseControl(), static_cast<TObject*>(button));
+    EXPECT_EQ(Application->CurrentHint(), "Close the window");
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back().message, FM_MOUSEENTER);
+    EXPECT_EQ(seen.back().control, reinterpret_cast<LPARAM>(static_cast<TControl*>(button)));
+
+    seen.clear();
+    POINT overForm = form->ClientToScreen({ 250, 150 });
+    SetCursorPos(overForm.x, overForm.y);
+    PumpFor(30);
+    Application->IdleStep(none);
+    EXPECT_EQ(Application->MouseControl(), static_cast<TObject*>(form.get()));
+    EXPECT_EQ(Application->CurrentHint(), "");
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front().message, FM_MOUSELEAVE);
+    EXPECT_EQ(seen.front().control, reinterpret_cast<LPARAM>(static_cast<TControl*>(button)));
+    EXPECT_EQ(hintChanges, 2);
+
+    Application->OnAppHint = nullptr;
+    form->WindowProc = formProc;
+    form->HideForm();
+    // The mouse leaves the program's windows: no control under it.
+    SetCursorPos(5, 5);
+    Application->IdleStep(none);
+    EXPECT_EQ(Application->MouseControl(), nullptr);
 }
