@@ -656,8 +656,10 @@ void TWinControl::MainWndProc(TMessage& message)
     }
     FreeDeviceContexts();
     if (--m_messageDepth == 0 && m_freeAfterMessage) {
+        // Messages sent while the control is destroyed come through here again.
+        m_freeAfterMessage = false;
+        m_messageDepth = 1;
         FreeNow();
-        return;
     }
 }
 
