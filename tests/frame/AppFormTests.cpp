@@ -141,6 +141,10 @@ TEST_F(AppFormTest, ShutdownDestroysTheFormsLastCreatedFirst)
     EXPECT_EQ(Application->ComponentCount(), 0);
     EXPECT_EQ(Application->PrimaryForm(), nullptr);
     EXPECT_EQ(Screen->CustomFormCount(), 0);
+    EXPECT_TRUE(Application->HasState(csDestroying));
+    // The process goes on with other tests.
+    Application->ExcludeState(csDestroying);
+    Application->SetHintEnabled(true);
 }
 
 TEST_F(AppFormTest, TheIdleStepTellsControlsWhenTheMouseComesAndGoesAndKeepsTheLongHint)
