@@ -1,5 +1,7 @@
 #include "graphics/Brush.h"
 
+#include "graphics/Bitmap.h"
+
 
 TBrush::TBrush() : TGraphicsObject(BrushManager(), &DefaultBrushData()) {}
 
@@ -23,7 +25,11 @@ HBRUSH TBrush::Handle()
             TBrushData data = Data();
             LOGBRUSH lb{};
             lb.lbColor = ColorToRGB(data.Color);
-            {
+            if (data.Bitmap) {
+                lb.lbStyle = BS_PATTERN;
+                data.Bitmap->SetHandleType(TBitmapHandleType::bmDDB);
+                lb.lbHatch = reinterpret_cast<ULONG_PTR>(data.Bitmap->Handle());
+            } else {
                 auto style = static_cast<TBrushStyle>(data.Style);
                 switch (style) {
                 case TBrushStyle::bsSolid: lb.lbStyle = BS_SOLID; break;

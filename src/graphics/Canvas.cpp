@@ -1,5 +1,6 @@
 #include "graphics/Canvas.h"
 
+#include "graphics/Bitmap.h"
 #include "graphics/Graphic.h"
 #include "runtime/Exceptions.h"
 
@@ -388,5 +389,61 @@ void TCanvas::StretchDraw(const RECT& rect, TGraphic* graphic)
     Changing();
     RequiredState(csAllValid);
     graphic->Render(this, rect);
+    Changed();
+}
+
+void TCanvas::BrushCopy(const RECT& dest, TBitmap* bitmap, const RECT& source, TColor color)
+{
+    if (!bitmap || bitmap->Empty())
+        return;
+    Changing();
+    RequiredState(csHandleValid | csBrushValid);
+    TCanvas* from = bitmap->Canvas();
+    from->RequiredState(csHandleValid);
+    HDC src = from->m_handle;
+    int sw = source.right - source.left, sh = source.bottom - source.top;
+    int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
+    if (sw <= 0 || sh <= 0)
+        return;
+    // The mask: white where the source part has the colour.
+    HBITMAP mask = CreateBitmap(sw, sh, 1, 1, nullptr);
+    HBITMAP part = CreateCompatibleBitmap(src, sw, sh);
+    HDC maskDC = CreateCompatibleDC(src);
+    HDC partDC = CreateCompatibleDC(src);
+    if (mask && part && maskDC && partDC) {
+        HGDIOBJ oldMask = SelectObject(maskDC, mask);
+        HGDIOBJ oldPart = SelectObject(partDC, part);
+        COLORREF oldBack = SetBkColor(src, ColorToRGB(color));
+        BitBlt(maskDC, 0, 0, sw, sh, src, source.left, source.top, SRCCOPY);
+        SetBkColor(src, oldBack);
+        // The source part with the colour's pixels black.
+        BitBlt(partDC, 0, 0, sw, sh, src, source.left, source.top, SRCCOPY);
+        SetBkColor(partDC, RGB(255, 255, 255));
+        SetTextColor(partDC, RGB(0, 0, 0));
+        BitBlt(partDC, 0, 0, sw, sh, maskDC, 0, 0, 0x00220326); // DSna
+        COLORREF oldText = SetTextColor(m_handle, RGB(0, 0, 0));
+        oldBack = SetBkColor(m_handle, RGB(255, 255, 255));
+        if (m_brush->Style() == TBrushStyle::bsClear) {
+            StretchBlt(m_handle, dest.left, dest.top, dw, dh, maskDC, 0, 0, sw, sh, SRCAND);
+            StretchBlt(m_handle, dest.left, dest.top, dw, dh, partDC, 0, 0, sw, sh, SRCPAINT);
+        } else {
+            HGDIOBJ oldBrush = SelectObject(partDC, m_brush->Handle());
+            BitBlt(partDC, 0, 0, sw, sh, maskDC, 0, 0, 0x00EA02E9); // DPSao
+            SelectObject(partDC, oldBrush);
+            StretchBlt(m_handle, dest.left, dest.top, dw, dh, partDC, 0, 0, sw, sh, SRCCOPY);
+        }
+        SetTextColor(m_handle, oldText);
+        SetBkColor(m_handle, oldBack);
+        SelectObject(maskDC, oldMask);
+        SelectObject(partDC, oldPart);
+    }
+    if (maskDC)
+        DeleteDC(maskDC);
+    if (partDC)
+        DeleteDC(partDC);
+    if (mask)
+        DeleteObject(mask);
+    if (part)
+        DeleteObject(part);
     Changed();
 }

@@ -86,6 +86,9 @@ public:
     void CopyRect(const RECT& dest, TCanvas* source, const RECT& sourceRect);
     void Draw(int x, int y, TGraphic* graphic);
     void StretchDraw(const RECT& rect, TGraphic* graphic);
+    // Draws the source part of the bitmap with the pixels of the colour replaced by
+    // this canvas's brush (left unchanged when the brush is clear).
+    void BrushCopy(const RECT& dest, TBitmap* bitmap, const RECT& source, TColor color);
 
     // Selects the stock objects in place of the canvas's own and marks them invalid.
     void DeselectHandles();
@@ -99,6 +102,9 @@ protected:
     void RequiredState(TCanvasState required);
 
 private:
+    // A bitmap draws itself from its own canvas and makes the target canvas ready.
+    friend class TBitmap;
+
     void CreateFont();
     void CreatePen();
     void CreateBrush();

@@ -1,0 +1,405 @@
+// Reading and writing the BMP format for the bitmap graphic: the 14-byte file header,
+// the info header (or the 12-byte OS/2 core header), bit-field masks, the colour table
+// and the pixel rows. Every length and count is checked against the bytes the data
+// holds before anything is read or allocated.
+#include "graphics/Bitmap.h"
+
+#include "runtime/Exceptions.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void InvalidBitmap()
+{
+    throw EInvalidGraphic(Exception::ResText(65407));
+}
+
+[[noreturn]] void ReadError()
+{
+    throw EReadError(Exception::ResText(65418));
+}
+
+// Reads from a stream, never more than the bytes that belong to the bitmap.
+class LimitedReader {
+public:
+    LimitedReader(TStream& stream, std::int64_t size) : m_stream(stream), m_left(size) {}
+
+    void Read(void* buffer, std::int64_t count)
+    {
+        if (count < 0 || count > m_left)
+            ReadError();
+        m_stream.ReadBuffer(buffer, static_cast<std::int32_t>(count));
+        m_left -= count;
+    }
+    template<typename T>
+    T Get()
+    {
+        T value;
+        Read(&value, sizeof value);
+        return value;
+    }
+    std::int64_t Left() const { return m_left; }
+    TStream& Stream() { return m_stream; }
+
+private:
+    TStream& m_stream;
+    std::int64_t m_left;
+};
+
+std::int64_t LineLength(std::int64_t width, int bits)
+{
+    return ((width * bits + 31) / 32) * 4;
+}
+
+// A memory device context holding a 1 x 1 screen-compatible bitmap and, when given,
+// a palette: what compressed pixels are decoded against.
+class DecodeContext {
+public:
+    explicit DecodeContext(HPALETTE palette)
+    {
+        HDC screen = GetDC(nullptr);
+        dc = CreateCompatibleDC(screen);
+        m_bitmap = CreateCompatibleBitmap(screen, 1, 1);
+        ReleaseDC(nullptr, screen);
+        if (dc && m_bitmap)
+            m_oldBitmap = SelectObject(dc, m_bitmap);
+        if (dc && palette) {
+            m_oldPalette = SelectPalette(dc, palette, FALSE);
+            RealizePalette(dc);
+        }
+    }
+    ~DecodeContext()
+    {
+        if (m_oldPalette)
+            SelectPalette(dc, m_oldPalette, TRUE);
+        if (m_oldBitmap)
+            SelectObject(dc, m_oldBitmap);
+        if (dc)
+            DeleteDC(dc);
+        if (m_bitmap)
+            DeleteObject(m_bitmap);
+    }
+    DecodeContext(const DecodeContext&) = delete;
+    DecodeContext& operator=(const DecodeContext&) = delete;
+    HDC dc = nullptr;
+
+private:
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_oldBitmap = nullptr;
+    HPALETTE m_oldPalette = nullptr;
+};
+
+// Bitmap creation failed: the system's error when there is one, else an invalid image.
+[[noreturn]] void CreationFailed()
+{
+    if (GetLastError() != 0)
+        RaiseLastWin32Error();
+    InvalidBitmap();
+}
+
+void Put16(AnsiString& out, std::uint16_t value)
+{
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void Put32(AnsiString& out, std::uint32_t value)
+{
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+}
+
+void TBitmap::ReadStream(TStream& stream, std::int32_t size)
+{
+    FreeContext();
+    if (size < 0)
+        InvalidBitmap();
+    if (size == 0) {
+        SetImage(std::make_shared<TBitmapImage>());
+        NotifyChanged(this);
+        return;
+    }
+    // A count larger than what the stream holds: the data is cut short.
+    if (size > stream.Size() - stream.Position())
+        ReadError();
+    BITMAPFILEHEADER header;
+    if (size < static_cast<std::int32_t>(sizeof header))
+        ReadError();
+    stream.ReadBuffer(&header, sizeof header);
+    if (header.bfType != 0x4D42)
+        InvalidBitmap();
+    ReadDIB(stream, size - static_cast<std::int32_t>(sizeof header));
+}
+
+void TBitmap::ReadDIB(TStream& stream, std::int32_t size)
+{
+    LimitedReader reader(stream, size);
+    std::uint32_t headerSize = reader.Get<std::uint32_t>();
+    BITMAPINFOHEADER bi = {};
+    bool os2 = false;
+    DWORD masks[3] = {};
+    AnsiString headerBytes;
+    if (headerSize == sizeof(BITMAPCOREHEADER)) {
+        os2 = true;
+        std::uint16_t core[4];
+        reader.Read(core, sizeof core);
+        bi.biWidth = core[0];
+        bi.biHeight = core[1];
+        bi.biPlanes = core[2];
+        bi.biBitCount = core[3];
+        headerSize = sizeof(BITMAPINFOHEADER);
+    } else {
+        // Width, height, planes and bit count must be there at least.
+        if (headerSize < 16)
+            InvalidBitmap();
+        if (static_cast<std::int64_t>(headerSize) - 4 > reader.Left())
+            ReadError();
+        headerBytes.resize(headerSize);
+        std::memcpy(headerBytes.data(), &headerSize, 4);
+        reader.Read(headerBytes.data() + 4, headerSize - 4);
+        std::memcpy(&bi, headerBytes.data(), std::min<std::size_t>(headerSize, sizeof bi));
+        bi.biSize = sizeof bi;
+        if (headerSize >= 52)
+            std::memcpy(masks, headerBytes.data() + 40, sizeof masks);
+    }
+
+    // Run-length (and other) compressed data is kept as read, for writing back.
+    std::unique_ptr<TMemoryStream> saved;
+    std::unique_ptr<LimitedReader> savedReader;
+    LimitedReader* in = &reader;
+    if (bi.biCompression != BI_RGB && bi.biCompression != BI_BITFIELDS) {
+        saved = std::make_unique<TMemoryStream>();
+        saved->WriteBuffer(headerBytes.data(), static_cast<std::int32_t>(headerBytes.size()));
+        if (reader.Left() > 0)
+            saved->CopyFrom(stream, static_cast<std::int32_t>(reader.Left()));
+        saved->SetPosition(static_cast<std::int32_t>(headerBytes.size()));
+        savedReader = std::make_unique<LimitedReader>(*saved, saved->Size() - saved->Position());
+        in = savedReader.get();
+    }
+
+    if (bi.biPlanes != 1)
+        InvalidBitmap();
+    if (headerSize == sizeof(BITMAPINFOHEADER) && (bi.biBitCount == 16 || bi.biBitCount == 32)
+        && bi.biCompression == BI_BITFIELDS)
+        in->Read(masks, sizeof masks);
+
+    std::int64_t colorCount = bi.biClrUsed;
+    if (colorCount == 0)
+        colorCount = bi.biBitCount == 1 ? 2 : bi.biBitCount == 4 ? 16 : bi.biBitCount == 8 ? 256 : 0;
+    int entrySize = os2 ? 3 : 4;
+    if (colorCount * entrySize > in->Left())
+        ReadError();
+    std::vector<RGBQUAD> colors(static_cast<std::size_t>(colorCount));
+    for (auto& color : colors) {
+        unsigned char entry[4] = {};
+        in->Read(entry, entrySize);
+        color = RGBQUAD{ entry[0], entry[1], entry[2], entry[3] };
+    }
+
+    std::int64_t height = std::abs(static_cast<std::int64_t>(bi.biHeight));
+    std::int64_t sectionSize = LineLength(bi.biWidth, bi.biBitCount) * height;
+    std::int64_t imageSize = bi.biSizeImage ? static_cast<std::int64_t>(bi.biSizeImage) : sectionSize;
+    std::int64_t pixelBytes = std::min(imageSize, in->Left());
+
+    // What the bitmap is created from: the header, masks or colours.
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colors[256];
+    } info = {};
+    info.header = bi;
+    info.header.biClrUsed = 0;
+    int tableCount = 0;
+    if (bi.biBitCount <= 8) {
+        tableCount = static_cast<int>(std::min<std::int64_t>(colorCount, 1 << bi.biBitCount));
+        std::copy(colors.begin(), colors.begin() + tableCount, info.colors);
+        info.header.biClrUsed = static_cast<DWORD>(tableCount);
+    } else if (bi.biCompression == BI_BITFIELDS) {
+        std::memcpy(info.colors, masks, sizeof masks);
+    }
+
+    HBITMAP handle = nullptr;
+    HPALETTE palette = nullptr;
+    try {
+        if (!saved) {
+            if (bi.biWidth <= 0 || height == 0 || sectionSize <= 0 || sectionSize > 0x7FFFFFFF)
+                InvalidBitmap();
+            void* bits = nullptr;
+            HDC screen = GetDC(nullptr);
+            SetLastError(0);
+            handle = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+            DWORD error = GetLastError();
+            ReleaseDC(nullptr, screen);
+            if (!handle || !bits) {
+                if (handle)
+                    DeleteObject(handle);
+                handle = nullptr;
+                SetLastError(error);
+                CreationFailed();
+            }
+            in->Read(bits, std::min(pixelBytes, sectionSize));
+            if (bi.biBitCount > 8 && !colors.empty())
+                palette = PaletteFromColors(colors.data(), static_cast<int>(colors.size()));
+        } else {
+            std::vector<unsigned char> pixels(static_cast<std::size_t>(pixelBytes));
+            in->Read(pixels.data(), pixelBytes);
+            // The decoder never reads past the bytes that are there.
+            info.header.biSizeImage = static_cast<DWORD>(pixelBytes);
+            if (tableCount > 0)
+                palette = PaletteFromColors(info.colors, tableCount);
+            else if (!colors.empty())
+                palette = PaletteFromColors(colors.data(), static_cast<int>(colors.size()));
+            DecodeContext decode(palette);
+            SetLastError(0);
+            if (decode.dc && !pixels.empty())
+                handle = CreateDIBitmap(decode.dc, &info.header, CBM_INIT, pixels.data(),
+                    reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+            if (!handle)
+                CreationFailed();
+        }
+    } catch (...) {
+        if (handle)
+            DeleteObject(handle);
+        if (palette)
+            DeleteObject(palette);
+        throw;
+    }
+
+    auto image = std::make_shared<TBitmapImage>();
+    GetObjectA(handle, sizeof image->DIB, &image->DIB);
+    image->Handle = handle;
+    if (image->DIB.dsBm.bmBits)
+        image->DIBHandle = handle;
+    image->DIB.dsBmih.biXPelsPerMeter = bi.biXPelsPerMeter;
+    image->DIB.dsBmih.biYPelsPerMeter = bi.biYPelsPerMeter;
+    image->DIB.dsBmih.biClrUsed = bi.biClrUsed;
+    image->DIB.dsBmih.biClrImportant = bi.biClrImportant;
+    image->Palette = palette;
+    if (saved) {
+        saved->SetPosition(0);
+        image->SaveStream = std::move(saved);
+    }
+    image->OS2Format = os2;
+    FreeContext();
+    SetImage(std::move(image));
+    if (palette)
+        SetPaletteModified(true);
+    NotifyChanged(this);
+}
+
+void TBitmap::WriteStream(TStream& stream, bool withSize)
+{
+    if (m_image->SaveStream) {
+        const AnsiString& data = m_image->SaveStream->Bytes();
+        BITMAPINFOHEADER saved = {};
+        std::memcpy(&saved, data.data(), std::min(data.size(), sizeof saved));
+        std::int64_t entries = saved.biClrUsed;
+        if (entries == 0 && saved.biBitCount <= 8)
+            entries = std::int64_t(1) << saved.biBitCount;
+        std::uint32_t total = static_cast<std::uint32_t>(14 + data.size());
+        AnsiString out;
+        if (withSize)
+            Put32(out, total);
+        Put16(out, 0x4D42);
+        Put32(out, total);
+        Put16(out, 0);
+        Put16(out, 0);
+        Put32(out, static_cast<std::uint32_t>(14 + saved.biSize + 4 * entries));
+        out += data;
+        stream.WriteBuffer(out.data(), static_cast<std::int32_t>(out.size()));
+        return;
+    }
+
+    DIBNeeded();
+    const TBitmapImage& image = *m_image;
+    DIBSECTION actual = {};
+    if (!image.DIBHandle || GetObjectA(image.DIBHandle, sizeof actual, &actual) < static_cast<int>(sizeof actual)
+        || !actual.dsBm.bmBits) {
+        if (withSize) {
+            std::uint32_t zero = 0;
+            stream.WriteBuffer(&zero, sizeof zero);
+        }
+        return;
+    }
+    BITMAPINFOHEADER bi = actual.dsBmih;
+    int bits = bi.biBitCount;
+    std::int64_t imageSize = LineLength(bi.biWidth, bits) * std::abs(static_cast<std::int64_t>(bi.biHeight));
+
+    RGBQUAD table[256];
+    int count = 0;
+    if (bits <= 8) {
+        DeselectBitmap(image.DIBHandle);
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, image.DIBHandle);
+        count = static_cast<int>(GetDIBColorTable(dc, 0, 256, table));
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
+    DWORD clrUsed = image.DIB.dsBmih.biClrUsed;
+    if (count > 0 && clrUsed > 0 && static_cast<int>(clrUsed) < count)
+        count = static_cast<int>(clrUsed);
+    if (count == 0 && !image.OS2Format && image.Palette && !image.Halftone) {
+        PALETTEENTRY entries[256];
+        count = static_cast<int>(GetPaletteEntries(image.Palette, 0, 256, entries));
+        for (int i = 0; i < count; ++i)
+            table[i] = RGBQUAD{ entries[i].peBlue, entries[i].peGreen, entries[i].peRed, 0 };
+    }
+
+    DIBSECTION masks = actual;
+    FixupBitFields(masks);
+    bool withMasks = !image.OS2Format && bits > 8 && (bi.biCompression & 3) != 0;
+    std::int64_t headerSize;
+    int os2Entries = 0;
+    if (image.OS2Format) {
+        os2Entries = bits <= 8 ? 1 << bits : 0;
+        headerSize = 12 + 3 * os2Entries;
+    } else {
+        headerSize = 40 + (withMasks ? 12 : 0) + 4 * count;
+    }
+    std::uint32_t total = static_cast<std::uint32_t>(14 + headerSize + imageSize);
+
+    AnsiString out;
+    out.reserve(static_cast<std::size_t>(headerSize + 18));
+    if (withSize)
+        Put32(out, total);
+    Put16(out, 0x4D42);
+    Put32(out, total);
+    Put16(out, 0);
+    Put16(out, 0);
+    Put32(out, static_cast<std::uint32_t>(14 + headerSize));
+    if (image.OS2Format) {
+        Put32(out, 12);
+        Put16(out, static_cast<std::uint16_t>(bi.biWidth));
+        Put16(out, static_cast<std::uint16_t>(bi.biHeight));
+        Put16(out, 1);
+        Put16(out, static_cast<std::uint16_t>(bits));
+        for (int i = 0; i < os2Entries; ++i) {
+            RGBQUAD c = i < count ? table[i] : RGBQUAD{};
+            out += static_cast<char>(c.rgbBlue);
+            out += static_cast<char>(c.rgbGreen);
+            out += static_cast<char>(c.rgbRed);
+        }
+    } else {
+        Put32(out, 40);
+        Put32(out, static_cast<std::uint32_t>(bi.biWidth));
+        Put32(out, static_cast<std::uint32_t>(bi.biHeight));
+        Put16(out, 1);
+        Put16(out, static_cast<std::uint16_t>(bits));
+        Put32(out, bi.biCompression);
+        Put32(out, static_cast<std::uint32_t>(imageSize));
+        Put32(out, static_cast<std::uint32_t>(image.DIB.dsBmih.biXPelsPerMeter));
+        Put32(out, static_cast<std::uint32_t>(image.DIB.dsBmih.biYPelsPerMeter));
+        Put32(out, static_cast<std::uint32_t>(count));
+        Put32(out, std::min<std::uint32_t>(image.DIB.dsBmih.biClrImportant, static_cast<std::uint32_t>(count)));
+        if (withMasks)
+            for (DWORD mask : masks.dsBitfields)
+                Put32(out, mask);
+        out.append(reinterpret_cast<const char*>(table), static_cast<std::size_t>(count) * sizeof(RGBQUAD));
+    }
+    stream.WriteBuffer(out.data(), static_cast<std::int32_t>(out.size()));
+    GdiFlush();
+    stream.WriteBuffer(actual.dsBm.bmBits, static_cast<std::int32_t>(imageSize));
+}
