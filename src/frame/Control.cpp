@@ -114,6 +114,27 @@ void TControl::SetParent(TWinControl* parent)
     }
 }
 
+void TControl::SetName(const AnsiString& name)
+{
+    AnsiString old = Name();
+    bool follow = (m_controlStyle & csSetCaption) && !HasState(csLoading) && Text() == old
+        && !(Owner() && dynamic_cast<TControl*>(Owner()) && Owner()->HasState(csLoading));
+    TComponent::SetName(name);
+    if (follow)
+        SetText(name);
+}
+
+TComponent* TControl::GetParentComponent() const
+{
+    return m_parent;
+}
+
+void TControl::SetParentComponent(TComponent* parent)
+{
+    if (auto* windowed = dynamic_cast<TWinControl*>(parent))
+        SetParent(windowed);
+}
+
 void TControl::SetBounds(int left, int top, int width, int height)
 {
     if (left == m_left && top == m_top && width == m_width && height == m_height)

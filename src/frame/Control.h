@@ -76,6 +76,14 @@ public:
     // The method messages go through, initially WndProc.
     TWndMethod WindowProc;
 
+    // A control with csSetCaption whose caption still equals its name keeps following
+    // the name, except while it is read from a form resource.
+    void SetName(const AnsiString& name) override;
+    // Nesting in a form resource is parenting on screen.
+    bool HasParent() const override { return true; }
+    TComponent* GetParentComponent() const override;
+    void SetParentComponent(TComponent* parent) override;
+
     TWinControl* Parent() const { return m_parent; }
     // Moves the control into another parent (or none). Making a control its own parent
     // raises EInvalidOperation.

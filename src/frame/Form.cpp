@@ -3,6 +3,7 @@
 #include "frame/ControlCanvas.h"
 #include "frame/Screen.h"
 #include "graphics/Font.h"
+#include "graphics/Icon.h"
 #include "runtime/Exceptions.h"
 
 #include <algorithm>
@@ -96,8 +97,12 @@ TCustomForm::TCustomForm(TComponent* owner, TFormSource source)
 TCustomForm::TCustomForm(TComponent* owner, TFormSource source, bool isTForm)
     : TWinControl(owner)
     , m_source(source)
+    , m_icon(std::make_unique<TIcon>())
     , m_canvas(std::make_unique<TControlCanvas>())
 {
+    m_icon->SetWidth(GetSystemMetrics(SM_CXSMICON));
+    m_icon->SetHeight(GetSystemMetrics(SM_CYSMICON));
+    m_icon->SetOnChange([this](TObject*) { IconChanged(); });
     m_controlStyle = csAcceptsControls | csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
     m_left = 0;
     m_top = 0;
@@ -118,6 +123,7 @@ TCustomForm::TCustomForm(TComponent* owner, TFormSource source, bool isTForm)
 TCustomForm::~TCustomForm()
 {
     BeforeDestruction();
+    m_icon->SetOnChange(nullptr);
     m_canvas->SetControl(nullptr);
 }
 
@@ -580,11 +586,22 @@ void TCustomForm::SetPixelsPerInch(int value)
     m_pixelsPerInch = value;
 }
 
-void TCustomForm::SetIcon(HICON icon)
+void TCustomForm::SetIcon(TIcon* icon)
 {
-    m_icon = icon;
+    m_icon->Assign(icon);
+}
+
+HICON TCustomForm::WindowIcon()
+{
+    if (!m_icon->Empty())
+        return m_icon->Handle();
+    return Application ? Application->Icon() : nullptr;
+}
+
+void TCustomForm::IconChanged()
+{
     if (m_handle && m_borderStyle != bsDialog)
-        SendMessageA(m_handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon ? m_icon : (Application ? Application->Icon() : nullptr)));
+        SendMessageA(m_handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(WindowIcon()));
 }
 
 void TCustomForm::FillCreationRecord(TCreateParams& params)
@@ -655,8 +672,7 @@ void TCustomForm::FillCreationRecord(TCreateParams& params)
 void TCustomForm::WindowCreated()
 {
     if (m_borderStyle != bsDialog) {
-        HICON icon = m_icon ? m_icon : (Application ? Application->Icon() : nullptr);
-        if (icon)
+        if (HICON icon = WindowIcon())
             SendMessageA(m_handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     }
     if (m_formStyle == fsStayOnTop)

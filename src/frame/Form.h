@@ -9,6 +9,8 @@
 #include "frame/WinControl.h"
 
 #include <memory>
+
+class TIcon;
 #include <new>
 #include <vector>
 
@@ -114,9 +116,9 @@ public:
     void SetTextHeight(int value) { m_textHeight = value; }
     const AnsiString& HelpFile() const { return m_helpFile; }
     void SetHelpFile(const AnsiString& value) { m_helpFile = value; }
-    // The form's own icon (none: the application's icon is used).
-    HICON Icon() const { return m_icon; }
-    void SetIcon(HICON icon);
+    // The form's own icon; while it is empty the application's icon is used.
+    TIcon* Icon() const { return m_icon.get(); }
+    void SetIcon(TIcon* icon);
     TCanvas* Canvas() const { return m_canvas.get(); }
 
     // The control that has (or gets) the focus when the form is active.
@@ -163,6 +165,9 @@ public:
 
 protected:
     TCustomForm(TComponent* owner, TFormSource source, bool isTForm);
+    // The icon the window shows: the form's own, else the application's.
+    HICON WindowIcon();
+    void IconChanged();
     void FillCreationRecord(TCreateParams& params) override;
     void FontChanged() override;
     // Scales the children's bounds and fonts by multiplier / divisor.
@@ -217,7 +222,7 @@ private:
     int m_pixelsPerInch = 96;
     int m_textHeight = 0;
     AnsiString m_helpFile;
-    HICON m_icon = nullptr;
+    std::unique_ptr<TIcon> m_icon;
     std::unique_ptr<TControlCanvas> m_canvas;
     TWinControl* m_activeControl = nullptr;
     TWinControl* m_focusedControl = nullptr;

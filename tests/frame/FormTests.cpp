@@ -362,3 +362,20 @@ TEST_F(FormTest, TabMovesTheFocusAndAcceleratorsReachWindowlessControls)
         EXPECT_EQ(error.Message(), LoadResString(65362));
     }
 }
+
+TEST_F(FormTest, CaptionFollowsTheNameUntilItIsSetOtherwise)
+{
+    TPlainForm* form = MakeForm();
+    form->SetName("Probe");
+    EXPECT_EQ(form->Caption(), "Probe");
+    form->SetName("Probe2");
+    EXPECT_EQ(form->Caption(), "Probe2");
+    form->SetCaption("題名");
+    form->SetName("Probe3");
+    EXPECT_EQ(form->Caption(), "題名");
+    char text[32] = {};
+    GetWindowTextA(form->Handle(), text, sizeof text);
+    EXPECT_STREQ(text, "題名");
+    // The window shows the application's icon while the form has none of its own.
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(form->Handle(), WM_GETICON, ICON_BIG, 0)), Application->Icon());
+}
