@@ -90,10 +90,10 @@ struct TPropInfo {
     std::function<void(TPersistent&, long long)> SetOrd;           // integer, char, enumeration, set, 64-bit
     std::function<void(TPersistent&, long double)> SetFloat;
     std::function<void(TPersistent&, const AnsiString&)> SetString;
-    std::function<TPersistent*(TPersistent&)> GetObject;            // object held by the property
+    std::function<TPersistent*(TPersistent&)> GetObjectValue;            // object held by the property
     // Sets a component reference (none clears it). False when the component is of a
     // class the property cannot hold.
-    std::function<bool(TPersistent&, TPersistent*)> SetObject;
+    std::function<bool(TPersistent&, TPersistent*)> SetObjectValue;
     bool IsReference = false;                                       // value is a component reference
     // Binds a handler; an empty value clears it. False when the handler has another
     // signature than the event.
@@ -105,6 +105,7 @@ struct TPropInfo {
 struct TFieldInfo {
     AnsiString Name;
     std::function<const TClassInfo*()> FieldClass;
+    std::function<void()> KeepLinked;   // never called
     // False when the component is not of the field's class (the field is left alone).
     std::function<bool(TPersistent& owner, TPersistent* component)> Set;
 };
@@ -186,9 +187,22 @@ const TClassInfo* ClassInfoOf()
     return ClassRegistry::Find(typeid(T));
 }
 
+// Names the class's constructor, so that the linker keeps the class's own file, and
+// with it the class's registration, in every program that can meet the class in a
+// stream (registrations are static objects beside the classes).
+template<class T>
+std::function<void()> KeepClassLinked()
+{
+    if constexpr (std::is_constructible_v<T, TComponent*>)
+        return [] { std::unique_ptr<T>(new T(nullptr)); };
+    else
+        return nullptr;
+}
+
 template<class T>
 void RegisterClass()
 {
+    static const std::function<void()> keep = KeepClassLinked<T>();
     ClassRegistry::RegisterClass(typeid(T));
 }
 
@@ -293,10 +307,10 @@ public:
     TClassBuilder& Object(const char* name, G get, S set = nullptr)
     {
         TPropInfo& p = Add(name, TTypeKind::Class);
-        p.GetObject = [get](TPersistent& o) -> TPersistent* { return std::invoke(get, static_cast<C&>(o)); };
+        p.GetObjectValue = [get](TPersistent& o) -> TPersistent* { return std::invoke(get, static_cast<C&>(o)); };
         if constexpr (!std::is_null_pointer_v<S>) {
             p.Writable = true;
-            p.SetObject = [set](TPersistent& o, TPersistent* v) {
+            p.SetObjectValue = [set](TPersistent& o, TPersistent* v) {
                 T* typed = dynamic_cast<T*>(v);
                 if (v && !typed)
                     return false;
@@ -344,7 +358,7 @@ public:
     template<class T, class B>
     TClassBuilder& Field(const char* name, T* B::*member)
     {
-        m_info.m_fields.push_back({ name, [] { return ClassInfoOf<T>(); },
+        m_info.m_fields.push_back({ name, [] { return ClassInfoOf<T>(); }, KeepClassLinked<T>(),
             [member](TPersistent& owner, TPersistent* component) {
                 T* typed = dynamic_cast<T*>(component);
                 if (component && !typed)

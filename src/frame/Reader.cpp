@@ -797,7 +797,7 @@ void TReader::DoFixupReferences()
     for (const Fixup& f : fixups) {
         TComponent* target = FindNestedComponent(f.root, f.name);
         if (target) {
-            f.prop->SetObject(*f.instance, target);
+            f.prop->SetObjectValue(*f.instance, target);
             continue;
         }
         std::size_t dot = f.name.find('.');
@@ -807,7 +807,7 @@ void TReader::DoFixupReferences()
             std::lock_guard guard(g.lock);
             g.list.push_back({ f.instance, f.prop, f.name.substr(0, dot), f.name.substr(dot + 1), f.root });
         } else {
-            f.prop->SetObject(*f.instance, nullptr);
+            f.prop->SetObjectValue(*f.instance, nullptr);
         }
     }
 }
@@ -836,7 +836,7 @@ void TReader::ReadProperty(TPersistent& instance)
                 SkipValue();
                 PropertyNotFound();
             }
-            TPersistent* next = prop->Kind == TTypeKind::Class && prop->GetObject ? prop->GetObject(*target) : nullptr;
+            TPersistent* next = prop->Kind == TTypeKind::Class && prop->GetObjectValue ? prop->GetObjectValue(*target) : nullptr;
             if (!next) {
                 SkipValue();
                 ReadError(65402);
@@ -925,12 +925,12 @@ void TReader::ReadPropValue(TPersistent& instance, const TPropInfo& prop)
         switch (NextValue()) {
         case TValueType::fvNil:
             ReadValue();
-            if (!prop.SetObject(instance, nullptr))
+            if (!prop.SetObjectValue(instance, nullptr))
                 PropValueError();
             break;
         case TValueType::fvCollection: {
             ReadValue();
-            TCollection* collection = prop.GetObject ? dynamic_cast<TCollection*>(prop.GetObject(instance)) : nullptr;
+            TCollection* collection = prop.GetObjectValue ? dynamic_cast<TCollection*>(prop.GetObjectValue(instance)) : nullptr;
             if (!collection) {
                 --m_bufPos;
                 SkipValue();
@@ -1066,8 +1066,8 @@ void GlobalFixupReferences()
     std::vector<GlobalFixup> kept;
     for (GlobalFixup& f : pending) {
         if (TComponent* form = FindGlobalComponent(f.rootName)) {
-            f.prop->SetObject(*f.instance, FindNestedComponent(form, f.name));
-        } else if (!(f.prop->GetObject && f.prop->GetObject(*f.instance))) {
+            f.prop->SetObjectValue(*f.instance, FindNestedComponent(form, f.name));
+        } else if (!(f.prop->GetObjectValue && f.prop->GetObjectValue(*f.instance))) {
             kept.push_back(std::move(f));   // still waiting for that form
         }
     }

@@ -1,5 +1,7 @@
 #include "frame/Timer.h"
 
+#include "frame/ClassInfo.h"
+
 #include "frame/Application.h"
 #include "frame/UtilityWindow.h"
 #include "runtime/Exceptions.h"
@@ -73,3 +75,12 @@ void TTimer::WndProc(TMessage& message)
     }
     message.Result = DefWindowProcA(m_window, message.Msg, message.WParam, message.LParam);
 }
+
+// The timer as form streams set it.
+static const TClassRegistration<TTimer> timerInfo("TTimer", [](TClassBuilder<TTimer>& c) {
+    c.Parent<TComponent>();
+    c.Constructor();
+    c.Boolean("Enabled", &TTimer::Enabled, &TTimer::SetEnabled);
+    c.Integer("Interval", &TTimer::Interval, &TTimer::SetInterval);
+    c.Event<TNotifyEvent>("OnTimer", &TTimer::SetOnTimer);
+});

@@ -1,5 +1,8 @@
 #include "graphics/Font.h"
 
+#include "frame/ClassInfo.h"
+#include "frame/IdentMaps.h"
+
 #include <algorithm>
 
 namespace {
@@ -150,3 +153,17 @@ void TFont::Changed()
     if (m_fontAdapter)
         m_fontAdapter->Changed();
 }
+
+// The font's published properties, as form streams set them ("Font.Height").
+static const TClassRegistration<TFont> fontInfo("TFont", [](TClassBuilder<TFont>& c) {
+    static const TEnumType styles { "fsBold", "fsItalic", "fsUnderline", "fsStrikeOut" };
+    static const TEnumType pitches { "fpDefault", "fpVariable", "fpFixed" };
+    c.Parent<TPersistent>();
+    c.Integer("Charset", &TFont::Charset, &TFont::SetCharset, &CharsetIdents(), 1);
+    c.Integer("Color", &TFont::Color, &TFont::SetColor, &ColorIdents());
+    c.Integer("Height", &TFont::Height, &TFont::SetHeight);
+    c.String("Name", &TFont::SetName);
+    c.Enum("Pitch", pitches, &TFont::Pitch, &TFont::SetPitch);
+    c.Integer("Size", &TFont::Size, &TFont::SetSize);
+    c.Set("Style", styles, &TFont::Style, &TFont::SetStyle);
+});

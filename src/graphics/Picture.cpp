@@ -1,5 +1,6 @@
 #include "graphics/Picture.h"
 
+#include "frame/ClassInfo.h"
 #include "graphics/FileFormatsList.h"
 #include "graphics/Icon.h"
 #include "runtime/Exceptions.h"
@@ -226,3 +227,9 @@ void TPicture::Progress(TObject* Sender, TProgressStage Stage, std::uint8_t Perc
     if (m_onProgress)
         m_onProgress(Sender, Stage, PercentDone, RedrawNow, R, Msg);
 }
+
+// The picture as form streams store it: the defined binary property "Data".
+static const TClassRegistration<TPicture> pictureInfo("TPicture", [](TClassBuilder<TPicture>& c) {
+    c.Parent<TPersistent>();
+    c.DefinedBinary("Data", &TPicture::ReadPictureData);
+});

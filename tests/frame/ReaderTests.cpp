@@ -1,0 +1,373 @@
+#include "frame/FakeForms.h"
+#include "frame/Reader.h"
+#include "frame/Timer.h"
+#include "runtime/Exceptions.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+// Writes form stream bytes for hand-made cases.
+class StreamText {
+public:
+    StreamText& Sig() { return Raw("TPF0"); }
+    StreamText& Raw(const AnsiString& bytes) { m_bytes += bytes; return *this; }
+    StreamText& Byte(int b) { m_bytes += static_cast<char>(b); return *this; }
+    StreamText& Short(const AnsiString& s) { Byte(static_cast<int>(s.size())); return Raw(s); }
+    StreamText& Object(const AnsiString& cls, const AnsiString& name) { return Short(cls).Short(name); }
+    StreamText& End() { return Byte(0); }
+    StreamText& Prop(const AnsiString& name) { return Short(name); }
+    StreamText& Int(int v)
+    {
+        if (v >= -128 && v <= 127)
+            return Byte(2).Byte(v & 0xFF);
+        Byte(4);
+        char b[4];
+        std::memcpy(b, &v, 4);
+        return Raw(AnsiString(b, 4));
+    }
+    StreamText& Str(const AnsiString& s) { return Byte(6).Short(s); }
+    StreamText& Ident(const AnsiString& s) { return Byte(7).Short(s); }
+    StreamText& True() { return Byte(9); }
+    StreamText& Set(std::initializer_list<const char*> names)
+    {
+        Byte(11);
+        for (const char* n : names)
+            Short(n);
+        return Byte(0);
+    }
+    const AnsiString& Bytes() const { return m_bytes; }
+
+private:
+    AnsiString m_bytes;
+};
+
+class ReaderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ClearFindGlobalComponents();
+        RegisterFindGlobalComponent([](const AnsiString& name) -> TComponent* {
+            for (TFakeForm* form : TFakeForm::Live())
+                if (SameText(form->Name(), name))
+                    return form;
+            return nullptr;
+        });
+        LoadedLog().clear();
+    }
+    void TearDown() override
+    {
+        RemoveFixupReferences(nullptr, {});
+        ClearFindGlobalComponents();
+    }
+
+    template<class Form>
+    static void ReadInto(Form& form, const AnsiString& bytes)
+    {
+        TMemoryStream stream(bytes);
+        TReader reader(stream);
+        reader.ReadRootComponent(form);
+    }
+    static AnsiString ReadFailure(TComponent& form, const AnsiString& bytes)
+    {
+        try {
+            TMemoryStream stream(bytes);
+            TReader reader(stream);
+            reader.ReadRootComponent(form);
+        } catch (const EReadError& e) {
+            return e.Message();
+        }
+        return "(no error)";
+    }
+};
+
+TEST_F(ReaderTest, WrongSignatureFailsBeforeAnyComponentExists)
+{
+    auto form = MakeComponent<TFakeMainForm>();
+    int before = LiveFakes();
+    AnsiString bytes = FormResource("TMAINFORM1");
+    ASSERT_EQ(bytes.size(), 3256u);
+    bytes[3] = '1';
+    EXPECT_EQ(ReadFailure(*form, bytes), "不正なストリーム フォーマット");
+    EXPECT_EQ(LiveFakes(), before);
+    EXPECT_EQ(form->ComponentCount(), 0);
+    EXPECT_EQ(form->Name(), "");
+    EXPECT_EQ(ReadFailure(*form, "TPF"), "ストリームからの読み込みエラー");
+}
+
+TEST_F(ReaderTest, MainFormStreamBuildsTheComponentsInOrderWithFieldsHandlersAndReferences)
+{
+    auto form = MakeComponent<TFakeMainForm>();
+    ReadInto(*form, FormResource("TMAINFORM1"));
+
+    EXPECT_EQ(form->Name(), "MainForm1");
+    EXPECT_EQ(form->left, 282);
+    EXPECT_EQ(form->top, 224);
+    EXPECT_EQ(form->width, 477);
+    EXPECT_EQ(form->height, 278);
+    EXPECT_EQ(form->caption, "MainForm1");
+    EXPECT_EQ(static_cast<unsigned>(form->color), 0x8000000Fu);
+    EXPECT_EQ(form->font->Charset(), 128);
+    EXPECT_EQ(form->font->Color(), 0x80000008u);
+    EXPECT_EQ(form->font->Height(), -12);
+    EXPECT_EQ(form->font->Name(), "ＭＳ Ｐゴシック");
+    EXPECT_FALSE(form->oldCreateOrder);
+    EXPECT_EQ(form->pixelsPerInch, 96);
+    EXPECT_EQ(form->textHeight, 12);
+
+    const char* order[] = { "Image1", "FileListBox1", "Timer1", "LMDTrayIcon1", "PopupMenu1",
+        "N2", "N3", "N1", "N7", "N8", "N9", "N10", "X1" };
+    ASSERT_EQ(form->ComponentCount(), 13);
+    for (int i = 0; i < 13; ++i) {
+        EXPECT_EQ(form->Components(i)->Name(), order[i]);
+        EXPECT_EQ(form->Components(i)->Owner(), form.get());
+    }
+    // Fields bound by name; nesting is parenting.
+    ASSERT_TRUE(form->Image1 && form->FileListBox1 && form->Timer1 && form->LMDTrayIcon1 && form->PopupMenu1);
+    EXPECT_EQ(form->Image1->width, 320);
+    EXPECT_EQ(form->Image1->parent, form.get());
+    EXPECT_EQ(form->FileListBox1->itemHeight, 12);
+    EXPECT_EQ(form->FileListBox1->tabOrder, 0);
+    EXPECT_EQ(form->Timer1->Interval(), 60000u);
+    EXPECT_TRUE(form->Timer1->Enabled());
+    EXPECT_EQ(form->N1->parent, form->PopupMenu1);
+    EXPECT_TRUE(form->N1->checked);
+    EXPECT_FALSE(form->N2->checked);
+    EXPECT_EQ(form->N2->caption, "別のフォルダを選択する(&F)...");
+    EXPECT_EQ(form->X1->caption, "終了する(&X)");
+
+    // The reference stored before the menu it names is resolved after reading.
+    EXPECT_EQ(form->LMDTrayIcon1->popupMenu, form->PopupMenu1);
+    EXPECT_TRUE(form->LMDTrayIcon1->showMinimizedIcon);
+    EXPECT_EQ(form->LMDTrayIcon1->icon->data.size(), 2238u);
+
+    // Handlers bound to the form by name; one method serves two events.
+    form->onCreate(form.get());
+    form->N2->onClick(form->N2);
+    form->N1->onClick(form->N1);
+    form->X1->onClick(form->X1);
+    form->Timer1->OnTimer()(form->Timer1);
+    EXPECT_EQ(form->calls, (std::vector<AnsiString> { "FormCreate", "FormCreate", "N1Click", "X1Click", "Timer1Timer" }));
+
+    // Loaded handling once everything is read: the form first, then each component
+    // when its own reading ended (a menu's items before the menu).
+    std::vector<AnsiString> loaded { "MainForm1", "Image1", "FileListBox1", "LMDTrayIcon1",
+        "N2", "N3", "N1", "N7", "N8", "N9", "N10", "X1", "PopupMenu1" };
+    EXPECT_EQ(LoadedLog(), loaded);
+    EXPECT_FALSE(form->HasState(csLoading | csReading));
+}
+
+TEST_F(ReaderTest, InfoFormStreamBuildsPanelsWithTheirChildren)
+{
+    auto form = MakeComponent<TFakeInfoForm>();
+    ReadInto(*form, FormResource("TINFOFORM1"));
+    EXPECT_EQ(form->Name(), "InfoForm1");
+    EXPECT_EQ(form->borderStyle, 4);
+    EXPECT_EQ(form->position, 4);
+    EXPECT_EQ(form->clientWidth, 415);
+    EXPECT_EQ(form->clientHeight, 144);
+    ASSERT_EQ(form->ComponentCount(), 12);
+    ASSERT_TRUE(form->Panel1 && form->Panel2 && form->Image1 && form->Image2 && form->Label1 && form->SpeedButton2);
+    EXPECT_EQ(form->Image1->parent, form->Panel1);
+    EXPECT_EQ(form->Image2->parent, form->Panel2);
+    EXPECT_EQ(form->Panel2->parent, form.get());
+    EXPECT_EQ(form->Panel1->bevelOuter, 1);
+    EXPECT_EQ(form->Panel1->color, 0xFFFFFF);
+    EXPECT_EQ(form->Label1->font->Color(), 0xFF0000u);
+    EXPECT_EQ(form->Label1->font->Height(), -11);
+    EXPECT_FALSE(form->Label1->parentFont);
+    EXPECT_EQ(form->SpeedButton2->caption, "CLOSE (&X)");
+    EXPECT_EQ(form->SpeedButton2->hint, "閉じる");
+    auto* link = dynamic_cast<TFakeControl*>(form->FindComponent("SpeedButton1"));
+    ASSERT_TRUE(link);
+    EXPECT_EQ(link->cursor, -21);
+    EXPECT_TRUE(link->flat);
+    auto* orange = dynamic_cast<TFakeControl*>(form->FindComponent("Label2"));
+    ASSERT_TRUE(orange);
+    EXPECT_EQ(orange->font->Color(), 33023u);
+    link->onClick(link);
+    form->SpeedButton2->onClick(form->SpeedButton2);
+    EXPECT_EQ(form->calls, (std::vector<AnsiString> { "SpeedButton1Click", "SpeedButton2Click" }));
+}
+
+TEST_F(ReaderTest, ASecondAndThirdFormOfTheSameNameGetNumberedNames)
+{
+    AnsiString bytes = FormResource("TMAINFORM1");
+    auto first = MakeComponent<TFakeMainForm>();
+    auto second = MakeComponent<TFakeMainForm>();
+    auto third = MakeComponent<TFakeMainForm>();
+    ReadInto(*first, bytes);
+    ReadInto(*second, bytes);
+    ReadInto(*third, bytes);
+    EXPECT_EQ(first->Name(), "MainForm1");
+    EXPECT_EQ(second->Name(), "MainForm1_1");
+    EXPECT_EQ(third->Name(), "MainForm1_2");
+    // Each form's reference points into its own components.
+    EXPECT_EQ(second->LMDTrayIcon1->popupMenu, second->PopupMenu1);
+}
+
+TEST_F(ReaderTest, UnknownPropertyInANestedComponentNamesComponentAndPath)
+{
+    StreamText s;
+    s.Sig().Object("TMainForm1", "MainForm1").End()
+        .Object("TPopupMenu", "PopupMenu1").End()
+        .Object("TMenuItem", "N1").Prop("Font.Bogus").Int(1).End().End()
+        .End()
+        .End();
+    auto form = MakeComponent<TFakeMainForm>();
+    EXPECT_EQ(ReadFailure(*form, s.Bytes()), "N1.Font.Bogus の読み込み中のエラー : プロパティが存在しません");
+    // What was created for the failed form level is gone again.
+    EXPECT_EQ(form->FindComponent("N1"), nullptr);
+}
+
+TEST_F(ReaderTest, PropertyPathsThroughNonObjectsAndReadOnlyPropertiesFail)
+{
+    auto form = MakeComponent<TFakeMainForm>();
+    StreamText path;
+    path.Sig().Object("TMainForm1", "MainForm1").Prop("Caption.Text").Str("x").End().End();
+    EXPECT_EQ(ReadFailure(*form, path.Bytes()), "MainForm1.Caption.Text の読み込み中のエラー : 不正なプロパティのパスです");
+    auto other = MakeComponent<TFakeMainForm>();
+    StreamText readOnly;
+    readOnly.Sig().Object("TMainForm1", "F").Prop("Font").Ident("Image1").End().End();
+    EXPECT_EQ(ReadFailure(*other, readOnly.Bytes()), "F.Font の読み込み中のエラー : プロパティは書き込み禁止です");
+}
+
+TEST_F(ReaderTest, MissingReferenceLeavesNone)
+{
+    auto form = MakeComponent<TFakeMainForm>();
+    StreamText s;
+    s.Sig().Object("TMainForm1", "MainForm1").End()
+        .Object("TLMDTrayIcon", "LMDTrayIcon1").Prop("PopupMenu").Ident("NoSuchMenu").End().End()
+        .End();
+    ReadInto(*form, s.Bytes());
+    EXPECT_EQ(form->LMDTrayIcon1->popupMenu, nullptr);
+    EXPECT_EQ(PendingGlobalFixups(), 0);
+}
+
+TEST_F(ReaderTest, ReferenceIntoAnotherFormWaitsForThatForm)
+{
+    auto form = MakeComponent<TFakeMainForm>();
+    StreamText s;
+    s.Sig().Object("TMainForm1", "MainForm1").End()
+        .Object("TLMDTrayIcon", "LMDTrayIcon1").Prop("PopupMenu").Ident("Other.Menu").End().End()
+        .End();
+    ReadInto(*form, s.Bytes());
+    EXPECT_EQ(form->LMDTrayIcon1->popupMenu, nullptr);
+    EXPECT_EQ(PendingGlobalFixups(), 1);
+
+    auto other = MakeComponent<TFakeMainForm>();
+    StreamText o;
+    o.Sig().Object("TMainForm1", "Other").End().Object("TPopupMenu", "Menu").End().End().End();
+    ReadInto(*other, o.Bytes());
+    EXPECT_EQ(form->LMDTrayIcon1->popupMenu, other->FindComponent("Menu"));
+    EXPECT_EQ(PendingGlobalFixups(), 0);
+}
+
+TEST_F(ReaderTest, UnpublishedHandlerFails)
+{
+    auto form = MakeComponent<TFakeMainForm>();
+    StreamText s;
+    s.Sig().Object("TMainForm1", "MainForm1").Prop("OnCreate").Ident("Hidden").End().End();
+    EXPECT_EQ(ReadFailure(*form, s.Bytes()), "MainForm1.OnCreate の読み込み中のエラー : 不正なプロパティの値です");
+}
+
+TEST_F(ReaderTest, BadSetElementFailsAndLeavesTheStreamAfterTheSet)
+{
+    TEnumType styles { "fsBold", "fsItalic", "fsUnderline", "fsStrikeOut" };
+    StreamText s;
+    s.Set({ "fsBold", "fsWide", "fsItalic" }).Int(7);
+    TMemoryStream stream(s.Bytes());
+    TReader reader(stream);
+    try {
+        reader.ReadSet(styles);
+        FAIL() << "no error";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(), "不正なプロパティの値です");
+    }
+    EXPECT_EQ(reader.Position(), static_cast<std::int32_t>(s.Bytes().size()) - 2);
+    EXPECT_EQ(reader.ReadInteger(), 7);
+
+    TMemoryStream good(StreamText().Set({ "fsItalic", "fsStrikeOut" }).Bytes());
+    TReader goodReader(good);
+    EXPECT_EQ(goodReader.ReadSet(styles), 2u | 8u);
+
+    auto form = MakeComponent<TFakeMainForm>();
+    StreamText f;
+    f.Sig().Object("TMainForm1", "F").Prop("Font.Style").Set({ "fsWide" }).End().End();
+    EXPECT_EQ(ReadFailure(*form, f.Bytes()), "F.Font.Style の読み込み中のエラー : 不正なプロパティの値です");
+}
+
+TEST_F(ReaderTest, FontColourTakesNumbersAndColourNames)
+{
+    auto form = MakeComponent<TFakeMainForm>();
+    StreamText s;
+    s.Sig().Object("TMainForm1", "MainForm1").End()
+        .Object("TImage", "Image1").Prop("Font.Color").Int(33023).End().End()
+        .Object("TImage", "Image2").Prop("Font.Color").Ident("clBlue").Prop("Color").Ident("clbtnface").End().End()
+        .End();
+    ReadInto(*form, s.Bytes());
+    EXPECT_EQ(form->Image1->font->Color(), 33023u);
+    auto* second = dynamic_cast<TFakeControl*>(form->FindComponent("Image2"));
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->font->Color(), 0xFF0000u);
+    EXPECT_EQ(static_cast<unsigned>(second->color), 0x8000000Fu);
+
+    auto other = MakeComponent<TFakeMainForm>();
+    StreamText bad;
+    bad.Sig().Object("TMainForm1", "F").Prop("Font.Color").Ident("clSunset").End().End();
+    EXPECT_EQ(ReadFailure(*other, bad.Bytes()), "F.Font.Color の読み込み中のエラー : 不正なプロパティの値です");
+}
+
+TEST_F(ReaderTest, UnknownClassAndDuplicateOrBadNamesFail)
+{
+    auto form = MakeComponent<TFakeMainForm>();
+    StreamText cls;
+    cls.Sig().Object("TMainForm1", "F").End().Object("TNoSuchThing", "A").End().End().End();
+    try {
+        ReadInto(*form, cls.Bytes());
+        FAIL() << "no error";
+    } catch (const EClassNotFound& e) {
+        EXPECT_EQ(e.Message(), "クラス TNoSuchThing が見つかりません");
+    }
+    auto dup = MakeComponent<TFakeMainForm>();
+    StreamText twice;
+    twice.Sig().Object("TMainForm1", "G").End()
+        .Object("TImage", "A").End().End().Object("TImage", "a").End().End().End();
+    try {
+        ReadInto(*dup, twice.Bytes());
+        FAIL() << "no error";
+    } catch (const EComponentError& e) {
+        EXPECT_EQ(e.Message(), "コンポーネント名 a はすでに使われています");
+    }
+    auto inherited = MakeComponent<TFakeMainForm>();
+    StreamText missing;
+    missing.Sig().Object("TMainForm1", "H").End().Byte(0xF1).Object("TImage", "Gone").End().End().End();
+    EXPECT_EQ(ReadFailure(*inherited, missing.Bytes()), "'Gone' の継承元が存在しません");
+}
+
+TEST_F(ReaderTest, ValueReadersAndSkipping)
+{
+    StreamText s;
+    s.Byte(3).Byte(0x1A).Byte(0x01)                          // 282
+        .Byte(8).Byte(9).Byte(13).Byte(0)                    // False True nil End as identifiers
+        .Byte(1).Int(1).Str("ab").Set({ "x" }).Byte(0)      // a list, skipped whole
+        .Byte(10).Raw(AnsiString("\x03\0\0\0abc", 7))        // binary
+        .Byte(10).Raw(AnsiString("\xff\xff\0\0", 4));         // binary longer than the stream
+    TMemoryStream stream(s.Bytes());
+    TReader reader(stream);
+    EXPECT_EQ(reader.ReadInteger(), 282);
+    EXPECT_EQ(reader.ReadIdent(), "False");
+    EXPECT_EQ(reader.ReadIdent(), "True");
+    EXPECT_EQ(reader.ReadIdent(), "nil");
+    EXPECT_EQ(reader.ReadIdent(), "Null");
+    reader.SkipValue();
+    EXPECT_EQ(reader.ReadValue(), TValueType::fvBinary);
+    std::vector<char> bytes = reader.ReadBinaryBody();
+    EXPECT_EQ(AnsiString(bytes.begin(), bytes.end()), "abc");
+    EXPECT_EQ(reader.ReadValue(), TValueType::fvBinary);
+    EXPECT_THROW(reader.ReadBinaryBody(), EReadError);
+}
+
+}
