@@ -203,6 +203,8 @@ protected:
     virtual void ParentColorChanged();
     virtual void ParentShowHintChanged();
     virtual void BoundsChanged() {}
+    // The system colours changed (glyphs and brushes of system colours are made again).
+    virtual void SysColorChanged() { Invalidate(); }
 
 
     // Message handlers of TControl, called by Dispatch.
@@ -245,6 +247,7 @@ protected:
     TControlState m_controlState = 0;
 
     friend class TWinControl;
+    friend class TCustomForm;
 };
 
 // The application's hint handling, told of every mouse move over a control (installed

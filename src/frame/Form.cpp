@@ -2,6 +2,7 @@
 
 #include "frame/ControlCanvas.h"
 #include "frame/Screen.h"
+#include "graphics/Canvas.h"
 #include "graphics/Font.h"
 #include "graphics/Icon.h"
 #include "runtime/Exceptions.h"
@@ -1057,6 +1058,14 @@ void TCustomForm::Dispatch(TMessage& message)
             throw;
         }
         m_controlState &= ~csCustomPaint;
+        return;
+    case WM_SYSCOLORCHANGE:
+        // Every top-level window hears of it; the shared pens and brushes are made
+        // again once, by the main form (or any form while there is none).
+        DefaultHandler(message);
+        if (!Application || !Application->PrimaryForm() || Application->PrimaryForm() == static_cast<IAppForm*>(this))
+            SystemColorsChanged();
+        SysColorChanged();
         return;
     case WM_SIZE:
         DefaultHandler(message);

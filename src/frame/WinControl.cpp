@@ -646,6 +646,15 @@ void TWinControl::ColorChanged()
     Invalidate();
 }
 
+void TWinControl::SysColorChanged()
+{
+    for (TControl* child : std::vector<TControl*>(m_controls))
+        child->SysColorChanged();
+    for (TWinControl* child : std::vector<TWinControl*>(m_winControls))
+        child->SysColorChanged();
+    Invalidate();
+}
+
 void TWinControl::MainWndProc(TMessage& message)
 {
     ++m_messageDepth;

@@ -131,6 +131,8 @@ protected:
     void TextChanged() override;
     void FontChanged() override;
     void ColorChanged() override;
+    // Passed on to every child.
+    void SysColorChanged() override;
 
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);

@@ -312,3 +312,26 @@ TEST_F(ControlLayer, TextLivesInTheWindowWhileThereIsOne)
     EXPECT_EQ(first->Perform(WM_GETTEXT, sizeof small, reinterpret_cast<LPARAM>(small)), 3);
     EXPECT_EQ(small[3], '\0');
 }
+
+TEST_F(ControlLayer, RealMouseReleaseOutsideReachesTheCapturingControl)
+{
+    Show();
+    SetForegroundWindow(form->Handle());
+    PumpMessages();
+    POINT inside = first->ClientToScreen(POINT { 5, 5 });
+    SetCursorPos(inside.x, inside.y);
+    PumpMessages();
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    PumpMessages();
+    ASSERT_EQ(CaptureControl(), first);
+    POINT outside = form->ClientToScreen(POINT { 300, 250 });
+    SetCursorPos(outside.x, outside.y);
+    PumpMessages();
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    PumpMessages();
+    ASSERT_GE(first->Events.size(), 2u);
+    EXPECT_EQ(std::count(first->Events.begin(), first->Events.end(), "down 5,5"), 1);
+    EXPECT_EQ(first->Events.back(), "up 290,240");
+    EXPECT_EQ(std::count(first->Events.begin(), first->Events.end(), "click"), 0);
+    EXPECT_EQ(CaptureControl(), nullptr);
+}
