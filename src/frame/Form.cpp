@@ -12,6 +12,19 @@
 
 namespace {
 
+// The keys held down, as a shift state.
+TShiftState KeyboardShiftState()
+{
+    TShiftState shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0)
+        shift |= ssShift;
+    if (GetKeyState(VK_CONTROL) < 0)
+        shift |= ssCtrl;
+    if (GetKeyState(VK_MENU) < 0)
+        shift |= ssAlt;
+    return shift;
+}
+
 TFormResourceReader& ReaderSlot()
 {
     static TFormResourceReader reader = nullptr;
@@ -138,6 +151,7 @@ void TCustomForm::AfterConstruction()
         m_creating = true;
         try {
             if (TFormResourceReader reader = FormResourceReader()) {
+                m_oldCreateOrder = false;
                 if (!reader(*this))
                     throw EResNotFound(Exception::ResText(65392, ClassName()));
             }
@@ -838,7 +852,7 @@ bool TCustomForm::WantChildKey(TControl* child, TMessage& message)
         if (!OnKeyDown)
             return false;
         WORD key = static_cast<WORD>(message.WParam);
-        OnKeyDown(this, key, KeysToShiftState(0));
+        OnKeyDown(this, key, KeyboardShiftState());
         if (key == 0)
             return true;
         message.WParam = key;
@@ -1076,7 +1090,7 @@ void TCustomForm::Dispatch(TMessage& message)
     case WM_SYSKEYDOWN:
         if (OnKeyDown) {
             WORD key = static_cast<WORD>(message.WParam);
-            OnKeyDown(this, key, KeysToShiftState(0));
+            OnKeyDown(this, key, KeyboardShiftState());
             if (key == 0)
                 return;
         }

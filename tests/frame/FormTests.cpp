@@ -237,6 +237,7 @@ TEST_F(FormTest, ModalFormClosedReturnsCancelAndEnablesTheDisabledWindowsAgain)
     mainForm->ShowForm();
     PumpMessages();
     HWND mainWindow = mainForm->Handle();
+    ASSERT_EQ(GetActiveWindow(), mainWindow);
     ASSERT_TRUE(IsWindowEnabled(mainWindow));
     TPlainForm* dialog = MakeForm(200, 100);
     bool mainDisabledMeanwhile = false;
@@ -254,6 +255,8 @@ TEST_F(FormTest, ModalFormClosedReturnsCancelAndEnablesTheDisabledWindowsAgain)
     EXPECT_TRUE(dialogShownMeanwhile);
     EXPECT_TRUE(modalMeanwhile);
     EXPECT_TRUE(IsWindowEnabled(mainWindow));
+    // The modal form was active to the end: the window active before it is again.
+    EXPECT_EQ(GetActiveWindow(), mainWindow);
     EXPECT_FALSE(dialog->Visible());
     EXPECT_FALSE(IsWindowVisible(dialog->Handle()));
     EXPECT_FALSE(dialog->IsModal());
