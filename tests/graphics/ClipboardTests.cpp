@@ -1,0 +1,286 @@
+// The process's clipboard object: opening and nesting, emptying once per opening,
+// pictures and bitmaps out and back, and another program holding the clipboard.
+#include "graphics/Bitmap.h"
+#include "graphics/Clipboard.h"
+#include "graphics/Icon.h"
+#include "graphics/IconTestData.h"
+#include "graphics/Picture.h"
+#include "runtime/Exceptions.h"
+#include "common/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+
+namespace {
+
+// Puts text on the clipboard from a window of its own, as another window would.
+void PutTextFromAnotherWindow(const char* text)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(OpenClipboard(window));
+    EmptyClipboard();
+    std::size_t size = std::strlen(text) + 1;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    std::memcpy(GlobalLock(memory), text, size);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    CloseClipboard();
+    DestroyWindow(window);
+}
+
+// The formats on the clipboard in its own order (formats the system adds included).
+std::vector<UINT> ClipboardFormats()
+{
+    std::vector<UINT> formats;
+    if (!OpenClipboard(nullptr))
+        return { 0xFFFFFFFF };
+    for (UINT f = EnumClipboardFormats(0); f != 0; f = EnumClipboardFormats(f))
+        formats.push_back(f);
+    CloseClipboard();
+    return formats;
+}
+
+AnsiString ClipboardText()
+{
+    AnsiString text;
+    if (!OpenClipboard(nullptr))
+        return "(not open)";
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        text = static_cast<const char*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+bool ClipboardClosed()
+{
+    return GetOpenClipboardWindow() == nullptr;
+}
+
+// A bitmap of the given size with every pixel's colour known: (x * 8) red,
+// (y * 8) green, 0x40 blue.
+std::unique_ptr<TBitmap> PatternBitmap(int width, int height)
+{
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->SetWidth(width);
+    bitmap->SetHeight(height);
+    HDC dc = bitmap->Canvas()->Handle();
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            SetPixel(dc, x, y, RGB(x * 8, y * 8, 0x40));
+    return bitmap;
+}
+
+// The pixels of a bitmap handle as 0x00RRGGBB, rows from the top.
+std::vector<std::uint32_t> Pixels(HBITMAP bitmap, int width, int height)
+{
+    BITMAPINFO info {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width * height));
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    for (auto& p : pixels)
+        p &= 0xFFFFFF;
+    return pixels;
+}
+
+class Clipboard : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        PutTextFromAnotherWindow("from another window");
+        ASSERT_EQ(ClipboardText(), "from another window");
+    }
+    void TearDown() override { EXPECT_EQ(GlobalClipboard()->OpenCount(), 0); }
+};
+
+}
+
+TEST_F(Clipboard, OneObjectForTheProcess)
+{
+    EXPECT_EQ(GlobalClipboard(), GlobalClipboard());
+    EXPECT_STREQ(GlobalClipboard()->ClassName(), "TClipboard");
+}
+
+TEST_F(Clipboard, PuttingAPictureReplacesTextWithAScreenBitmap)
+{
+    TPicture picture;
+    picture.SetGraphic(PatternBitmap(12, 7).get());
+    GlobalClipboard()->Assign(&picture);
+    EXPECT_TRUE(ClipboardClosed());
+
+    std::vector<UINT> formats = ClipboardFormats();
+    ASSERT_FALSE(formats.empty());
+    EXPECT_EQ(formats[0], static_cast<UINT>(CF_BITMAP));
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
+
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    BITMAP description {};
+    GetObjectA(bitmap, sizeof description, &description);
+    EXPECT_EQ(description.bmWidth, 12);
+    EXPECT_EQ(description.bmHeight, 7);
+    EXPECT_EQ(description.bmBits, nullptr) << "a device-dependent bitmap";
+    // The screen-compatible format of a 24-bit X screen is 32 bits per pixel.
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(description.bmBitsPixel, GetDeviceCaps(screen, BITSPIXEL));
+    EXPECT_EQ(description.bmBitsPixel, 32);
+    ReleaseDC(nullptr, screen);
+    std::vector<std::uint32_t> pixels = Pixels(bitmap, 12, 7);
+    CloseClipboard();
+    EXPECT_EQ(pixels[0], 0x000040u);
+    EXPECT_EQ(pixels[6 * 12 + 11], 0x583040u);
+}
+
+TEST_F(Clipboard, EmptyPictureLeavesTheClipboardEmpty)
+{
+    TPicture picture;
+    GlobalClipboard()->Assign(&picture);
+    EXPECT_TRUE(ClipboardFormats().empty());
+    EXPECT_TRUE(ClipboardClosed());
+}
+
+TEST_F(Clipboard, ReadingOnlyTextIsAnInvalidFormat)
+{
+    TPicture picture;
+    picture.SetGraphic(PatternBitmap(3, 3).get());
+    TGraphic* before = picture.Graphic();
+    try {
+        picture.Assign(GlobalClipboard());
+        ADD_FAILURE() << "no error";
+    } catch (const EConvertError&) {
+        ADD_FAILURE() << "an assignment error instead";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "無効なクリップボード フォーマットです");
+    }
+    EXPECT_EQ(picture.Graphic(), before);
+    EXPECT_TRUE(ClipboardClosed());
+    EXPECT_EQ(ClipboardText(), "from another window");
+
+    TBitmap bitmap;
+    EXPECT_THROW(bitmap.Assign(GlobalClipboard()), EInvalidGraphic) << "no bitmap there";
+    EXPECT_TRUE(ClipboardClosed());
+}
+
+TEST_F(Clipboard, NestedOpenAndClearCloseOnlyAtTheOuterClose)
+{
+    TClipboard* clipboard = GlobalClipboard();
+    clipboard->Open();
+    HWND window = clipboard->ClipboardWindow();
+    EXPECT_NE(window, nullptr);
+    EXPECT_EQ(GetOpenClipboardWindow(), window);
+    clipboard->Clear();
+    EXPECT_EQ(clipboard->OpenCount(), 1);
+    EXPECT_EQ(GetOpenClipboardWindow(), window) << "the inner clear must not close";
+    EXPECT_EQ(CountClipboardFormats(), 0);
+    clipboard->Open();
+    EXPECT_EQ(clipboard->OpenCount(), 2);
+    clipboard->Close();
+    EXPECT_EQ(GetOpenClipboardWindow(), window);
+    clipboard->Close();
+    EXPECT_TRUE(ClipboardClosed());
+    EXPECT_EQ(clipboard->ClipboardWindow(), nullptr);
+    clipboard->Close(); // at depth 0: nothing
+    EXPECT_EQ(clipboard->OpenCount(), 0);
+}
+
+TEST_F(Clipboard, SeveralPutsInOneOpeningEmptyOnce)
+{
+    TClipboard* clipboard = GlobalClipboard();
+    TPicture picture;
+    picture.SetGraphic(PatternBitmap(4, 4).get());
+    clipboard->Open();
+    clipboard->Assign(&picture); // empties: the other window's text goes
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, 3);
+    std::memcpy(GlobalLock(memory), "ok", 3);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    clipboard->Assign(picture.Graphic()); // does not empty again
+    clipboard->Close();
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+    EXPECT_EQ(ClipboardText(), "ok");
+
+    clipboard->Assign(&picture); // a new opening empties again
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
+    clipboard->Clear();
+    EXPECT_TRUE(ClipboardFormats().empty());
+}
+
+TEST_F(Clipboard, IconsDoNotGoThroughTheClipboard)
+{
+    TIcon icon;
+    TMemoryStream ico(MakeIco({ FlatIcon(16, 4, 0xFF) }));
+    icon.LoadStream(ico);
+    try {
+        GlobalClipboard()->Assign(&icon);
+        ADD_FAILURE() << "no error";
+    } catch (const EInvalidGraphicOperation& e) {
+        EXPECT_EQ(e.Message(), "クリップボードはアイコンには対応していません");
+    }
+    EXPECT_TRUE(ClipboardClosed());
+    EXPECT_TRUE(ClipboardFormats().empty()) << "emptied before the icon refused";
+
+    TPersistent other;
+    EXPECT_THROW(GlobalClipboard()->Assign(&other), EConvertError);
+    EXPECT_THROW(GlobalClipboard()->Assign(nullptr), EConvertError);
+    EXPECT_THROW(icon.Assign(GlobalClipboard()), EConvertError);
+}
+
+TEST_F(Clipboard, HeldByAnotherProgramNothingChanges)
+{
+    char module[MAX_PATH];
+    GetModuleFileNameA(nullptr, module, sizeof module);
+    AnsiString holder = module;
+    holder = holder.substr(0, holder.find_last_of('\\') + 1) + "clipboard_holder.exe";
+    AnsiString ready = "svtest_clip_ready_" + std::to_string(GetCurrentProcessId());
+    AnsiString release = "svtest_clip_release_" + std::to_string(GetCurrentProcessId());
+    HANDLE readyEvent = CreateEventA(nullptr, TRUE, FALSE, ready.c_str());
+    HANDLE releaseEvent = CreateEventA(nullptr, TRUE, FALSE, release.c_str());
+    AnsiString command = "\"" + holder + "\" " + ready + " " + release;
+    STARTUPINFOA startup {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process {};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        << holder;
+    ASSERT_EQ(WaitForSingleObject(readyEvent, 20000), WAIT_OBJECT_0);
+
+    TPicture picture;
+    picture.SetGraphic(PatternBitmap(5, 5).get());
+    try {
+        GlobalClipboard()->Assign(&picture);
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "クリップボードを開くことができません");
+    }
+    EXPECT_EQ(GlobalClipboard()->OpenCount(), 0);
+    EXPECT_EQ(GlobalClipboard()->ClipboardWindow(), nullptr);
+    EXPECT_THROW(GlobalClipboard()->Clear(), Exception);
+    TGraphic* before = picture.Graphic();
+    EXPECT_THROW(picture.Assign(GlobalClipboard()), Exception);
+    EXPECT_EQ(picture.Graphic(), before);
+
+    SetEvent(releaseEvent);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
+    DWORD exitCode = 99;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u) << "the holder had the clipboard";
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    CloseHandle(readyEvent);
+    CloseHandle(releaseEvent);
+
+    EXPECT_EQ(ClipboardText(), "from another window");
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_BITMAP));
+    GlobalClipboard()->Assign(&picture); // free again
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+}
