@@ -335,8 +335,11 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
             memory.Release();
         }
         GdiFlush();
+        bool topDown = isDIB && bi.biHeight < 0;
         target = DIBSECTION{};
         GetObjectA(result, sizeof target, &target);
+        if (topDown && target.dsBmih.biSize != 0)
+            target.dsBmih.biHeight = -std::abs(target.dsBmih.biHeight);
     } catch (...) {
         memory.Release();
         if (result)
@@ -547,6 +550,8 @@ void TBitmap::PaletteNeeded()
     RGBQUAD colors[256];
     int count = image.DIB.dsBmih.biBitCount <= 8 ? DIBColorTable(image.DIBHandle, colors) : 0;
     count = std::min(count, 1 << std::min<int>(image.DIB.dsBmih.biBitCount, 8));
+    if (image.DIB.dsBmih.biClrUsed > 0)
+        count = std::min(count, static_cast<int>(image.DIB.dsBmih.biClrUsed));
     if (count > 0) {
         ScreenDC screen;
         if (count == 16 && (GetDeviceCaps(screen.dc, RASTERCAPS) & RC_PALETTE) && GetDeviceCaps(screen.dc, SIZEPALETTE) >= 16)

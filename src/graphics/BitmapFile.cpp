@@ -151,6 +151,7 @@ void TBitmap::ReadDIB(TStream& stream, std::int32_t size)
         bi.biHeight = core[1];
         bi.biPlanes = core[2];
         bi.biBitCount = core[3];
+        bi.biSize = sizeof bi;
         headerSize = sizeof(BITMAPINFOHEADER);
     } else {
         // Width, height, planes and bit count must be there at least.
@@ -218,7 +219,12 @@ void TBitmap::ReadDIB(TStream& stream, std::int32_t size)
         std::copy(colors.begin(), colors.begin() + tableCount, info.colors);
         info.header.biClrUsed = static_cast<DWORD>(tableCount);
     } else if (bi.biCompression == BI_BITFIELDS) {
-        std::memcpy(info.colors, masks, sizeof masks);
+        // Missing masks get the usual ones, as they are written.
+        DIBSECTION fields = {};
+        fields.dsBmih = bi;
+        std::memcpy(fields.dsBitfields, masks, sizeof masks);
+        FixupBitFields(fields);
+        std::memcpy(info.colors, fields.dsBitfields, sizeof masks);
     }
 
     HBITMAP handle = nullptr;
@@ -273,6 +279,8 @@ void TBitmap::ReadDIB(TStream& stream, std::int32_t size)
     image->Handle = handle;
     if (image->DIB.dsBm.bmBits)
         image->DIBHandle = handle;
+    if (image->DIBHandle)
+        image->DIB.dsBmih.biHeight = bi.biHeight; // keeps top-down rows known as such
     image->DIB.dsBmih.biXPelsPerMeter = bi.biXPelsPerMeter;
     image->DIB.dsBmih.biYPelsPerMeter = bi.biYPelsPerMeter;
     image->DIB.dsBmih.biClrUsed = bi.biClrUsed;
@@ -325,6 +333,8 @@ void TBitmap::WriteStream(TStream& stream, bool withSize)
         return;
     }
     BITMAPINFOHEADER bi = actual.dsBmih;
+    if (image.DIB.dsBm.bmBits == actual.dsBm.bmBits && image.DIB.dsBmih.biHeight < 0)
+        bi.biHeight = -std::abs(bi.biHeight); // top-down rows, written as stored
     int bits = bi.biBitCount;
     std::int64_t imageSize = LineLength(bi.biWidth, bits) * std::abs(static_cast<std::int64_t>(bi.biHeight));
 

@@ -1,0 +1,382 @@
+#include "BmpBuilder.h"
+#include "graphics/Bitmap.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Stream.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TColor PixelOf(TBitmap& bitmap, int x, int y)
+{
+    return bitmap.Canvas()->Pixels(x, y);
+}
+
+void Load(TBitmap& bitmap, const AnsiString& bytes)
+{
+    TMemoryStream stream(bytes);
+    bitmap.LoadStream(stream);
+}
+
+AnsiString Save(TBitmap& bitmap)
+{
+    TMemoryStream stream;
+    bitmap.SaveStream(stream);
+    return stream.Bytes();
+}
+
+// A 4 x 2 4-bit picture, run-length encoded: the bottom row 1 2 1 2, the top row 3 3 3 3.
+BmpSpec Rle4Spec()
+{
+    BmpSpec spec;
+    spec.width = 4;
+    spec.height = 2;
+    spec.bits = 4;
+    spec.compression = BI_RLE4;
+    spec.colors = { 0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
+    spec.pixels = AnsiString("\x04\x12\x00\x00\x04\x33\x00\x01", 8);
+    spec.imageSize = 8;
+    return spec;
+}
+
+// A 2 x 2 8-bit picture with a four-colour table.
+BmpSpec SmallSpec()
+{
+    BmpSpec spec;
+    spec.bits = 8;
+    spec.clrUsed = 4;
+    spec.colors = { 0x000000, 0xFF0000, 0x00FF00, 0x0000FF };
+    spec.pixels = AnsiString("\x01\x02\x00\x00\x03\x00\x00\x00", 8);
+    return spec;
+}
+
+}
+
+TEST(BmpFile, AnEmptyBitmapWritesNothing)
+{
+    TBitmap bitmap;
+    TMemoryStream stream;
+    bitmap.SaveStream(stream);
+    EXPECT_EQ(stream.Size(), 0);
+    bitmap.WriteGraphicData(stream);
+    EXPECT_EQ(stream.Bytes(), AnsiString(4, '\0'));
+
+    TBitmap other;
+    other.SetWidth(2);
+    other.SetHeight(2);
+    stream.SetPosition(0);
+    other.ReadGraphicData(stream);
+    EXPECT_TRUE(other.Empty());
+}
+
+TEST(BmpFile, UncompressedRoundTripFieldByField)
+{
+    BmpSpec spec;
+    spec.width = 3;
+    spec.height = 2;
+    // Bottom row: red, green, blue; top row: white, black, gray (blue, green, red order).
+    spec.pixels = AnsiString("\x00\x00\xFF\x00\xFF\x00\xFF\x00\x00\x00\x00\x00"
+                             "\xFF\xFF\xFF\x00\x00\x00\x80\x80\x80\x00\x00\x00", 24);
+    TBitmap bitmap;
+    int changes = 0;
+    bitmap.SetOnChange([&](TObject*) { ++changes; });
+    Load(bitmap, MakeBmp(spec));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_EQ(PixelOf(bitmap, 0, 1), clRed);
+    EXPECT_EQ(PixelOf(bitmap, 2, 1), clBlue);
+    EXPECT_EQ(PixelOf(bitmap, 0, 0), clWhite);
+    AnsiString saved = Save(bitmap);
+    ASSERT_EQ(saved.size(), 54u + 24u);
+    EXPECT_EQ(saved.substr(0, 2), "BM");
+    EXPECT_EQ(Get32(saved, 2), 78u);
+    EXPECT_EQ(Get32(saved, 6), 0u);
+    EXPECT_EQ(Get32(saved, 10), 54u);
+    EXPECT_EQ(Get32(saved, 14), 40u);
+    EXPECT_EQ(Get32(saved, 18), 3u);
+    EXPECT_EQ(Get32(saved, 22), 2u);
+    EXPECT_EQ(Get16(saved, 26), 1u);
+    EXPECT_EQ(Get16(saved, 28), 24u);
+    EXPECT_EQ(Get32(saved, 30), 0u);
+    EXPECT_EQ(Get32(saved, 34), 24u);
+    EXPECT_EQ(Get32(saved, 38), 2835u) << "the file's resolution is kept";
+    EXPECT_EQ(saved.substr(54), spec.pixels);
+
+    // With the size in front, for stored pictures; and read back the same way.
+    TMemoryStream data;
+    bitmap.WriteGraphicData(data);
+    EXPECT_EQ(Get32(data.Bytes(), 0), 78u);
+    EXPECT_EQ(data.Bytes().substr(4), saved);
+    data.Write("tail", 4);
+    data.SetPosition(0);
+    TBitmap copy;
+    copy.ReadGraphicData(data);
+    EXPECT_EQ(data.Position(), 82) << "reads exactly the counted bytes";
+    EXPECT_EQ(PixelOf(copy, 1, 1), clLime);
+}
+
+TEST(BmpFile, TopDownRowsAndAFarOffsetAreRead)
+{
+    BmpSpec spec = SmallSpec();
+    spec.height = -2;
+    spec.extraOffset = 100; // the bits are still taken right after the colour table
+    TBitmap bitmap;
+    Load(bitmap, MakeBmp(spec));
+    EXPECT_EQ(bitmap.Height(), 2);
+    EXPECT_EQ(PixelOf(bitmap, 0, 0), clRed);
+    EXPECT_EQ(PixelOf(bitmap, 1, 0), clLime);
+    EXPECT_EQ(PixelOf(bitmap, 0, 1), clBlue);
+    AnsiString saved = Save(bitmap);
+    EXPECT_EQ(static_cast<std::int32_t>(Get32(saved, 22)), -2) << "rows written as stored";
+    EXPECT_EQ(Get32(saved, 46), 4u) << "colours used: the table's entries";
+    EXPECT_EQ(Get32(saved, 10), 54u + 16u);
+    auto* row0 = static_cast<unsigned char*>(bitmap.ScanLine(0));
+    auto* row1 = static_cast<unsigned char*>(bitmap.ScanLine(1));
+    EXPECT_EQ(row1 - row0, 4) << "top-down rows follow each other";
+    EXPECT_EQ(row0[0], 1);
+    EXPECT_EQ(row1[0], 3);
+}
+
+TEST(BmpFile, Os2FileWritesBackWithItsCoreHeader)
+{
+    BmpSpec spec;
+    spec.os2 = true;
+    spec.bits = 4;
+    spec.colors = { 0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x808080 };
+    spec.pixels = AnsiString("\x12\x00\x00\x00\x3F\x00\x00\x00", 8);
+    TBitmap bitmap;
+    Load(bitmap, MakeBmp(spec));
+    EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf4bit);
+    EXPECT_EQ(PixelOf(bitmap, 0, 1), clRed);
+    EXPECT_EQ(PixelOf(bitmap, 1, 1), clLime);
+    EXPECT_EQ(PixelOf(bitmap, 1, 0), clGray);
+    AnsiString saved = Save(bitmap);
+    ASSERT_EQ(saved.size(), 14u + 12u + 48u + 8u);
+    EXPECT_EQ(Get32(saved, 2), 82u);
+    EXPECT_EQ(Get32(saved, 10), 74u);
+    EXPECT_EQ(Get32(saved, 14), 12u);
+    EXPECT_EQ(Get16(saved, 18), 2u);
+    EXPECT_EQ(Get16(saved, 20), 2u);
+    EXPECT_EQ(Get16(saved, 22), 1u);
+    EXPECT_EQ(Get16(saved, 24), 4u);
+    EXPECT_EQ(saved.substr(26 + 3, 3), AnsiString("\x00\x00\xFF", 3)) << "3-byte colour entries";
+    EXPECT_EQ(saved.substr(26 + 45, 3), AnsiString("\x80\x80\x80", 3));
+    EXPECT_EQ(saved.substr(74), spec.pixels);
+}
+
+TEST(BmpFile, RunLengthFileSavesByteForByteUntilDrawnOn)
+{
+    AnsiString file = MakeBmp(Rle4Spec());
+    TBitmap bitmap;
+    Load(bitmap, file);
+    EXPECT_EQ(bitmap.HandleType(), TBitmapHandleType::bmDDB);
+    EXPECT_EQ(PixelOf(bitmap, 0, 1), clRed);
+    EXPECT_EQ(PixelOf(bitmap, 1, 1), clLime);
+    EXPECT_EQ(PixelOf(bitmap, 3, 0), clBlue);
+    EXPECT_EQ(Save(bitmap), file);
+    TMemoryStream data;
+    bitmap.WriteGraphicData(data);
+    EXPECT_EQ(Get32(data.Bytes(), 0), file.size());
+    EXPECT_EQ(data.Bytes().substr(4), file);
+
+    // A copy shares the saved data; drawing on it writes it uncompressed.
+    TBitmap copy;
+    copy.Assign(&bitmap);
+    copy.Canvas()->SetPixels(0, 0, clRed);
+    AnsiString drawn = Save(copy);
+    EXPECT_EQ(Get32(drawn, 30), 0u) << "uncompressed";
+    EXPECT_EQ(Get32(drawn, 2), drawn.size());
+    TBitmap reread;
+    Load(reread, drawn);
+    EXPECT_EQ(PixelOf(reread, 0, 0), clRed);
+    EXPECT_EQ(PixelOf(reread, 1, 0), clBlue);
+    EXPECT_EQ(PixelOf(reread, 2, 1), clRed);
+    EXPECT_EQ(Save(bitmap), file) << "the original still has its file";
+}
+
+TEST(BmpFile, BitFieldsWithoutMasksAreWrittenFiveSixFive)
+{
+    BmpSpec spec;
+    spec.bits = 16;
+    spec.compression = BI_BITFIELDS;
+    spec.masks = { 0, 0, 0 };
+    spec.pixels = AnsiString(8, '\0');
+    TBitmap bitmap;
+    Load(bitmap, MakeBmp(spec));
+    AnsiString saved = Save(bitmap);
+    EXPECT_EQ(Get16(saved, 28), 16u);
+    EXPECT_EQ(Get32(saved, 30), static_cast<std::uint32_t>(BI_BITFIELDS));
+    EXPECT_EQ(Get32(saved, 54), 0xF800u);
+    EXPECT_EQ(Get32(saved, 58), 0x07E0u);
+    EXPECT_EQ(Get32(saved, 62), 0x001Fu);
+    EXPECT_EQ(Get32(saved, 10), 66u);
+}
+
+TEST(BmpFile, ScreenCompatibleBitmapOnA32BitDesktop)
+{
+    HDC screen = GetDC(nullptr);
+    int depth = GetDeviceCaps(screen, BITSPIXEL);
+    ReleaseDC(nullptr, screen);
+    ASSERT_EQ(depth, 32) << "the test display is a 32-bit desktop";
+    TBitmap source;
+    source.SetPixelFormat(TPixelFormat::pf24bit);
+    source.SetWidth(7);
+    source.SetHeight(5);
+    source.Canvas()->Brush()->SetColor(clRed);
+    source.Canvas()->FillRect(RECT{ 0, 0, 7, 5 });
+    // The way through the clipboard: a screen-compatible copy, read into a new bitmap.
+    std::uint16_t format = 0;
+    HANDLE data = nullptr;
+    HPALETTE palette = nullptr;
+    source.SaveClipboardData(format, data, palette);
+    TBitmap bitmap;
+    bitmap.LoadClipboardData(format, data, palette);
+    DeleteObject(data);
+    AnsiString saved = Save(bitmap);
+    EXPECT_EQ(Get32(saved, 10), 54u);
+    EXPECT_EQ(Get32(saved, 2), 54u + 7 * 4 * 5);
+    EXPECT_EQ(saved.size(), 54u + 7 * 4 * 5);
+    EXPECT_EQ(Get16(saved, 28), 32u);
+    EXPECT_EQ(Get32(saved, 30), 0u);
+    EXPECT_EQ(static_cast<std::int32_t>(Get32(saved, 22)), 5);
+    EXPECT_EQ(Get32(saved, 54) & 0xFFFFFF, 0xFF0000u) << "red, as blue-green-red bytes";
+}
+
+TEST(BmpFile, DamagedFilesRaiseTheirErrors)
+{
+    TBitmap bitmap;
+    Load(bitmap, MakeBmp(SmallSpec()));
+    AnsiString good = MakeBmp(SmallSpec());
+
+    AnsiString noSignature = good;
+    noSignature[0] = 'X';
+    try {
+        Load(bitmap, noSignature);
+        FAIL();
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_EQ(e.Message(), "ビットマップイメージが不正です");
+    }
+    BmpSpec planes = SmallSpec();
+    planes.planes = 2;
+    EXPECT_THROW(Load(bitmap, MakeBmp(planes)), EInvalidGraphic);
+
+    // A colour table cut short.
+    BmpSpec shortTable = SmallSpec();
+    shortTable.clrUsed = 0; // 256 entries expected
+    shortTable.pixels.clear();
+    try {
+        Load(bitmap, MakeBmp(shortTable));
+        FAIL();
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(), "ストリームからの読み込みエラー");
+    }
+    // Bit-field masks cut short.
+    BmpSpec shortMasks;
+    shortMasks.bits = 16;
+    shortMasks.compression = BI_BITFIELDS;
+    shortMasks.masks = { 0xF800, 0x07E0 };
+    EXPECT_THROW(Load(bitmap, MakeBmp(shortMasks)), EReadError);
+    // A colour count far beyond the data is refused before anything is allocated.
+    BmpSpec manyColors = SmallSpec();
+    manyColors.clrUsed = 0x7FFFFFFF;
+    EXPECT_THROW(Load(bitmap, MakeBmp(manyColors)), EReadError);
+    // A size no bitmap can have.
+    BmpSpec huge;
+    huge.width = 0x7FFFFFFF;
+    huge.height = 0x7FFFFFFF;
+    EXPECT_THROW(Load(bitmap, MakeBmp(huge)), EInvalidGraphic);
+    // A stored count larger than the data.
+    AnsiString counted;
+    Put32(counted, static_cast<std::uint32_t>(good.size() + 10));
+    TMemoryStream stream(counted + good);
+    EXPECT_THROW(bitmap.ReadGraphicData(stream), EReadError);
+
+    EXPECT_EQ(bitmap.Width(), 2) << "failed reads keep the previous image";
+    EXPECT_EQ(PixelOf(bitmap, 0, 1), clRed);
+}
+
+TEST(BmpFile, EveryTruncationEndsInAnErrorOrLoadsWhatIsThere)
+{
+    BmpSpec os2;
+    os2.os2 = true;
+    os2.bits = 8;
+    os2.colors.assign(256, 0x123456);
+    os2.pixels = AnsiString(8, '\x01');
+    BmpSpec fields;
+    fields.bits = 32;
+    fields.compression = BI_BITFIELDS;
+    fields.masks = { 0xFF0000, 0xFF00, 0xFF };
+    fields.pixels = AnsiString(16, '\x7F');
+    BmpSpec plain;
+    plain.pixels = AnsiString(16, '\x40');
+    for (const BmpSpec& spec : { SmallSpec(), Rle4Spec(), os2, fields, plain }) {
+        AnsiString file = MakeBmp(spec);
+        std::size_t pixelsAt = file.size() - spec.pixels.size();
+        for (std::size_t length = 0; length < file.size(); ++length) {
+            SCOPED_TRACE(length);
+            TBitmap bitmap;
+            bitmap.SetWidth(1);
+            bitmap.SetHeight(1);
+            AnsiString cut = file.substr(0, length);
+            bool failed = false;
+            try {
+                Load(bitmap, cut);
+            } catch (const EReadError&) {
+                failed = true;
+            } catch (const EInvalidGraphic&) {
+                failed = true;
+            } catch (const EWin32Error&) {
+                failed = true;
+            }
+            if (length == 0) {
+                EXPECT_TRUE(bitmap.Empty()) << "no bytes: an empty bitmap";
+            } else if (length < pixelsAt) {
+                EXPECT_TRUE(failed);
+                EXPECT_EQ(bitmap.Width(), 1);
+            } else if (spec.compression != BI_RLE4) {
+                // Cut within the pixel rows: the rows that are there are read.
+                EXPECT_FALSE(failed);
+                EXPECT_EQ(bitmap.Width(), spec.width);
+            }
+            // Stored with its full count but fewer bytes behind it: always an error.
+            AnsiString stored;
+            Put32(stored, static_cast<std::uint32_t>(file.size()));
+            TMemoryStream data(stored + cut);
+            EXPECT_THROW(bitmap.ReadGraphicData(data), EReadError);
+        }
+    }
+}
+
+TEST(BmpFile, MissingBitmapResource)
+{
+    TBitmap bitmap;
+    EXPECT_THROW(bitmap.LoadFromResourceName(nullptr, "NO_SUCH_BITMAP"), EResNotFound);
+}
+
+TEST(BmpFile, PalettesOfIndexedImages)
+{
+    TBitmap bitmap;
+    Load(bitmap, MakeBmp(SmallSpec()));
+    EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf8bit);
+    HPALETTE palette = bitmap.Palette();
+    ASSERT_TRUE(palette);
+    PALETTEENTRY entries[8] = {};
+    EXPECT_EQ(GetPaletteEntries(palette, 0, 8, entries), 4u) << "made from the colour table";
+    EXPECT_EQ(entries[1].peRed, 0xFF);
+
+    // A new palette re-renders the pixels and becomes the colour table.
+    struct {
+        WORD version, count;
+        PALETTEENTRY entries[4];
+    } log = { 0x300, 4, { { 0, 0, 0, 0 }, { 255, 0, 0, 0 }, { 0, 255, 0, 0 }, { 255, 255, 255, 0 } } };
+    bitmap.SetPalette(CreatePalette(reinterpret_cast<LOGPALETTE*>(&log)));
+    EXPECT_TRUE(bitmap.PaletteModified());
+    EXPECT_EQ(PixelOf(bitmap, 0, 1), clRed);
+    AnsiString saved = Save(bitmap);
+    EXPECT_EQ(saved.substr(54 + 12, 4), AnsiString("\xFF\xFF\xFF\x00", 4));
+
+    // Dormant keeps only the DIB; the image is the same.
+    bitmap.Dormant();
+    EXPECT_EQ(bitmap.Image().Handle, bitmap.Image().DIBHandle);
+    EXPECT_EQ(PixelOf(bitmap, 0, 1), clRed);
+}
