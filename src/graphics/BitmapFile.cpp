@@ -129,10 +129,13 @@ void TBitmap::ReadStream(TStream& stream, std::int32_t size)
     BITMAPFILEHEADER header;
     if (size < static_cast<std::int32_t>(sizeof header))
         ReadError();
+    std::int32_t start = stream.Position();
     stream.ReadBuffer(&header, sizeof header);
     if (header.bfType != 0x4D42)
         InvalidBitmap();
     ReadDIB(stream, size - static_cast<std::int32_t>(sizeof header));
+    // Whatever the pixels left unread, the next data starts after the counted bytes.
+    stream.SetPosition(start + size);
 }
 
 void TBitmap::ReadDIB(TStream& stream, std::int32_t size)

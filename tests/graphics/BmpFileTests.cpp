@@ -1,3 +1,4 @@
+#define OEMRESOURCE
 #include "BmpBuilder.h"
 #include "graphics/Bitmap.h"
 #include "runtime/Exceptions.h"
@@ -347,10 +348,23 @@ TEST(BmpFile, EveryTruncationEndsInAnErrorOrLoadsWhatIsThere)
     }
 }
 
-TEST(BmpFile, MissingBitmapResource)
+TEST(BmpFile, BitmapResources)
 {
     TBitmap bitmap;
     EXPECT_THROW(bitmap.LoadFromResourceName(nullptr, "NO_SUCH_BITMAP"), EResNotFound);
+    // The system's own bitmap resources: BMP data without the file header.
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    bitmap.LoadFromResourceID(user32, OBM_CHECK);
+    EXPECT_FALSE(bitmap.Empty());
+    HBITMAP system = LoadBitmapA(nullptr, MAKEINTRESOURCEA(OBM_CHECK));
+    BITMAP bm{};
+    GetObjectA(system, sizeof bm, &bm);
+    DeleteObject(system);
+    EXPECT_EQ(bitmap.Width(), bm.bmWidth);
+    EXPECT_EQ(bitmap.Height(), bm.bmHeight);
+    AnsiString saved = Save(bitmap);
+    EXPECT_EQ(saved.substr(0, 2), "BM");
+    EXPECT_EQ(Get32(saved, 2), saved.size());
 }
 
 TEST(BmpFile, PalettesOfIndexedImages)
