@@ -1,6 +1,9 @@
 #include "frame/Control.h"
 
 #include "frame/Application.h"
+#include "frame/ClassInfo.h"
+#include "frame/IdentMaps.h"
+#include "frame/Reader.h"
 #include "frame/Form.h"
 #include "frame/WinControl.h"
 #include "graphics/Font.h"
@@ -653,3 +656,32 @@ void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
     if (OnMouseUp)
         OnMouseUp(this, button, shift, x, y);
 }
+
+// The control's stored properties, as form streams set them.
+static const TClassRegistration<TControl> controlInfo("TControl", [](TClassBuilder<TControl>& c) {
+    static const TEnumType dragModes { "dmManual", "dmAutomatic" };
+    c.Parent<TComponent>();
+    c.Integer("Left", &TControl::Left, &TControl::SetLeft);
+    c.Integer("Top", &TControl::Top, &TControl::SetTop);
+    c.Integer("Width", &TControl::Width, &TControl::SetWidth);
+    c.Integer("Height", &TControl::Height, &TControl::SetHeight);
+    c.Integer("ClientWidth", &TControl::ClientWidth, &TControl::SetClientWidth);
+    c.Integer("ClientHeight", &TControl::ClientHeight, &TControl::SetClientHeight);
+    c.Boolean("Visible", &TControl::Visible, &TControl::SetVisible);
+    c.Boolean("Enabled", &TControl::Enabled, &TControl::SetEnabled);
+    c.String("Caption", &TControl::SetCaption);
+    c.Integer("Cursor", &TControl::Cursor, &TControl::SetCursor, &CursorIdents(), 2);
+    c.Integer("Color", &TControl::Color, &TControl::SetColor, &ColorIdents());
+    c.Boolean("ParentColor", &TControl::ParentColor, &TControl::SetParentColor);
+    c.Object<TFont>("Font", &TControl::Font, &TControl::SetFont);
+    c.Boolean("ParentFont", &TControl::ParentFont, &TControl::SetParentFont);
+    c.String("Hint", &TControl::SetHint);
+    c.Boolean("ShowHint", &TControl::ShowHint, &TControl::SetShowHint);
+    c.Boolean("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint);
+    c.Enum("DragMode", dragModes, &TControl::DragMode, &TControl::SetDragMode);
+    c.Event("OnClick", &TControl::OnClick);
+    c.Event("OnMouseDown", &TControl::OnMouseDown);
+    c.Event("OnMouseMove", &TControl::OnMouseMove);
+    c.Event("OnMouseUp", &TControl::OnMouseUp);
+    c.Defined("IsControl", [](TControl&, TReader& reader) { reader.ReadBoolean(); });
+});

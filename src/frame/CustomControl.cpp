@@ -1,5 +1,7 @@
 #include "frame/CustomControl.h"
 
+#include "frame/ClassInfo.h"
+
 TCustomControl::TCustomControl(TComponent* owner)
     : TWinControl(owner)
     , m_canvas(std::make_unique<TControlCanvas>())
@@ -42,3 +44,5 @@ void TCustomControl::PaintWindow(HDC dc)
     m_canvas->SetHandle(nullptr);
     m_canvas->Unlock();
 }
+
+static const TClassRegistration<TCustomControl> info("TCustomControl", [](TClassBuilder<TCustomControl>& c) { c.Parent<TWinControl>(); });

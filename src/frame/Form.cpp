@@ -1,6 +1,9 @@
 #include "frame/Form.h"
 
+#include "frame/ClassInfo.h"
 #include "frame/ControlCanvas.h"
+#include "frame/IdentMaps.h"
+#include "frame/Reader.h"
 #include "frame/Screen.h"
 #include "graphics/Canvas.h"
 #include "graphics/Font.h"
@@ -23,12 +26,6 @@ TShiftState KeyboardShiftState()
     if (GetKeyState(VK_MENU) < 0)
         shift |= ssAlt;
     return shift;
-}
-
-TFormResourceReader& ReaderSlot()
-{
-    static TFormResourceReader reader = nullptr;
-    return reader;
 }
 
 // The first other visible, enabled window of the thread that can take the activation
@@ -65,7 +62,7 @@ HWND FindTopMostWindow(HWND except)
 // The windowed controls of a container in tab order (creation order, depth first).
 void CollectTabOrder(TWinControl* container, std::vector<TWinControl*>& list)
 {
-    for (TWinControl* child : container->WinControls()) {
+    for (TWinControl* child : container->TabList()) {
         list.push_back(child);
         CollectTabOrder(child, list);
     }
@@ -91,16 +88,6 @@ MONITORINFO MonitorInfo(HMONITOR monitor)
     return info;
 }
 
-}
-
-void SetFormResourceReader(TFormResourceReader reader)
-{
-    ReaderSlot() = reader;
-}
-
-TFormResourceReader FormResourceReader()
-{
-    return ReaderSlot();
 }
 
 TCustomForm::TCustomForm(TComponent* owner, TFormSource source)
@@ -150,11 +137,9 @@ void TCustomForm::AfterConstruction()
     if (m_source == TFormSource::Resource && std::strcmp(ClassName(), "TForm") != 0) {
         m_creating = true;
         try {
-            if (TFormResourceReader reader = FormResourceReader()) {
-                m_oldCreateOrder = false;
-                if (!reader(*this))
-                    throw EResNotFound(Exception::ResText(65392, ClassName()));
-            }
+            m_oldCreateOrder = false;
+            if (!InitInheritedComponent(*this, typeid(TForm)))
+                throw EResNotFound(Exception::ResText(65392, ClassName()));
         } catch (...) {
             m_creating = false;
             throw;
@@ -966,13 +951,10 @@ void TCustomForm::EndReadState()
             scaled = true;
         }
     }
-    bool reading = m_creating;
-    m_creating = false;
     if (m_clientWidthPending && m_pendingClientWidth > 0)
-        SetClientWidth(m_pendingClientWidth);
+        TWinControl::SetClientWidth(m_pendingClientWidth);
     if (m_clientHeightPending && m_pendingClientHeight > 0)
-        SetClientHeight(m_pendingClientHeight);
-    m_creating = reading;
+        TWinControl::SetClientHeight(m_pendingClientHeight);
     if (!scaled)
         ScaleControls(this, 1, 1);
     m_clientWidthPending = false;
@@ -1106,3 +1088,54 @@ void TCustomForm::Dispatch(TMessage& message)
     }
     TWinControl::Dispatch(message);
 }
+
+// The form's stored properties and how a form reads its own state.
+static const TClassRegistration<TCustomForm> customFormInfo("TCustomForm", [](TClassBuilder<TCustomForm>& c) {
+    static const TEnumType borderStyles { "bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin" };
+    static const TEnumType borderIcons { "biSystemMenu", "biMinimize", "biMaximize", "biHelp" };
+    static const TEnumType windowStates { "wsNormal", "wsMinimized", "wsMaximized" };
+    static const TEnumType positions { "poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
+        "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter" };
+    static const TEnumType monitors { "dmDesktop", "dmPrimary", "dmMainForm", "dmActiveForm" };
+    static const TEnumType formStyles { "fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop" };
+    static const TEnumType printScales { "poNone", "poProportional", "poPrintToFit" };
+    c.Parent<TWinControl>();
+    c.Set("BorderIcons", borderIcons, &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons);
+    c.Enum("BorderStyle", borderStyles, &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle);
+    c.Enum("WindowState", windowStates, &TCustomForm::WindowState, &TCustomForm::SetWindowState);
+    c.Enum("Position", positions, &TCustomForm::Position, &TCustomForm::SetPosition);
+    c.Enum("DefaultMonitor", monitors, &TCustomForm::DefaultMonitor, &TCustomForm::SetDefaultMonitor);
+    c.Enum("FormStyle", formStyles, &TCustomForm::FormStyle, &TCustomForm::SetFormStyle);
+    c.Enum("PrintScale", printScales, &TCustomForm::PrintScale, &TCustomForm::SetPrintScale);
+    c.Integer("PixelsPerInch", &TCustomForm::PixelsPerInch, &TCustomForm::SetPixelsPerInch);
+    c.Boolean("OldCreateOrder", &TCustomForm::OldCreateOrder, &TCustomForm::SetOldCreateOrder);
+    c.Boolean("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview);
+    c.String("HelpFile", &TCustomForm::SetHelpFile);
+    c.Object<TIcon>("Icon", &TCustomForm::Icon, &TCustomForm::SetIcon);
+    c.Reference<TWinControl>("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl);
+    c.Event("OnCreate", &TCustomForm::OnCreate);
+    c.Event("OnDestroy", &TCustomForm::OnDestroy);
+    c.Event("OnShow", &TCustomForm::OnShow);
+    c.Event("OnHide", &TCustomForm::OnHide);
+    c.Event("OnClose", &TCustomForm::OnClose);
+    c.Event("OnCloseQuery", &TCustomForm::OnCloseQuery);
+    c.Event("OnActivate", &TCustomForm::OnActivate);
+    c.Event("OnDeactivate", &TCustomForm::OnDeactivate);
+    c.Event("OnShortCut", &TCustomForm::OnShortCut);
+    c.Event("OnResize", &TCustomForm::OnResize);
+    c.Event("OnPaint", &TCustomForm::OnPaint);
+    c.Event("OnKeyDown", &TCustomForm::OnKeyDown);
+    c.Event("OnKeyPress", &TCustomForm::OnKeyPress);
+    c.Defined("TextHeight", [](TCustomForm& form, TReader& reader) { form.SetTextHeight(static_cast<int>(reader.ReadInteger())); });
+    c.Defined("IgnoreFontProperty", [](TCustomForm& form, TReader& reader) {
+        if (reader.ReadBoolean())
+            form.SetParentFont(true);
+    });
+    c.ReadState([](TCustomForm& form, TReader& reader) {
+        form.BeginReadState();
+        reader.ReadData(form);
+        form.EndReadState();
+    });
+});
+
+static const TClassRegistration<TForm> formInfo("TForm", [](TClassBuilder<TForm>& c) { c.Parent<TCustomForm>(); });

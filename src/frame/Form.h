@@ -22,6 +22,7 @@ enum TPosition {
 };
 enum TDefaultMonitor { dmDesktop = 0, dmPrimary = 1, dmMainForm = 2, dmActiveForm = 3 };
 enum TFormStyle { fsNormal = 0, fsMDIChild = 1, fsMDIForm = 2, fsStayOnTop = 3 };
+enum TPrintScale { poNone = 0, poProportional = 1, poPrintToFit = 2 };
 enum TCloseAction { caNone = 0, caHide = 1, caFree = 2, caMinimize = 3 };
 
 using TBorderIcons = unsigned;
@@ -42,13 +43,6 @@ using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 
 class TCustomForm;
-
-// Reads the stored resources of a form's classes (from just below TForm down to the
-// form's own class) into the form; answers whether any was found. The form-stream
-// reader installs it; without one no resource is read.
-using TFormResourceReader = bool (*)(TCustomForm& form);
-void SetFormResourceReader(TFormResourceReader reader);
-TFormResourceReader FormResourceReader();
 
 class TCustomForm : public TWinControl, public IAppForm {
 public:
@@ -110,6 +104,8 @@ public:
     void SetOldCreateOrder(bool value) { m_oldCreateOrder = value; }
     bool KeyPreview() const { return m_keyPreview; }
     void SetKeyPreview(bool value) { m_keyPreview = value; }
+    TPrintScale PrintScale() const { return m_printScale; }
+    void SetPrintScale(TPrintScale value) { m_printScale = value; }
     int PixelsPerInch() const { return m_pixelsPerInch; }
     void SetPixelsPerInch(int value);
     int TextHeight() const { return m_textHeight; }
@@ -219,6 +215,7 @@ private:
     TFormStyle m_formStyle = fsNormal;
     bool m_oldCreateOrder = false;
     bool m_keyPreview = false;
+    TPrintScale m_printScale = poProportional;
     int m_pixelsPerInch = 96;
     int m_textHeight = 0;
     AnsiString m_helpFile;

@@ -1,5 +1,7 @@
 #include "frame/GraphicControl.h"
 
+#include "frame/ClassInfo.h"
+
 TGraphicControl::TGraphicControl(TComponent* owner)
     : TControl(owner)
     , m_canvas(std::make_unique<TControlCanvas>())
@@ -33,3 +35,5 @@ void TGraphicControl::Dispatch(TMessage& message)
     }
     TControl::Dispatch(message);
 }
+
+static const TClassRegistration<TGraphicControl> info("TGraphicControl", [](TClassBuilder<TGraphicControl>& c) { c.Parent<TControl>(); });

@@ -1,6 +1,7 @@
 #include "frame/WinControl.h"
 
 #include "frame/Application.h"
+#include "frame/ClassInfo.h"
 #include "frame/ControlCanvas.h"
 #include "frame/Form.h"
 #include "frame/MethodStub.h"
@@ -163,6 +164,7 @@ TWinControl::~TWinControl()
         child->m_parent = nullptr;
     m_controls.clear();
     m_winControls.clear();
+    m_tabList.clear();
     ReleaseMethodStub(m_objectInstance);
 }
 
@@ -361,6 +363,7 @@ void TWinControl::InsertControl(TControl* control)
     control->m_parent = this;
     if (auto* windowed = dynamic_cast<TWinControl*>(control)) {
         m_winControls.push_back(windowed);
+        m_tabList.push_back(windowed);
         if (m_handle)
             windowed->RefreshShowing();
     } else {
@@ -375,6 +378,7 @@ void TWinControl::RemoveControl(TControl* control)
     if (windowed != m_winControls.end()) {
         if ((*windowed)->m_handle)
             (*windowed)->DestroyHandle();
+        m_tabList.erase(std::remove(m_tabList.begin(), m_tabList.end(), *windowed), m_tabList.end());
         m_winControls.erase(windowed);
     }
     auto windowless = std::find(m_controls.begin(), m_controls.end(), control);
@@ -544,13 +548,26 @@ void TWinControl::SetTabStop(bool value)
     }
 }
 
-int TWinControl::TabOrder()
+int TWinControl::TabOrder() const
 {
     if (!m_parent)
         return -1;
-    const auto& siblings = m_parent->m_winControls;
+    const auto& siblings = m_parent->m_tabList;
     auto it = std::find(siblings.begin(), siblings.end(), this);
     return it == siblings.end() ? -1 : static_cast<int>(it - siblings.begin());
+}
+
+void TWinControl::SetTabOrder(int value)
+{
+    if (!m_parent)
+        return;
+    auto& siblings = m_parent->m_tabList;
+    auto it = std::find(siblings.begin(), siblings.end(), this);
+    if (it == siblings.end())
+        return;
+    siblings.erase(it);
+    std::size_t index = value < 0 ? siblings.size() : std::min(static_cast<std::size_t>(value), siblings.size());
+    siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(index), this);
 }
 
 void TWinControl::SetCtl3D(bool value)
@@ -1012,3 +1029,11 @@ HDC TWinControl::GetDeviceContext(HWND& window)
         throw EOutOfResources("デバイス コンテキストの作成に失敗しました");
     return dc;
 }
+
+// The windowed control's stored properties.
+static const TClassRegistration<TWinControl> winControlInfo("TWinControl", [](TClassBuilder<TWinControl>& c) {
+    c.Parent<TControl>();
+    c.Boolean("Ctl3D", &TWinControl::Ctl3D, &TWinControl::SetCtl3D);
+    c.Boolean("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop);
+    c.Integer("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder, nullptr, 2);
+});

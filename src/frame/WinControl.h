@@ -61,7 +61,11 @@ public:
 
     bool TabStop() const { return m_tabStop; }
     void SetTabStop(bool value);
-    int TabOrder();
+    // Position among the windowed siblings in tab order (-1 without parent).
+    int TabOrder() const;
+    void SetTabOrder(int value);
+    // Windowed children in tab order.
+    const std::vector<TWinControl*>& TabList() const { return m_tabList; }
 
     bool DoubleBuffered() const { return m_doubleBuffered; }
     void SetDoubleBuffered(bool value) { m_doubleBuffered = value; }
@@ -170,6 +174,7 @@ protected:
     bool m_freeAfterMessage = false;
     std::vector<TControl*> m_controls;        // windowless children
     std::vector<TWinControl*> m_winControls;  // windowed children
+    std::vector<TWinControl*> m_tabList;      // windowed children in tab order
     bool m_showing = false;
     bool m_tabStop = false;
     bool m_doubleBuffered = false;
