@@ -135,6 +135,7 @@ void TCustomForm::AfterConstruction()
         return;
     bool created = false;
     if (m_source == TFormSource::Resource && std::strcmp(ClassName(), "TForm") != 0) {
+        TNameSpaceLock lock;
         m_creating = true;
         try {
             m_oldCreateOrder = false;
@@ -159,12 +160,38 @@ void TCustomForm::AfterConstruction()
     }
 }
 
+TCustomForm* FindGlobalForm(const AnsiString& name)
+{
+    if (!Screen || name.empty())
+        return nullptr;
+    for (int i = 0; i < Screen->CustomFormCount(); ++i) {
+        auto* form = dynamic_cast<TCustomForm*>(Screen->CustomForms(i));
+        if (form && SameText(form->Name(), name))
+            return form;
+    }
+    return nullptr;
+}
+
+namespace {
+// The reader looks for other forms among the screen's forms.
+const struct FormFinderRegistration {
+    FormFinderRegistration()
+    {
+        RegisterFindGlobalComponent([](const AnsiString& name) -> TComponent* { return FindGlobalForm(name); });
+    }
+} formFinderRegistration;
+}
+
 void TCustomForm::BeforeDestruction()
 {
     if (m_destroying)
         return;
     m_destroying = true;
+    TNameSpaceLock lock;
     TWinControl::BeforeDestruction();
+    // References waiting in other forms' streams for this one are dropped.
+    if (!Name().empty())
+        RemoveFixupReferences(nullptr, Name());
     if (Screen) {
         auto& saved = Screen->SavedFocusedForms();
         saved.erase(std::remove(saved.begin(), saved.end(), this), saved.end());

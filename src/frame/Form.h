@@ -44,6 +44,10 @@ using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 
 class TCustomForm;
 
+// The form of that name (case-blind) among the screen's forms, or none: how references
+// from one form's stream into another form are resolved.
+TCustomForm* FindGlobalForm(const AnsiString& name);
+
 class TCustomForm : public TWinControl, public IAppForm {
 public:
     SV_CLASS_NAME(TCustomForm)

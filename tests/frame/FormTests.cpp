@@ -451,6 +451,9 @@ TEST_F(FormTest, StoredFormIsReadAtConstructionAndScaledToTheFont)
 
     form->ShowForm();
     EXPECT_EQ(form->Left(), (GetSystemMetrics(SM_CXSCREEN) - form->Width()) / 2);
+    // Other forms' streams find it by its stored name.
+    EXPECT_EQ(FindGlobalForm("infoform1"), form);
+    EXPECT_EQ(FindGlobalForm("NoSuchForm"), nullptr);
 }
 
 TEST_F(FormTest, FormClassWithoutResourceFailsAndLeavesNothingBehind)
