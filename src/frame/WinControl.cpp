@@ -27,9 +27,9 @@ HINSTANCE ModuleInstance()
     return GetModuleHandleA(nullptr);
 }
 
-// The cursor the screen shows for a cursor index: the standard cursors of the system,
-// the hand and the data-access cursors from the program's own resources.
-HCURSOR ScreenCursor(TCursor index)
+}
+
+HCURSOR CursorHandle(TCursor index)
 {
     struct Entry {
         TCursor index;
@@ -58,6 +58,8 @@ HCURSOR ScreenCursor(TCursor index)
     }
     return LoadCursorA(nullptr, IDC_ARROW);
 }
+
+namespace {
 
 // What the application's message loop asks of the controls.
 class FrameControls : public IFrameControls {
@@ -1012,7 +1014,7 @@ void TWinControl::WMSetCursor(TMessage& message)
                     cursor = m_cursor;
             }
             if (cursor != crDefault) {
-                ::SetCursor(ScreenCursor(cursor));
+                ::SetCursor(CursorHandle(cursor));
                 message.Result = 1;
                 return;
             }

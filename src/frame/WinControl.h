@@ -190,3 +190,7 @@ protected:
 TWinControl* FindControl(HWND window);
 // The control (windowed or not) at a screen point, or none.
 TControl* FindDragTarget(POINT screenPoint, bool allowDisabled);
+// The cursor shown for a cursor index: the system's standard cursors, and the hand
+// (crHandPoint) and the drag and data-access cursors (-17 to -12) from the program's
+// own cursor resources (identifiers 32761 to 32767), falling back to the system's.
+HCURSOR CursorHandle(TCursor index);

@@ -285,7 +285,11 @@ TEST_F(ControlLayer, CursorFollowsTheScreenThenTheWindowlessChild)
     first->SetCursor(crHandPoint);
     LRESULT answered = SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(answered, 1);
-    EXPECT_NE(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
+    // The hand is the program's own cursor.
+    HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(32761));
+    ASSERT_NE(hand, nullptr);
+    EXPECT_EQ(GetCursor(), hand);
+    EXPECT_EQ(CursorHandle(crHandPoint), hand);
 
     // The screen's cursor wins over the control's.
     Screen->SetCursor(-11);
