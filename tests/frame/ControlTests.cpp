@@ -311,7 +311,10 @@ TEST_F(ControlLayer, TextLivesInTheWindowWhileThereIsOne)
     form->SetText("別の題");
     form->DestroyHandle();
     EXPECT_EQ(form->Text(), "別の題");
-    // A short buffer gets what fits and a terminator.
+    // No buffer size, nothing written; a short buffer gets what fits and a terminator.
+    char untouched[2] = { 'x', 'x' };
+    EXPECT_EQ(first->Perform(WM_GETTEXT, 0, reinterpret_cast<LPARAM>(untouched)), 0);
+    EXPECT_EQ(untouched[0], 'x');
     char small[4] = { 'x', 'x', 'x', 'x' };
     EXPECT_EQ(first->Perform(WM_GETTEXT, sizeof small, reinterpret_cast<LPARAM>(small)), 3);
     EXPECT_EQ(small[3], '\0');

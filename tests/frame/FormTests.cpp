@@ -472,3 +472,29 @@ TEST_F(FormTest, FormClassWithoutResourceFailsAndLeavesNothingBehind)
     EXPECT_EQ(Application->ComponentCount(), before);
     EXPECT_EQ(Screen->CustomFormCount(), forms);
 }
+
+TEST_F(FormTest, AFormReleasedFromItsOwnHandlerLivesUntilTheHandlerReturns)
+{
+    MakeForm();
+    TPlainForm* other = MakeForm();
+    other->SetBorderStyle(bsNone);
+    TBox* box = MakeOwned<TBox>(other, 0xFF);
+    box->SetBounds(0, 0, 50, 50);
+    box->SetParent(other);
+    other->ShowForm();
+    bool destroyed = false;
+    bool aliveAfterNestedLoop = false;
+    other->OnDestroy = [&](TObject*) { destroyed = true; };
+    box->OnClick = [&](TObject*) {
+        other->ReleaseForm();
+        // A loop run from the handler gets the release message: the form waits.
+        PumpMessages();
+        aliveAfterNestedLoop = !destroyed;
+    };
+    HWND window = other->Handle();
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(10, 10));
+    SendMessageA(window, WM_LBUTTONUP, 0, PointParam(10, 10));
+    EXPECT_TRUE(aliveAfterNestedLoop);
+    EXPECT_TRUE(destroyed);
+    EXPECT_FALSE(IsWindow(window));
+}
