@@ -33,7 +33,7 @@ inline std::uint16_t Get16(const AnsiString& s, std::size_t at)
     return v;
 }
 
-struct BmpSpec {
+struct BmpLayout {
     std::int32_t width = 2;
     std::int32_t height = 2;
     std::uint16_t planes = 1;
@@ -48,41 +48,41 @@ struct BmpSpec {
     std::uint32_t extraOffset = 0;      // added to the file header's offset only
 };
 
-inline AnsiString MakeBmp(const BmpSpec& spec)
+inline AnsiString MakeBmp(const BmpLayout& layout)
 {
     AnsiString body;
-    if (spec.os2) {
+    if (layout.os2) {
         Put32(body, 12);
-        Put16(body, static_cast<std::uint32_t>(spec.width));
-        Put16(body, static_cast<std::uint32_t>(spec.height));
-        Put16(body, spec.planes);
-        Put16(body, spec.bits);
-        for (std::uint32_t c : spec.colors) {
+        Put16(body, static_cast<std::uint32_t>(layout.width));
+        Put16(body, static_cast<std::uint32_t>(layout.height));
+        Put16(body, layout.planes);
+        Put16(body, layout.bits);
+        for (std::uint32_t c : layout.colors) {
             body += static_cast<char>(c & 0xFF);
             body += static_cast<char>((c >> 8) & 0xFF);
             body += static_cast<char>((c >> 16) & 0xFF);
         }
     } else {
         Put32(body, 40);
-        Put32(body, static_cast<std::uint32_t>(spec.width));
-        Put32(body, static_cast<std::uint32_t>(spec.height));
-        Put16(body, spec.planes);
-        Put16(body, spec.bits);
-        Put32(body, spec.compression);
-        Put32(body, spec.imageSize);
+        Put32(body, static_cast<std::uint32_t>(layout.width));
+        Put32(body, static_cast<std::uint32_t>(layout.height));
+        Put16(body, layout.planes);
+        Put16(body, layout.bits);
+        Put32(body, layout.compression);
+        Put32(body, layout.imageSize);
         Put32(body, 2835);
         Put32(body, 2835);
-        Put32(body, spec.clrUsed);
+        Put32(body, layout.clrUsed);
         Put32(body, 0);
-        for (std::uint32_t m : spec.masks)
+        for (std::uint32_t m : layout.masks)
             Put32(body, m);
-        for (std::uint32_t c : spec.colors)
+        for (std::uint32_t c : layout.colors)
             Put32(body, c);
     }
     AnsiString file;
     Put16(file, 0x4D42);
-    Put32(file, static_cast<std::uint32_t>(14 + body.size() + spec.pixels.size()));
+    Put32(file, static_cast<std::uint32_t>(14 + body.size() + layout.pixels.size()));
     Put32(file, 0);
-    Put32(file, static_cast<std::uint32_t>(14 + body.size() + spec.extraOffset));
-    return file + body + spec.pixels;
+    Put32(file, static_cast<std::uint32_t>(14 + body.size() + layout.extraOffset));
+    return file + body + layout.pixels;
 }

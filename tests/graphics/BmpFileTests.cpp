@@ -27,28 +27,28 @@ AnsiString Save(TBitmap& bitmap)
 }
 
 // A 4 x 2 4-bit picture, run-length encoded: the bottom row 1 2 1 2, the top row 3 3 3 3.
-BmpSpec Rle4Spec()
+BmpLayout Rle4Layout()
 {
-    BmpSpec spec;
-    spec.width = 4;
-    spec.height = 2;
-    spec.bits = 4;
-    spec.compression = BI_RLE4;
-    spec.colors = { 0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
-    spec.pixels = AnsiString("\x04\x12\x00\x00\x04\x33\x00\x01", 8);
-    spec.imageSize = 8;
-    return spec;
+    BmpLayout layout;
+    layout.width = 4;
+    layout.height = 2;
+    layout.bits = 4;
+    layout.compression = BI_RLE4;
+    layout.colors = { 0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
+    layout.pixels = AnsiString("\x04\x12\x00\x00\x04\x33\x00\x01", 8);
+    layout.imageSize = 8;
+    return layout;
 }
 
 // A 2 x 2 8-bit picture with a four-colour table.
-BmpSpec SmallSpec()
+BmpLayout SmallLayout()
 {
-    BmpSpec spec;
-    spec.bits = 8;
-    spec.clrUsed = 4;
-    spec.colors = { 0x000000, 0xFF0000, 0x00FF00, 0x0000FF };
-    spec.pixels = AnsiString("\x01\x02\x00\x00\x03\x00\x00\x00", 8);
-    return spec;
+    BmpLayout layout;
+    layout.bits = 8;
+    layout.clrUsed = 4;
+    layout.colors = { 0x000000, 0xFF0000, 0x00FF00, 0x0000FF };
+    layout.pixels = AnsiString("\x01\x02\x00\x00\x03\x00\x00\x00", 8);
+    return layout;
 }
 
 }
@@ -72,16 +72,16 @@ TEST(BmpFile, AnEmptyBitmapWritesNothing)
 
 TEST(BmpFile, UncompressedRoundTripFieldByField)
 {
-    BmpSpec spec;
-    spec.width = 3;
-    spec.height = 2;
+    BmpLayout layout;
+    layout.width = 3;
+    layout.height = 2;
     // Bottom row: red, green, blue; top row: white, black, gray (blue, green, red order).
-    spec.pixels = AnsiString("\x00\x00\xFF\x00\xFF\x00\xFF\x00\x00\x00\x00\x00"
+    layout.pixels = AnsiString("\x00\x00\xFF\x00\xFF\x00\xFF\x00\x00\x00\x00\x00"
                              "\xFF\xFF\xFF\x00\x00\x00\x80\x80\x80\x00\x00\x00", 24);
     TBitmap bitmap;
     int changes = 0;
     bitmap.SetOnChange([&](TObject*) { ++changes; });
-    Load(bitmap, MakeBmp(spec));
+    Load(bitmap, MakeBmp(layout));
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
     EXPECT_EQ(PixelOf(bitmap, 0, 1), clRed);
@@ -101,7 +101,7 @@ TEST(BmpFile, UncompressedRoundTripFieldByField)
     EXPECT_EQ(Get32(saved, 30), 0u);
     EXPECT_EQ(Get32(saved, 34), 24u);
     EXPECT_EQ(Get32(saved, 38), 2835u) << "the file's resolution is kept";
-    EXPECT_EQ(saved.substr(54), spec.pixels);
+    EXPECT_EQ(saved.substr(54), layout.pixels);
 
     // With the size in front, for stored pictures; and read back the same way.
     TMemoryStream data;
@@ -118,11 +118,11 @@ TEST(BmpFile, UncompressedRoundTripFieldByField)
 
 TEST(BmpFile, TopDownRowsAndAFarOffsetAreRead)
 {
-    BmpSpec spec = SmallSpec();
-    spec.height = -2;
-    spec.extraOffset = 100; // the bits are still taken right after the colour table
+    BmpLayout layout = SmallLayout();
+    layout.height = -2;
+    layout.extraOffset = 100; // the bits are still taken right after the colour table
     TBitmap bitmap;
-    Load(bitmap, MakeBmp(spec));
+    Load(bitmap, MakeBmp(layout));
     EXPECT_EQ(bitmap.Height(), 2);
     EXPECT_EQ(PixelOf(bitmap, 0, 0), clRed);
     EXPECT_EQ(PixelOf(bitmap, 1, 0), clLime);
@@ -140,13 +140,13 @@ TEST(BmpFile, TopDownRowsAndAFarOffsetAreRead)
 
 TEST(BmpFile, Os2FileWritesBackWithItsCoreHeader)
 {
-    BmpSpec spec;
-    spec.os2 = true;
-    spec.bits = 4;
-    spec.colors = { 0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x808080 };
-    spec.pixels = AnsiString("\x12\x00\x00\x00\x3F\x00\x00\x00", 8);
+    BmpLayout layout;
+    layout.os2 = true;
+    layout.bits = 4;
+    layout.colors = { 0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x808080 };
+    layout.pixels = AnsiString("\x12\x00\x00\x00\x3F\x00\x00\x00", 8);
     TBitmap bitmap;
-    Load(bitmap, MakeBmp(spec));
+    Load(bitmap, MakeBmp(layout));
     EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf4bit);
     EXPECT_EQ(PixelOf(bitmap, 0, 1), clRed);
     EXPECT_EQ(PixelOf(bitmap, 1, 1), clLime);
@@ -162,12 +162,12 @@ TEST(BmpFile, Os2FileWritesBackWithItsCoreHeader)
     EXPECT_EQ(Get16(saved, 24), 4u);
     EXPECT_EQ(saved.substr(26 + 3, 3), AnsiString("\x00\x00\xFF", 3)) << "3-byte colour entries";
     EXPECT_EQ(saved.substr(26 + 45, 3), AnsiString("\x80\x80\x80", 3));
-    EXPECT_EQ(saved.substr(74), spec.pixels);
+    EXPECT_EQ(saved.substr(74), layout.pixels);
 }
 
 TEST(BmpFile, RunLengthFileSavesByteForByteUntilDrawnOn)
 {
-    AnsiString file = MakeBmp(Rle4Spec());
+    AnsiString file = MakeBmp(Rle4Layout());
     TBitmap bitmap;
     Load(bitmap, file);
     EXPECT_EQ(bitmap.HandleType(), TBitmapHandleType::bmDDB);
@@ -197,13 +197,13 @@ TEST(BmpFile, RunLengthFileSavesByteForByteUntilDrawnOn)
 
 TEST(BmpFile, BitFieldsWithoutMasksAreWrittenFiveSixFive)
 {
-    BmpSpec spec;
-    spec.bits = 16;
-    spec.compression = BI_BITFIELDS;
-    spec.masks = { 0, 0, 0 };
-    spec.pixels = AnsiString(8, '\0');
+    BmpLayout layout;
+    layout.bits = 16;
+    layout.compression = BI_BITFIELDS;
+    layout.masks = { 0, 0, 0 };
+    layout.pixels = AnsiString(8, '\0');
     TBitmap bitmap;
-    Load(bitmap, MakeBmp(spec));
+    Load(bitmap, MakeBmp(layout));
     AnsiString saved = Save(bitmap);
     EXPECT_EQ(Get16(saved, 28), 16u);
     EXPECT_EQ(Get32(saved, 30), static_cast<std::uint32_t>(BI_BITFIELDS));
@@ -246,8 +246,8 @@ TEST(BmpFile, ScreenCompatibleBitmapOnA32BitDesktop)
 TEST(BmpFile, DamagedFilesRaiseTheirErrors)
 {
     TBitmap bitmap;
-    Load(bitmap, MakeBmp(SmallSpec()));
-    AnsiString good = MakeBmp(SmallSpec());
+    Load(bitmap, MakeBmp(SmallLayout()));
+    AnsiString good = MakeBmp(SmallLayout());
 
     AnsiString noSignature = good;
     noSignature[0] = 'X';
@@ -257,12 +257,12 @@ TEST(BmpFile, DamagedFilesRaiseTheirErrors)
     } catch (const EInvalidGraphic& e) {
         EXPECT_EQ(e.Message(), "ビットマップイメージが不正です");
     }
-    BmpSpec planes = SmallSpec();
+    BmpLayout planes = SmallLayout();
     planes.planes = 2;
     EXPECT_THROW(Load(bitmap, MakeBmp(planes)), EInvalidGraphic);
 
     // A colour table cut short.
-    BmpSpec shortTable = SmallSpec();
+    BmpLayout shortTable = SmallLayout();
     shortTable.clrUsed = 0; // 256 entries expected
     shortTable.pixels.clear();
     try {
@@ -272,17 +272,17 @@ TEST(BmpFile, DamagedFilesRaiseTheirErrors)
         EXPECT_EQ(e.Message(), "ストリームからの読み込みエラー");
     }
     // Bit-field masks cut short.
-    BmpSpec shortMasks;
+    BmpLayout shortMasks;
     shortMasks.bits = 16;
     shortMasks.compression = BI_BITFIELDS;
     shortMasks.masks = { 0xF800, 0x07E0 };
     EXPECT_THROW(Load(bitmap, MakeBmp(shortMasks)), EReadError);
     // A colour count far beyond the data is refused before anything is allocated.
-    BmpSpec manyColors = SmallSpec();
+    BmpLayout manyColors = SmallLayout();
     manyColors.clrUsed = 0x7FFFFFFF;
     EXPECT_THROW(Load(bitmap, MakeBmp(manyColors)), EReadError);
     // A size no bitmap can have.
-    BmpSpec huge;
+    BmpLayout huge;
     huge.width = 0x7FFFFFFF;
     huge.height = 0x7FFFFFFF;
     EXPECT_THROW(Load(bitmap, MakeBmp(huge)), EInvalidGraphic);
@@ -298,21 +298,21 @@ TEST(BmpFile, DamagedFilesRaiseTheirErrors)
 
 TEST(BmpFile, EveryTruncationEndsInAnErrorOrLoadsWhatIsThere)
 {
-    BmpSpec os2;
+    BmpLayout os2;
     os2.os2 = true;
     os2.bits = 8;
     os2.colors.assign(256, 0x123456);
     os2.pixels = AnsiString(8, '\x01');
-    BmpSpec fields;
+    BmpLayout fields;
     fields.bits = 32;
     fields.compression = BI_BITFIELDS;
     fields.masks = { 0xFF0000, 0xFF00, 0xFF };
     fields.pixels = AnsiString(16, '\x7F');
-    BmpSpec plain;
+    BmpLayout plain;
     plain.pixels = AnsiString(16, '\x40');
-    for (const BmpSpec& spec : { SmallSpec(), Rle4Spec(), os2, fields, plain }) {
-        AnsiString file = MakeBmp(spec);
-        std::size_t pixelsAt = file.size() - spec.pixels.size();
+    for (const BmpLayout& layout : { SmallLayout(), Rle4Layout(), os2, fields, plain }) {
+        AnsiString file = MakeBmp(layout);
+        std::size_t pixelsAt = file.size() - layout.pixels.size();
         for (std::size_t length = 0; length < file.size(); ++length) {
             SCOPED_TRACE(length);
             TBitmap bitmap;
@@ -334,10 +334,10 @@ TEST(BmpFile, EveryTruncationEndsInAnErrorOrLoadsWhatIsThere)
             } else if (length < pixelsAt) {
                 EXPECT_TRUE(failed);
                 EXPECT_EQ(bitmap.Width(), 1);
-            } else if (spec.compression != BI_RLE4) {
+            } else if (layout.compression != BI_RLE4) {
                 // Cut within the pixel rows: the rows that are there are read.
                 EXPECT_FALSE(failed);
-                EXPECT_EQ(bitmap.Width(), spec.width);
+                EXPECT_EQ(bitmap.Width(), layout.width);
             }
             // Stored with its full count but fewer bytes behind it: always an error.
             AnsiString stored;
@@ -370,7 +370,7 @@ TEST(BmpFile, BitmapResources)
 TEST(BmpFile, PalettesOfIndexedImages)
 {
     TBitmap bitmap;
-    Load(bitmap, MakeBmp(SmallSpec()));
+    Load(bitmap, MakeBmp(SmallLayout()));
     EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf8bit);
     HPALETTE palette = bitmap.Palette();
     ASSERT_TRUE(palette);
