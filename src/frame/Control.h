@@ -236,7 +236,7 @@ protected:
     std::unique_ptr<AnsiString> m_text;   // the caption while no window holds it
     TCursor m_cursor = crDefault;
     TColor m_color = clWindow;
-    bool m_parentColor = false;
+    bool m_parentColor = true;
     std::unique_ptr<TFont> m_font;
     bool m_parentFont = true;
     AnsiString m_hint;

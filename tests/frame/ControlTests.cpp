@@ -342,3 +342,24 @@ TEST_F(ControlLayer, RealMouseReleaseOutsideReachesTheCapturingControl)
     EXPECT_EQ(std::count(first->Events.begin(), first->Events.end(), "click"), 0);
     EXPECT_EQ(CaptureControl(), nullptr);
 }
+
+TEST_F(ControlLayer, ChildrenTakeTheParentsColourAndFontUntilGivenTheirOwn)
+{
+    form->SetColor(0xFFFFFF);
+    EXPECT_EQ(first->Color(), 0xFFFFFFu);
+    EXPECT_TRUE(first->ParentColor());
+    first->SetColor(0x123456);
+    EXPECT_FALSE(first->ParentColor());
+    form->SetColor(0x00FF00);
+    EXPECT_EQ(first->Color(), 0x123456u);
+    EXPECT_EQ(second->Color(), 0x00FF00u);
+
+    form->Font()->SetHeight(-20);
+    EXPECT_EQ(second->Font()->Height(), -20);
+    EXPECT_TRUE(second->ParentFont());
+    second->Font()->SetHeight(-9);
+    EXPECT_FALSE(second->ParentFont());
+    form->Font()->SetHeight(-14);
+    EXPECT_EQ(second->Font()->Height(), -9);
+    EXPECT_EQ(first->Font()->Height(), -14);
+}
