@@ -764,9 +764,8 @@ bool TCustomForm::SetFocusedControl(TWinControl* control)
 
 void TCustomForm::FocusControl(TWinControl* control)
 {
-    bool wasActive = m_active;
     SetActiveControl(control);
-    if (!wasActive && control && control->HandleAllocated() && m_active)
+    if (m_active && control && GetFocus() != control->Handle())
         ::SetFocus(control->Handle());
 }
 
