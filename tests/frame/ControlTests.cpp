@@ -363,3 +363,42 @@ TEST_F(ControlLayer, ChildrenTakeTheParentsColourAndFontUntilGivenTheirOwn)
     EXPECT_EQ(second->Font()->Height(), -9);
     EXPECT_EQ(first->Font()->Height(), -14);
 }
+
+namespace {
+
+// A windowed control built on the system's static text class.
+class TStaticText : public TWinControl {
+public:
+    SV_CLASS_NAME(TStaticText)
+    explicit TStaticText(TComponent* owner) : TWinControl(owner) {}
+
+protected:
+    void FillCreationRecord(TCreateParams& params) override
+    {
+        TWinControl::FillCreationRecord(params);
+        CreateSubClass(params, "STATIC");
+    }
+};
+
+}
+
+TEST_F(ControlLayer, SystemClassControlsGetTheirColoursThroughReflectionAndFormsPaintOnTheirCanvas)
+{
+    auto* text = MakeOwned<TStaticText>(form.get());
+    text->SetBounds(120, 10, 60, 30);
+    text->SetColor(Green);
+    text->SetParent(form.get());
+    form->OnPaint = [this](TObject*) {
+        form->Canvas()->Brush()->SetColor(Blue);
+        form->Canvas()->FillRect(RECT { 150, 80, 190, 110 });
+    };
+    Show();
+    char className[32] = {};
+    GetClassNameA(text->Handle(), className, sizeof className);
+    EXPECT_STREQ(className, "TStaticText");
+    // The static control asks its parent for colours; the form hands the question to
+    // the control, which answers with its own brush.
+    EXPECT_EQ(WindowPixel(text->Handle(), 30, 15), ColorToRGB(Green));
+    EXPECT_EQ(WindowPixel(form->Handle(), 170, 95), ColorToRGB(Blue));
+    EXPECT_EQ(WindowPixel(form->Handle(), 170, 70), ColorToRGB(clBtnFace));
+}

@@ -498,3 +498,26 @@ TEST_F(FormTest, AFormReleasedFromItsOwnHandlerLivesUntilTheHandlerReturns)
     EXPECT_TRUE(destroyed);
     EXPECT_FALSE(IsWindow(window));
 }
+
+TEST_F(FormTest, KeyPreviewLetsTheFormTakeKeysBeforeItsControls)
+{
+    TPlainForm* form = MakeForm();
+    auto* box = MakeOwned<TFocusBox>(form);
+    box->SetBounds(10, 10, 50, 20);
+    box->SetParent(form);
+    form->ShowForm();
+    std::string seen;
+    form->OnKeyPress = [&](TObject*, char& key) {
+        seen += key;
+        if (key == 'q')
+            key = 0;
+    };
+    HWND window = box->Handle();
+    SendMessageA(window, WM_CHAR, 'a', 0);
+    EXPECT_EQ(seen, "");
+    form->SetKeyPreview(true);
+    SendMessageA(window, WM_CHAR, 'q', 0);
+    SendMessageA(window, WM_CHAR, 'b', 0);
+    EXPECT_EQ(seen, "qb");
+    EXPECT_EQ(box->Typed, "ab");
+}
