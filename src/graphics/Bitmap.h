@@ -98,6 +98,7 @@ public:
     int Width() const override;
     void ReadGraphicData(TStream& stream) override;
     void SetHeight(int value) override;
+    // Takes ownership of the palette; the pixels are rendered through it.
     void SetPalette(HPALETTE value) override;
     void SetWidth(int value) override;
     void WriteGraphicData(TStream& stream) override;

@@ -286,6 +286,20 @@ TEST(BmpFile, DamagedFilesRaiseTheirErrors)
     huge.width = 0x7FFFFFFF;
     huge.height = 0x7FFFFFFF;
     EXPECT_THROW(Load(bitmap, MakeBmp(huge)), EInvalidGraphic);
+    // A size no memory can hold: the system's error when it reports one, else an
+    // invalid image.
+    BmpLayout vast;
+    vast.bits = 32;
+    vast.width = 23000;
+    vast.height = 23000;
+    try {
+        Load(bitmap, MakeBmp(vast));
+        FAIL();
+    } catch (const EWin32Error& e) {
+        EXPECT_EQ(e.Message().rfind("Win32 エラー。コード : ", 0), 0u) << e.Message();
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_EQ(e.Message(), "ビットマップイメージが不正です");
+    }
     // A stored count larger than the data.
     AnsiString counted;
     Put32(counted, static_cast<std::uint32_t>(good.size() + 10));
