@@ -1,13 +1,15 @@
 #include "frame/ClassInfo.h"
 
-#include <map>
+#include <unordered_map>
 #include <mutex>
 
 namespace {
 
 struct Registry {
     std::mutex lock;
-    std::map<std::type_index, std::unique_ptr<TClassInfo>> byType;
+    // Hashed, not ordered: type_info's ordering mixes pointer and name comparison for
+    // classes of anonymous namespaces, which is no strict order, and breaks a map.
+    std::unordered_map<std::type_index, std::unique_ptr<TClassInfo>> byType;
     // Classes creatable by name, and aliases, as (name, type) in registration order.
     std::vector<std::pair<AnsiString, std::type_index>> byName;
 };

@@ -106,6 +106,15 @@ public:
     int Pressed = 0;
 };
 
+// A form class of an anonymous namespace, registered like any other.
+class TLocalForm : public TForm {
+public:
+    SV_CLASS_NAME(TLocalForm)
+    explicit TLocalForm(TComponent* owner) : TForm(owner, TFormSource::None) {}
+};
+
+const TClassRegistration<TLocalForm> localInfo("TLocalForm", [](TClassBuilder<TLocalForm>& c) { c.Parent<TForm>(); });
+
 class FormTest : public ControlTest {
 protected:
     void SetUp() override
@@ -520,4 +529,15 @@ TEST_F(FormTest, KeyPreviewLetsTheFormTakeKeysBeforeItsControls)
     SendMessageA(window, WM_CHAR, 'b', 0);
     EXPECT_EQ(seen, "qb");
     EXPECT_EQ(box->Typed, "ab");
+}
+
+TEST_F(FormTest, FormClassesOfAnonymousNamespacesAreFoundByTheirRegistration)
+{
+    const TClassInfo* info = ClassInfoOf<TLocalForm>();
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->Name(), "TLocalForm");
+    EXPECT_EQ(info->Parent(), ClassInfoOf<TForm>());
+    EXPECT_TRUE(info->InheritsFrom(ClassInfoOf<TControl>()));
+    auto form = MakeComponent<TLocalForm>();
+    EXPECT_EQ(ClassRegistry::Of(*form), info);
 }
