@@ -1,5 +1,6 @@
 #include "graphics/FileFormatsList.h"
 
+#include "graphics/Bitmap.h"
 #include "graphics/Icon.h"
 #include "graphics/Metafile.h"
 #include "runtime/Exceptions.h"
@@ -7,20 +8,28 @@
 #include <algorithm>
 
 namespace {
-std::unique_ptr<TFileFormatsList> g_fileFormats;
-std::unique_ptr<TClipboardFormats> g_clipboardFormats;
+// Whether each registry exists: a registry lives from its first use until the end
+// of the program, and a removal at shutdown must not reach one already gone.
+bool g_fileFormatsAlive = false;
+bool g_clipboardFormatsAlive = false;
 }
 
 TFileFormatsList& TFileFormatsList::Instance()
 {
-    if (!g_fileFormats)
-        g_fileFormats.reset(new TFileFormatsList);
-    return *g_fileFormats;
+    // Made on first use, so destroyed only after everything that registered with it
+    // during start-up has been shut down.
+    static TFileFormatsList list;
+    return list;
 }
 
 bool FileFormatsListExists()
 {
-    return g_fileFormats != nullptr;
+    return g_fileFormatsAlive;
+}
+
+TFileFormatsList::~TFileFormatsList()
+{
+    g_fileFormatsAlive = false;
 }
 
 TFileFormatsList::TFileFormatsList()
@@ -28,6 +37,8 @@ TFileFormatsList::TFileFormatsList()
     Add("wmf", LoadResString(65353), 0, TMetafile::StaticClass());
     Add("emf", LoadResString(65354), 0, TMetafile::StaticClass());
     Add("ico", LoadResString(65355), 0, TIcon::StaticClass());
+    Add("bmp", LoadResString(65356), 0, TBitmap::StaticClass());
+    g_fileFormatsAlive = true;
 }
 
 void TFileFormatsList::Add(const AnsiString& extension, const AnsiString& description, int descriptionId,
@@ -60,20 +71,26 @@ void TFileFormatsList::Remove(TGraphicClass cls)
 
 TClipboardFormats& TClipboardFormats::Instance()
 {
-    if (!g_clipboardFormats)
-        g_clipboardFormats.reset(new TClipboardFormats);
-    return *g_clipboardFormats;
+    static TClipboardFormats formats;
+    return formats;
 }
 
 bool ClipboardFormatsExist()
 {
-    return g_clipboardFormats != nullptr;
+    return g_clipboardFormatsAlive;
+}
+
+TClipboardFormats::~TClipboardFormats()
+{
+    g_clipboardFormatsAlive = false;
 }
 
 TClipboardFormats::TClipboardFormats()
 {
     Add(CF_METAFILEPICT, TMetafile::StaticClass());
     Add(CF_ENHMETAFILE, TMetafile::StaticClass());
+    Add(CF_BITMAP, TBitmap::StaticClass());
+    g_clipboardFormatsAlive = true;
 }
 
 void TClipboardFormats::Add(std::uint16_t format, TGraphicClass cls)

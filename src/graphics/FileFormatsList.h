@@ -29,6 +29,10 @@ public:
 
     const std::vector<Record>& Records() const { return m_records; }
 
+    ~TFileFormatsList();
+    TFileFormatsList(const TFileFormatsList&) = delete;
+    TFileFormatsList& operator=(const TFileFormatsList&) = delete;
+
 private:
     TFileFormatsList();
     std::vector<Record> m_records;
@@ -47,6 +51,10 @@ public:
     std::size_t Count() const { return m_formats.size(); }
     std::uint16_t Format(std::size_t index) const { return m_formats[index]; }
     TGraphicClass GraphicClass(std::size_t index) const { return m_classes[index]; }
+
+    ~TClipboardFormats();
+    TClipboardFormats(const TClipboardFormats&) = delete;
+    TClipboardFormats& operator=(const TClipboardFormats&) = delete;
 
 private:
     TClipboardFormats();

@@ -1,8 +1,12 @@
 #include "graphics/Picture.h"
 
 #include "frame/ClassInfo.h"
+#include "graphics/Bitmap.h"
 #include "graphics/FileFormatsList.h"
 #include "graphics/Icon.h"
+// Pictures of this program load JPEG photos: including the JPEG graphic links it,
+// and its start-up registers the extensions "jpeg" and "jpg".
+#include "graphics/JPEGImage.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Stream.h"
 
@@ -157,6 +161,11 @@ TGraphic* TPicture::ForceGraphic(TGraphicClass cls)
     if (!m_graphic || !m_graphic->InheritsFrom(cls))
         Replace(cls->NewInstance());
     return m_graphic.get();
+}
+
+TBitmap* TPicture::Bitmap()
+{
+    return static_cast<TBitmap*>(ForceGraphic(TBitmap::StaticClass()));
 }
 
 TIcon* TPicture::Icon()

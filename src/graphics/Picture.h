@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class TBitmap;
 class TIcon;
 
 class TPicture : public TPersistent {
@@ -41,6 +42,9 @@ public:
     // The held graphic when it is of the class (or derived from it); otherwise the
     // held graphic is discarded and replaced by an empty one of the class.
     TGraphic* ForceGraphic(TGraphicClass cls);
+    // The held graphic as a bitmap: whatever else the picture held is discarded (not
+    // converted) for an empty bitmap.
+    TBitmap* Bitmap();
     // The held graphic as an icon: whatever else the picture held is discarded (not
     // converted) for an empty icon.
     TIcon* Icon();

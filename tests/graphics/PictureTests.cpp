@@ -1,5 +1,6 @@
 #include "ByteGraphic.h"
 #include "common/TestSupport.h"
+#include "graphics/Bitmap.h"
 #include "graphics/FileFormatsList.h"
 #include "graphics/Icon.h"
 #include "graphics/Metafile.h"
@@ -65,10 +66,20 @@ TEST(FileFormats, BuiltInRegistrationsInOrder)
     EXPECT_EQ(records[2].extension, "ico");
     EXPECT_EQ(records[2].description, "アイコン");
     EXPECT_EQ(records[2].graphicClass, TIcon::StaticClass());
+    ASSERT_GE(records.size(), 6u);
+    EXPECT_EQ(records[3].extension, "bmp");
+    EXPECT_EQ(records[3].description, "ビットマップ");
+    EXPECT_EQ(records[3].graphicClass, TBitmap::StaticClass());
+    // The JPEG graphic's start-up comes next.
+    EXPECT_EQ(records[4].extension, "jpeg");
+    EXPECT_EQ(records[5].extension, "jpg");
     auto& clip = TClipboardFormats::Instance();
     ASSERT_GE(clip.Count(), 2u);
     EXPECT_EQ(clip.Format(0), CF_METAFILEPICT);
     EXPECT_EQ(clip.Format(1), CF_ENHMETAFILE);
+    ASSERT_GE(clip.Count(), 3u);
+    EXPECT_EQ(clip.Format(2), CF_BITMAP);
+    EXPECT_EQ(clip.GraphicClass(2), TBitmap::StaticClass());
     EXPECT_TRUE(TPicture::SupportsClipboardData(CF_ENHMETAFILE));
     EXPECT_FALSE(TPicture::SupportsClipboardData(CF_TEXT));
 }
@@ -255,6 +266,55 @@ TEST_F(PictureTest, ForceGraphicDiscardsAnotherClass)
     EXPECT_EQ(changes, 3);
     EXPECT_EQ(picture.Icon(), icon);
     EXPECT_EQ(changes, 3);
+
+    TBitmap* bitmap = picture.Bitmap();
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(picture.Graphic(), bitmap);
+    EXPECT_EQ(changes, 4);
+    EXPECT_EQ(picture.Bitmap(), bitmap);
+    bitmap->SetWidth(3); // a drawable bitmap whose changes reach the picture
+    EXPECT_EQ(changes, 5);
+}
+
+TEST_F(PictureTest, ABitmapIsSavedAsBmpAndStoredWithItsByteCount)
+{
+    TBitmap* bitmap = picture.Bitmap();
+    bitmap->SetPixelFormat(TPixelFormat::pf24bit);
+    bitmap->SetWidth(4);
+    bitmap->SetHeight(2);
+    picture.SaveFile(dir / "_tmp.dat");
+    AnsiString file = ReadFileBytes(dir / "_tmp.dat");
+    ASSERT_GE(file.size(), 54u);
+    EXPECT_EQ(file.substr(0, 2), "BM");
+
+    TMemoryStream stored;
+    picture.WritePictureData(stored);
+    EXPECT_EQ(stored.Bytes().substr(0, 8), AnsiString("\x07TBitmap"));
+    EXPECT_EQ(stored.Bytes().substr(12, 2), "BM");
+    TPicture copy;
+    stored.SetPosition(0);
+    copy.ReadPictureData(stored);
+    ASSERT_NE(copy.Graphic(), nullptr);
+    EXPECT_EQ(copy.Graphic()->ClassType(), TBitmap::StaticClass());
+    EXPECT_EQ(copy.Width(), 4);
+    EXPECT_EQ(copy.Height(), 2);
+
+    // From the clipboard's kind of data: a bitmap handle.
+    HDC screen = GetDC(nullptr);
+    HBITMAP ddb = CreateCompatibleBitmap(screen, 5, 3);
+    ReleaseDC(nullptr, screen);
+    changes = 0;
+    picture.LoadClipboardData(CF_BITMAP, ddb, nullptr);
+    EXPECT_EQ(picture.Graphic()->ClassType(), TBitmap::StaticClass());
+    EXPECT_EQ(picture.Width(), 5);
+    EXPECT_EQ(changes, 1);
+    DeleteObject(ddb); // the picture keeps its own copy
+    EXPECT_EQ(picture.Height(), 3);
+
+    // Into a bitmap: the held bitmap is a TBitmap.
+    TBitmap target;
+    target.Assign(&picture);
+    EXPECT_EQ(target.Width(), 5);
 }
 
 TEST_F(PictureTest, StoredDataRoundTripsByClassName)
