@@ -57,7 +57,8 @@ std::recursive_mutex& NameSpaceMutex()
 
 struct GlobalFinders {
     std::mutex lock;
-    std::vector<TFindGlobalComponent> finders;
+    std::vector<std::pair<int, TFindGlobalComponent>> finders;
+    int nextId = 1;
 };
 GlobalFinders& Finders()
 {
@@ -1007,29 +1008,30 @@ TNameSpaceLock::~TNameSpaceLock()
     NameSpaceMutex().unlock();
 }
 
-void RegisterFindGlobalComponent(TFindGlobalComponent finder)
+int RegisterFindGlobalComponent(TFindGlobalComponent finder)
 {
     GlobalFinders& f = Finders();
     std::lock_guard guard(f.lock);
-    f.finders.push_back(std::move(finder));
+    f.finders.emplace_back(f.nextId, std::move(finder));
+    return f.nextId++;
 }
 
-void ClearFindGlobalComponents()
+void UnregisterFindGlobalComponent(int id)
 {
     GlobalFinders& f = Finders();
     std::lock_guard guard(f.lock);
-    f.finders.clear();
+    std::erase_if(f.finders, [id](const auto& entry) { return entry.first == id; });
 }
 
 TComponent* FindGlobalComponent(const AnsiString& name)
 {
-    std::vector<TFindGlobalComponent> finders;
+    std::vector<std::pair<int, TFindGlobalComponent>> finders;
     {
         GlobalFinders& f = Finders();
         std::lock_guard guard(f.lock);
         finders = f.finders;
     }
-    for (const auto& finder : finders)
+    for (const auto& [id, finder] : finders)
         if (TComponent* found = finder(name))
             return found;
     return nullptr;

@@ -168,8 +168,9 @@ public:
 // Finders of top-level components (the screen's forms) by name; the first that
 // answers wins. The forms module installs its finder.
 using TFindGlobalComponent = std::function<TComponent*(const AnsiString& name)>;
-void RegisterFindGlobalComponent(TFindGlobalComponent finder);
-void ClearFindGlobalComponents();
+// Returns an id for UnregisterFindGlobalComponent.
+int RegisterFindGlobalComponent(TFindGlobalComponent finder);
+void UnregisterFindGlobalComponent(int id);
 TComponent* FindGlobalComponent(const AnsiString& name);
 
 // The component a dotted name leads to from the root ("Form.Panel1.Button",

@@ -225,7 +225,6 @@ private:
 template<class Form>
 void Damage(const char* resource)
 {
-    ClearFindGlobalComponents();
     const AnsiString original = FormResource(resource);
     ASSERT_FALSE(original.empty());
     int failures = 0;

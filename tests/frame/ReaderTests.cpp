@@ -48,8 +48,7 @@ class ReaderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ClearFindGlobalComponents();
-        RegisterFindGlobalComponent([](const AnsiString& name) -> TComponent* {
+        m_finder = RegisterFindGlobalComponent([](const AnsiString& name) -> TComponent* {
             for (TFakeForm* form : TFakeForm::Live())
                 if (SameText(form->Name(), name))
                     return form;
@@ -60,8 +59,9 @@ protected:
     void TearDown() override
     {
         RemoveFixupReferences(nullptr, {});
-        ClearFindGlobalComponents();
+        UnregisterFindGlobalComponent(m_finder);
     }
+    int m_finder = 0;
 
     template<class Form>
     static void ReadInto(Form& form, const AnsiString& bytes)
