@@ -1,0 +1,177 @@
+// The file list on a real platform list box: which entries are listed, how names
+// come back, in which order, when the folder is read again, and what fails how.
+#include "common/TestSupport.h"
+#include "files/FileListBox.h"
+#include "files/FileSearch.h"
+#include "files/PathParts.h"
+#include "frame/Form.h"
+#include "runtime/Exceptions.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace {
+
+class FileListTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_saved = GetCurrentFolder();
+        m_form = MakeComponent<TForm>(TFormSource::None);
+        m_list = MakeOwned<TFileListBox>(m_form.get());
+        m_list->SetParent(m_form.get());
+    }
+    void TearDown() override
+    {
+        m_form.reset();
+        SetCurrentDirectoryA(m_saved.c_str());
+    }
+    // Lists the folder through a list whose window exists.
+    void Show(const AnsiString& folder, const AnsiString& mask)
+    {
+        m_list->SetFolder(folder);
+        m_list->SetMask(mask);
+        ASSERT_TRUE(m_list->Handle());
+    }
+    std::vector<AnsiString> Names()
+    {
+        std::vector<AnsiString> names;
+        for (int i = 0; i < m_list->Count(); ++i)
+            names.push_back(m_list->Items(i));
+        return names;
+    }
+
+    AnsiString m_saved;
+    TComponentPtr<TForm> m_form;
+    TFileListBox* m_list = nullptr;
+};
+
+TEST_F(FileListTest, DefaultsAndWindowStyles)
+{
+    EXPECT_EQ(m_list->Mask(), "*.*");
+    EXPECT_EQ(m_list->FileType(), FileTypeOf(ftNormal));
+    EXPECT_EQ(m_list->Folder(), GetCurrentFolder());
+    EXPECT_EQ(m_list->Width(), 145);
+    EXPECT_EQ(m_list->Count(), 0);   // no window, no items
+    HWND window = m_list->Handle();
+    char cls[32] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    EXPECT_STREQ(cls, "TFileListBox");
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    for (LONG bit : { LBS_NOTIFY, LBS_HASSTRINGS, LBS_SORT, LBS_OWNERDRAWFIXED, LBS_NOINTEGRALHEIGHT })
+        EXPECT_EQ(style & bit, bit) << bit;
+    try {
+        m_list->Items(m_list->Count());
+        FAIL() << "no error";
+    } catch (const EListError& e) {
+        EXPECT_EQ(e.Message(), Format("リストのインデックスが範囲を超えています (%d)", m_list->Count()));
+    }
+}
+
+TEST_F(FileListTest, NormalTypeLeavesOutHiddenSystemAndFoldersButListsReadOnly)
+{
+    TempFolder dir;
+    dir.Write("plain.txt");
+    dir.Write("locked.txt", "x", FILE_ATTRIBUTE_READONLY);
+    dir.Write("secret.txt", "x", FILE_ATTRIBUTE_HIDDEN);
+    dir.Write("system.txt", "x", FILE_ATTRIBUTE_SYSTEM);
+    dir.MakeFolder("sub");
+    Show(dir.Path(), "*.*");
+    EXPECT_EQ(Names(), (std::vector<AnsiString> { "locked.txt", "plain.txt" }));
+
+    m_list->SetFileType(FileTypeOf(ftDirectory));
+    std::vector<AnsiString> folders = Names();
+    EXPECT_NE(std::find(folders.begin(), folders.end(), "[sub]"), folders.end());
+    EXPECT_EQ(std::find(folders.begin(), folders.end(), "plain.txt"), folders.end());
+}
+
+TEST_F(FileListTest, MasksMatchWithoutRegardToCaseAndNamesComeBackAsStored)
+{
+    TempFolder dir;
+    for (const char* name : { "SV_x.jpg", "sv.txt", "svelte.doc", "other.jpg", "xsv.jpg", "SV_0905.JPG" })
+        dir.Write(name);
+    Show(dir.Path(), "sv*");
+    EXPECT_EQ(Names(), (std::vector<AnsiString> { "sv.txt", "SV_0905.JPG", "SV_x.jpg", "svelte.doc" }));
+}
+
+TEST_F(FileListTest, SortingIgnoresCaseAndTwoPieceMasksMerge)
+{
+    TempFolder dir;
+    for (const char* name : { "C.jpg", "b.jpg", "a2.txt", "B1.txt", "A1.doc", "b2.gif", "zz.txt" })
+        dir.Write(name);
+    Show(dir.Path(), "*.jpg");
+    EXPECT_EQ(Names(), (std::vector<AnsiString> { "b.jpg", "C.jpg" }));
+    m_list->SetMask("a*;b*");
+    EXPECT_EQ(Names(), (std::vector<AnsiString> { "A1.doc", "a2.txt", "b.jpg", "B1.txt", "b2.gif" }));
+}
+
+TEST_F(FileListTest, TheSameMaskAgainReadsNothingAnew)
+{
+    TempFolder dir;
+    dir.Write("sv_1.jpg");
+    Show(dir.Path(), "sv*");
+    ASSERT_EQ(m_list->Count(), 1);
+    dir.Write("sv_2.jpg");
+    m_list->SetMask("sv*");
+    EXPECT_EQ(m_list->Count(), 1);
+    m_list->SetMask("SV*");   // one byte differs: read again
+    EXPECT_EQ(m_list->Count(), 2);
+}
+
+TEST_F(FileListTest, FolderIsStoredAsTheSystemSpellsIt)
+{
+    TempFolder dir;
+    AnsiString sub = dir.MakeFolder("Sub");
+    m_list->SetFolder(sub + "\\");
+    EXPECT_EQ(CompareFileNames(m_list->Folder(), sub), 0);
+    EXPECT_NE(m_list->Folder().back(), '\\');
+    EXPECT_EQ(CompareFileNames(GetCurrentFolder(), sub), 0);
+
+    AnsiString root = GetCurrentFolder().substr(0, 3);   // "C:\"
+    m_list->SetFolder(root);
+    EXPECT_EQ(m_list->Folder(), root);
+}
+
+TEST_F(FileListTest, MissingFolderRaisesKeepsTheItemsAndHasStoredTheMask)
+{
+    auto dir = std::make_unique<TempFolder>();
+    dir->Write("sv_a.jpg");
+    dir->Write("sv_b.jpg");
+    Show(dir->Path(), "sv*");
+    ASSERT_EQ(m_list->Count(), 2);
+    SetCurrentDirectoryA(m_saved.c_str());
+    dir.reset();   // the folder is gone
+
+    try {
+        m_list->SetMask("sv_*_0905*.jpg");
+        FAIL() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.Message(), InOutErrorText(e.ErrorCode()));
+        EXPECT_TRUE(e.ErrorCode() == 2 || e.ErrorCode() == 3) << e.ErrorCode();
+    }
+    EXPECT_EQ(Names(), (std::vector<AnsiString> { "sv_a.jpg", "sv_b.jpg" }));
+    EXPECT_EQ(m_list->Mask(), "sv_*_0905*.jpg");
+    // The same mask again does not retry.
+    EXPECT_NO_THROW(m_list->SetMask("sv_*_0905*.jpg"));
+
+    // A folder path that cannot be entered leaves Folder as it was.
+    AnsiString before = m_list->Folder();
+    EXPECT_THROW(m_list->SetFolder(before + "\\nowhere"), EInOutError);
+    EXPECT_EQ(m_list->Folder(), before);
+}
+
+TEST_F(FileListTest, AMaskInTheFolderPathBecomesTheMask)
+{
+    TempFolder dir;
+    dir.Write("one.txt");
+    dir.Write("two.doc");
+    ASSERT_TRUE(m_list->Handle());
+    m_list->SetFolder(dir / "*.doc");
+    EXPECT_EQ(m_list->Mask(), "*.doc");
+    EXPECT_EQ(Names(), (std::vector<AnsiString> { "two.doc" }));
+}
+
+}
