@@ -4,6 +4,7 @@
 #include "graphics/Clipboard.h"
 #include "graphics/Icon.h"
 #include "graphics/IconTestData.h"
+#include "graphics/JPEGImage.h"
 #include "graphics/Picture.h"
 #include "runtime/Exceptions.h"
 #include "common/TestSupport.h"
@@ -13,6 +14,8 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include <jpeglib.h>
 
 
 namespace {
@@ -92,6 +95,65 @@ std::vector<std::uint32_t> Pixels(HBITMAP bitmap, int width, int height)
     for (auto& p : pixels)
         p &= 0xFFFFFF;
     return pixels;
+}
+
+// A colour JPEG file of the given size, and what the JPEG library decodes it to.
+struct TestJpeg {
+    AnsiString bytes;
+    std::vector<std::uint32_t> decoded; // 0x00RRGGBB, rows from the top
+};
+
+TestJpeg MakeJpeg(int width, int height)
+{
+    TestJpeg result;
+    std::vector<unsigned char> rgb(static_cast<std::size_t>(width * height * 3));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            unsigned char* p = &rgb[static_cast<std::size_t>((y * width + x) * 3)];
+            p[0] = static_cast<unsigned char>(x * 255 / width);
+            p[1] = static_cast<unsigned char>((x / 4 + y / 4) % 2 ? 220 : 30);
+            p[2] = static_cast<unsigned char>(y * 255 / height);
+        }
+    jpeg_compress_struct c {};
+    jpeg_error_mgr errors {};
+    c.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&c);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &buffer, &size);
+    c.image_width = static_cast<JDIMENSION>(width);
+    c.image_height = static_cast<JDIMENSION>(height);
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 80, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW row = &rgb[c.next_scanline * static_cast<std::size_t>(width) * 3];
+        jpeg_write_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    result.bytes.assign(reinterpret_cast<const char*>(buffer), size);
+    std::free(buffer);
+
+    jpeg_decompress_struct d {};
+    d.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&d);
+    jpeg_mem_src(&d, reinterpret_cast<const unsigned char*>(result.bytes.data()), result.bytes.size());
+    jpeg_read_header(&d, TRUE);
+    d.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&d);
+    std::vector<unsigned char> line(static_cast<std::size_t>(width * 3));
+    while (d.output_scanline < d.output_height) {
+        JSAMPROW row = line.data();
+        jpeg_read_scanlines(&d, &row, 1);
+        for (int x = 0; x < width; ++x)
+            result.decoded.push_back(std::uint32_t(line[x * 3]) << 16 | std::uint32_t(line[x * 3 + 1]) << 8 | line[x * 3 + 2]);
+    }
+    jpeg_finish_decompress(&d);
+    jpeg_destroy_decompress(&d);
+    return result;
 }
 
 class Clipboard : public testing::Test {
@@ -213,6 +275,46 @@ TEST_F(Clipboard, SeveralPutsInOneOpeningEmptyOnce)
     clipboard->Assign(&picture); // a new opening empties again
     EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
     clipboard->Clear();
+    EXPECT_TRUE(ClipboardFormats().empty());
+}
+
+TEST_F(Clipboard, JpegPictureComesBackAsABitmap)
+{
+    TempFolder folder;
+    TestJpeg jpeg = MakeJpeg(45, 29);
+    AnsiString path = folder.Write("photo.jpg", jpeg.bytes);
+    TPicture picture;
+    picture.LoadFile(path);
+    ASSERT_NE(dynamic_cast<TJPEGImage*>(picture.Graphic()), nullptr);
+
+    GlobalClipboard()->Assign(&picture);
+    picture.Assign(GlobalClipboard());
+    auto* bitmap = dynamic_cast<TBitmap*>(picture.Graphic());
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->Width(), 45);
+    EXPECT_EQ(bitmap->Height(), 29);
+    EXPECT_EQ(Pixels(bitmap->Handle(), 45, 29), jpeg.decoded);
+
+    // The picture's bitmap is a private copy: the clipboard keeps its own.
+    GlobalClipboard()->Clear();
+    EXPECT_EQ(Pixels(bitmap->Handle(), 45, 29), jpeg.decoded);
+
+    // A bitmap reads the clipboard's bitmap too.
+    GlobalClipboard()->Assign(bitmap);
+    TBitmap copy;
+    copy.Assign(GlobalClipboard());
+    EXPECT_EQ(Pixels(copy.Handle(), 45, 29), jpeg.decoded);
+}
+
+TEST_F(Clipboard, JpegThatFailsToDecodeLeavesTheClipboardEmptied)
+{
+    // An empty photo file loads (decoding waits until pixels are needed) and fails
+    // when it is put on the clipboard, after the clipboard was emptied.
+    TempFolder folder;
+    TPicture picture;
+    picture.LoadFile(folder.Write("empty.jpg", ""));
+    EXPECT_THROW(GlobalClipboard()->Assign(&picture), EJPEG);
+    EXPECT_TRUE(ClipboardClosed());
     EXPECT_TRUE(ClipboardFormats().empty());
 }
 
