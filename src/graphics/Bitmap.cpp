@@ -313,11 +313,18 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
                     };
                     SetDIBColorTable(memory.dc, 0, 2, two);
                 }
-                RECT all = { 0, 0, width, height };
-                FillRect(memory.dc, &all, canvas->Brush()->Handle());
+            }
+            // The fill shows only where the source does not reach; a source that
+            // covers the whole target overwrites every pixel of it.
+            bool covered = source && from.dsBm.bmWidth >= width && std::abs(from.dsBm.bmHeight) >= height;
+            if (canvas) {
+                if (!covered) {
+                    RECT all = { 0, 0, width, height };
+                    FillRect(memory.dc, &all, canvas->Brush()->Handle());
+                }
                 SetTextColor(memory.dc, text);
                 SetBkColor(memory.dc, back);
-            } else {
+            } else if (!covered) {
                 PatBlt(memory.dc, 0, 0, width, height, WHITENESS);
             }
             if (source) {

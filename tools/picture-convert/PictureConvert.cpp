@@ -107,9 +107,17 @@ void PlatformClipboard(int width, int height, int repeat)
     for (int i = 0; i < repeat; ++i) {
         HDC screen = GetDC(nullptr);
         HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-        ReleaseDC(nullptr, screen);
-        if (!bitmap)
+        if (!bitmap) {
+            ReleaseDC(nullptr, screen);
             throw EOutOfResources(Exception::ResText(65383));
+        }
+        // Drawn on, as the tick's bitmap is, so that its memory is in use.
+        HDC memory = CreateCompatibleDC(screen);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        PatBlt(memory, 0, 0, width, height, WHITENESS);
+        SelectObject(memory, old);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
         if (!OpenClipboard(nullptr)) {
             DeleteObject(bitmap);
             throw Exception(Exception::ResText(65300));
