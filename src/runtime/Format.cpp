@@ -131,8 +131,8 @@ AnsiString FormatList(const AnsiString& format, std::initializer_list<FormatArg>
                 v = static_cast<double>(a.integer());
             else
                 BadFormat(format);
-            char spec[8] = { '%', '.', '*', static_cast<char>(kind | 0x20), 0 };
-            std::snprintf(buffer, sizeof buffer, spec, precision < 0 ? (kind == 'f' || kind == 'F' ? 2 : 15) : precision, v);
+            char directive[8] = { '%', '.', '*', static_cast<char>(kind | 0x20), 0 };
+            std::snprintf(buffer, sizeof buffer, directive, precision < 0 ? (kind == 'f' || kind == 'F' ? 2 : 15) : precision, v);
             text = buffer;
             break;
         }
