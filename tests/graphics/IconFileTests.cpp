@@ -255,3 +255,19 @@ TEST(IconFile, HandleWrittenAsSixteenColourIcon)
     DestroyIcon(again);
     DestroyIcon(icon);
 }
+
+TEST(IconFile, SizeByteZeroMeansTwoHundredFiftySix)
+{
+    // Compared as 0 when choosing, but the image made is 256 pixels wide and high.
+    TestIconImage image = FlatIcon(256, 4, 0xFF00FF);
+    AnsiString ico = MakeIco({ image });
+    ASSERT_EQ(ico[6], 0);
+    SIZE chosen {};
+    HICON icon = CreateIconFromIco(ico, { 0, 0 }, chosen);
+    EXPECT_EQ(chosen.cx, 256);
+    EXPECT_EQ(chosen.cy, 256);
+    std::vector<std::uint32_t> pixels = DrawIconPixels(icon, 257, 257, Background);
+    EXPECT_EQ(pixels[255 * 257 + 255], 0xFF00FFu);
+    EXPECT_EQ(pixels[256 * 257 + 256], Background);
+    DestroyIcon(icon);
+}
