@@ -1,5 +1,6 @@
 // The process's clipboard object: opening and nesting, emptying once per opening,
 // pictures and bitmaps out and back, and another program holding the clipboard.
+#include "frame/Application.h"
 #include "graphics/Bitmap.h"
 #include "graphics/Clipboard.h"
 #include "graphics/Icon.h"
@@ -13,6 +14,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <jpeglib.h>
@@ -254,6 +256,36 @@ TEST_F(Clipboard, NestedOpenAndClearCloseOnlyAtTheOuterClose)
     EXPECT_EQ(clipboard->ClipboardWindow(), nullptr);
     clipboard->Close(); // at depth 0: nothing
     EXPECT_EQ(clipboard->OpenCount(), 0);
+}
+
+TEST_F(Clipboard, OpensOnTheApplicationWindowOrAUtilityWindowOfItsOwn)
+{
+    TClipboard* clipboard = GlobalClipboard();
+    ASSERT_NE(Application, nullptr);
+    clipboard->Open();
+    EXPECT_EQ(clipboard->ClipboardWindow(), Application->Handle());
+    clipboard->Close();
+    EXPECT_TRUE(IsWindow(Application->Handle()));
+
+    // Without an application window: a utility window, released at the last close.
+    TApplication* application = std::exchange(Application, nullptr);
+    HWND window = nullptr;
+    try {
+        clipboard->Open();
+        window = clipboard->ClipboardWindow();
+        char name[32] = {};
+        GetClassNameA(window, name, sizeof name);
+        EXPECT_STREQ(name, "TPUtilWindow");
+        EXPECT_EQ(GetOpenClipboardWindow(), window);
+        clipboard->Clear();
+        clipboard->Close();
+    } catch (...) {
+        Application = application;
+        throw;
+    }
+    Application = application;
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(ClipboardFormats().empty());
 }
 
 TEST_F(Clipboard, SeveralPutsInOneOpeningEmptyOnce)
