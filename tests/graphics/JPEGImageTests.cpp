@@ -427,3 +427,32 @@ TEST(JPEGImage, TemporaryPaletteGuidesAnEightBitDecode)
     EXPECT_EQ(std::memcmp(mine, theirs, count * sizeof(PALETTEENTRY)), 0);
     EXPECT_TRUE(CloseColor(Pixel(bitmap, 30, 5), RGB(180, 40, 96), 60));
 }
+
+TEST(JPEGImage, DrawsAndGoesToTheClipboardAsItsDecodedBitmap)
+{
+    auto image = LoadJpeg(JpegTestFile("color.jpg"));
+    EXPECT_EQ(image->Palette(), nullptr); // a 24-bit screen needs none
+
+    TBitmap target;
+    target.SetPixelFormat(TPixelFormat::pf24bit);
+    target.SetWidth(80);
+    target.SetHeight(60);
+    target.Canvas()->StretchDraw(RECT { 0, 0, 80, 60 }, image.get()); // twice the size
+    EXPECT_TRUE(CloseColor(Pixel(&target, 60, 10), RGB(180, 40, 96), 12));
+    EXPECT_TRUE(CloseColor(Pixel(&target, 20, 50), RGB(60, 200, 96), 12));
+
+    std::uint16_t format = 0;
+    HANDLE data = nullptr;
+    HPALETTE palette = nullptr;
+    image->SaveClipboardData(format, data, palette);
+    EXPECT_EQ(format, CF_BITMAP);
+    ASSERT_NE(data, nullptr);
+    BITMAP info {};
+    ASSERT_EQ(GetObjectA(data, sizeof(info), &info), static_cast<int>(sizeof(info)));
+    EXPECT_EQ(info.bmWidth, 40);
+    EXPECT_EQ(info.bmHeight, 30);
+    EXPECT_EQ(info.bmBits, nullptr); // device-dependent, as the clipboard takes it
+    DeleteObject(data);
+    if (palette)
+        DeleteObject(palette);
+}
