@@ -459,17 +459,19 @@ void TApplication::HandleLoopException(TObject* sender)
     }
 }
 
+AnsiString TApplication::ErrorBoxText(const AnsiString& message)
+{
+    if (message.empty())
+        return message;
+    std::size_t last = message.size() - 1;
+    if (last > 0 && ByteKindAt(message, last) == ByteKind::Trail)
+        --last;
+    return static_cast<unsigned char>(message[last]) > '.' ? message + "." : message;
+}
+
 void TApplication::ShowErrorBox(const Exception& error)
 {
-    AnsiString text = error.Message();
-    if (!text.empty()) {
-        std::size_t last = text.size() - 1;
-        if (ByteKindAt(text, last) == ByteKind::Trail && last > 0)
-            --last;
-        if (static_cast<unsigned char>(text[last]) > '.')
-            text += ".";
-    }
-    AppMessageBox(text, AppTitle(), MB_ICONERROR);
+    AppMessageBox(ErrorBoxText(error.Message()), AppTitle(), MB_ICONERROR);
 }
 
 int TApplication::AppMessageBox(const AnsiString& text, const AnsiString& caption, UINT flags)

@@ -102,6 +102,9 @@ public:
     // Call it inside a catch block.
     void HandleLoopException(TObject* sender);
     void ShowErrorBox(const Exception& error);
+    // The message as the error box shows it: a "." is appended when the last character
+    // sorts after ".".
+    static AnsiString ErrorBoxText(const AnsiString& message);
     int AppMessageBox(const AnsiString& text, const AnsiString& caption, UINT flags);
 
     void MinimizeApp();

@@ -1,5 +1,7 @@
 #include "graphics/Bitmap.h"
 
+#include "graphics/GdiHandles.h"
+
 #include "runtime/Exceptions.h"
 
 #include <algorithm>
@@ -25,28 +27,11 @@ CRITICAL_SECTION& BitmapImageLock()
     throw EInvalidGraphic(Exception::ResText(65407));
 }
 
-// GDI gave none: out of resources, with the system's text for the last error.
-[[noreturn]] void GDIError()
-{
-    DWORD code = GetLastError();
-    char* text = nullptr;
-    if (code != 0)
-        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-            nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    if (!text)
-        throw EOutOfResources(Exception::ResText(65383));
-    AnsiString message = text;
-    LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
-        message.pop_back();
-    throw EOutOfResources(message);
-}
-
 template<typename T>
 T GDICheck(T value)
 {
     if (!value)
-        GDIError();
+        GdiError();
     return value;
 }
 
@@ -282,7 +267,7 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
                     DeleteObject(result);
                 result = nullptr;
                 SetLastError(error);
-                GDIError();
+                GdiError();
             }
             // Same size and more than 8 bits: one GetDIBits call does it (bit-field
             // targets are drawn instead: GetDIBits leaves their pixels black here).

@@ -4,20 +4,10 @@
 
 void GdiError()
 {
-    DWORD code = GetLastError();
-    if (code != 0) {
-        char* text = nullptr;
-        DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-            nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-        if (length != 0 && text) {
-            AnsiString message(text, length);
-            LocalFree(text);
-            while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
-                message.pop_back();
-            throw EOutOfResources(message);
-        }
-    }
-    throw EOutOfResources(Exception::ResText(65383));
+    AnsiString message = SystemErrorMessage(GetLastError());
+    if (message.empty())
+        message = Exception::ResText(65383);
+    throw EOutOfResources(message);
 }
 
 TScreenDC::TScreenDC() : m_dc(GetDC(nullptr))

@@ -28,18 +28,23 @@ void RaiseInOutError(int code)
     throw EInOutError(InOutErrorText(code), code);
 }
 
+AnsiString SystemErrorMessage(unsigned long code)
+{
+    char* text = nullptr;
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    AnsiString message = length != 0 && text ? AnsiString(text, length) : AnsiString();
+    if (text)
+        LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+        message.pop_back();
+    return message;
+}
+
 void RaiseLastWin32Error()
 {
     DWORD code = GetLastError();
     if (code == 0)
         throw EWin32Error("Win32 API 呼び出しに失敗しました");
-    char* text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    AnsiString system = text ? text : "";
-    if (text)
-        LocalFree(text);
-    while (!system.empty() && (system.back() == '\n' || system.back() == '\r'))
-        system.pop_back();
-    throw EWin32Error(Format("Win32 エラー。コード : %d.\n%s", static_cast<int>(code), system));
+    throw EWin32Error(Format("Win32 エラー。コード : %d.\n%s", static_cast<int>(code), SystemErrorMessage(code)));
 }

@@ -78,5 +78,9 @@ AnsiString InOutErrorText(int code);
 int& InOutResult();
 [[noreturn]] void RaiseInOutError(int code);
 
+// The system's text for an error code, without its line break; empty when the system
+// has none.
+AnsiString SystemErrorMessage(unsigned long code);
+
 // Raises EWin32Error for the calling thread's last system error.
 [[noreturn]] void RaiseLastWin32Error();

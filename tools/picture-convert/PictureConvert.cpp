@@ -16,6 +16,7 @@
 //
 // A failure prints the error's message as the program's error box shows it and
 // exits with 1; bad arguments exit with 2.
+#include "frame/Application.h"
 #include "graphics/Clipboard.h"
 #include "graphics/JPEGImage.h"
 #include "graphics/Picture.h"
@@ -47,18 +48,6 @@ double Timed(const std::function<void()>& step)
     step();
     QueryPerformanceCounter(&end);
     return Milliseconds(start, end);
-}
-
-// The message as the error box shows it: a "." is appended when the last character
-// sorts after ".".
-AnsiString ErrorBoxText(const AnsiString& message)
-{
-    if (message.empty())
-        return message;
-    std::size_t last = message.size() - 1;
-    if (last > 0 && ByteKindAt(message, last) == ByteKind::Trail)
-        --last;
-    return static_cast<unsigned char>(message[last]) > '.' ? message + "." : message;
 }
 
 void Convert(const AnsiString& in, const AnsiString& out, bool stages)
@@ -184,7 +173,7 @@ int main(int argc, char** argv)
     } catch (const EAbort&) {
         return 1; // an abort is silent, as in the program
     } catch (const Exception& e) {
-        std::fprintf(stderr, "%s\n", ErrorBoxText(e.Message()).c_str());
+        std::fprintf(stderr, "%s\n", TApplication::ErrorBoxText(e.Message()).c_str());
         return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
