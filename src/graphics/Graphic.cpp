@@ -1,5 +1,7 @@
 #include "graphics/Graphic.h"
 
+#include "frame/ClassInfo.h"
+
 #include "runtime/Stream.h"
 
 bool TGraphicClassRef::InheritsFrom(const TGraphicClassRef* other) const
@@ -98,3 +100,10 @@ bool TGraphic::DataNeedsWriting(TPersistent* ancestor)
         return true;
     return !SameImage(other);
 }
+
+// A graphic stored as a property of its own (an icon property of a component):
+// the defined binary property "Data" holds the graphic's own data.
+static const TClassRegistration<TGraphic> graphicInfo("TGraphic", [](TClassBuilder<TGraphic>& c) {
+    c.Parent<TPersistent>();
+    c.DefinedBinary("Data", &TGraphic::ReadData);
+});

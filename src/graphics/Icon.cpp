@@ -1,5 +1,7 @@
 #include "graphics/Icon.h"
 
+#include "frame/ClassInfo.h"
+
 #include "graphics/Canvas.h"
 #include "graphics/IconFile.h"
 #include "runtime/Exceptions.h"
@@ -143,3 +145,8 @@ void TIcon::ImageNeeded()
     AnsiString bytes = image.Handle == StockApplicationIcon() ? StockApplicationIco() : IconHandleToIco(image.Handle);
     image.MemoryImage = std::make_unique<TMemoryStream>(std::move(bytes));
 }
+
+// The icon as form streams store it ("Icon.Data": the bare icon file).
+static const TClassRegistration<TIcon> iconInfo("TIcon", [](TClassBuilder<TIcon>& c) {
+    c.Parent<TGraphic>();
+});

@@ -2,6 +2,7 @@
 #include "frame/FakeForms.h"
 #include "frame/Reader.h"
 #include "frame/Timer.h"
+#include "graphics/Icon.h"
 #include "runtime/Exceptions.h"
 
 #include <gtest/gtest.h>
@@ -477,6 +478,40 @@ TEST(ReaderValues, VariantsTakeEveryStoredKindAndRefuseOthers)
     TReader singleReader(single);
     singleReader.ReadProperty(*holder);
     EXPECT_EQ(holder->single, 0.25f);
+}
+
+}
+
+namespace {
+
+class TIconHolder : public TComponent {
+public:
+    SV_CLASS_NAME(TIconHolder)
+    using TComponent::TComponent;
+    TIcon icon;
+};
+
+const TClassRegistration<TIconHolder> iconHolderInfo("TIconHolder", [](TClassBuilder<TIconHolder>& c) {
+    c.Parent<TComponent>();
+    c.Object<TIcon>("Icon", [](TIconHolder& o) { return &o.icon; });
+});
+
+TEST(ReaderValues, TheTrayIconsStoredDataLoadsIntoAnIconAndSavesBackUnchanged)
+{
+    AnsiString form = FormResource("TMAINFORM1");
+    std::size_t at = form.find("\x09Icon.Data");
+    ASSERT_NE(at, AnsiString::npos);
+    AnsiString property = form.substr(at, 1 + 9 + 1 + 4 + 2238);
+    auto holder = MakeComponent<TIconHolder>();
+    TMemoryStream stream(property);
+    TReader reader(stream);
+    reader.ReadProperty(*holder);
+    EXPECT_FALSE(holder->icon.Empty());
+    ASSERT_TRUE(holder->icon.Handle());
+    EXPECT_EQ(holder->icon.Width(), 32);
+    TMemoryStream saved;
+    holder->icon.SaveStream(saved);
+    EXPECT_EQ(saved.Bytes(), property.substr(15));
 }
 
 }
