@@ -4,7 +4,11 @@
 #include "files/PathParts.h"
 #include "frame/ClassInfo.h"
 #include "frame/Screen.h"
+#include "frame/Messages.h"
 #include "graphics/Bitmap.h"
+#include "graphics/Brush.h"
+#include "graphics/Canvas.h"
+#include "graphics/Colors.h"
 #include "graphics/Font.h"
 #include "runtime/Exceptions.h"
 
@@ -20,6 +24,8 @@ std::unique_ptr<TBitmap> LoadGlyph(const char* name)
     auto glyph = std::make_unique<TBitmap>();
     if (HBITMAP handle = LoadBitmapA(GetModuleHandleA(nullptr), name))
         glyph->SetHandle(handle);
+    // Drawn over the item's background: the bottom-left pixel's colour shows through.
+    glyph->SetTransparent(true);
     return glyph;
 }
 
@@ -179,6 +185,42 @@ AnsiString TFileListBox::SelectedPath()
     if (index < 0)
         return {};
     return EndsWithSeparator(m_folder) ? m_folder + Items(index) : m_folder + "\\" + Items(index);
+}
+
+void TFileListBox::Dispatch(TMessage& message)
+{
+    if (message.Msg == WM_DRAWITEM + FN_OFFSET) {
+        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(message.LParam));
+        message.Result = TRUE;
+        return;
+    }
+    TWinControl::Dispatch(message);
+}
+
+void TFileListBox::DrawItem(const DRAWITEMSTRUCT& item)
+{
+    if (item.itemID == static_cast<UINT>(-1))
+        return;
+    TCanvas canvas;
+    canvas.SetHandle(item.hDC);
+    canvas.SetFont(Font());
+    canvas.SetBrush(Brush());
+    if (item.itemState & ODS_SELECTED) {
+        canvas.Brush()->SetColor(clHighlight);
+        canvas.Font()->SetColor(clHighlightText);
+    }
+    canvas.FillRect(item.rcItem);
+    int textOffset = 2;
+    auto* glyph = reinterpret_cast<TBitmap*>(item.itemData);
+    if (m_showGlyphs && glyph && !glyph->Empty()) {
+        int height = item.rcItem.bottom - item.rcItem.top;
+        canvas.Draw(item.rcItem.left + 2, item.rcItem.top + (height - glyph->Height()) / 2, glyph);
+        textOffset = glyph->Width() + 6;
+    }
+    canvas.TextOut(item.rcItem.left + textOffset, item.rcItem.top, Items(static_cast<int>(item.itemID)));
+    if (item.itemState & ODS_FOCUS)
+        DrawFocusRect(item.hDC, &item.rcItem);
+    canvas.SetHandle(nullptr);
 }
 
 void TFileListBox::AddItem(const AnsiString& text, TBitmap* glyph)

@@ -57,6 +57,7 @@ public:
     TNotifyEvent OnChange;
 
 protected:
+    void Dispatch(TMessage& message) override;
     void FillCreationRecord(TCreateParams& params) override;
     void WindowCreated() override;
     void FontChanged() override;
@@ -66,6 +67,8 @@ private:
     void AddItem(const AnsiString& text, TBitmap* glyph);
     void Change();
     void ResetItemHeight();
+    // Draws one item of the owner-drawn list: glyph (when shown) and name.
+    void DrawItem(const DRAWITEMSTRUCT& item);
 
     AnsiString m_folder;
     AnsiString m_mask = "*.*";

@@ -834,6 +834,14 @@ void TWinControl::DefaultHandler(TMessage& message)
         message.Result = SendMessageA(reinterpret_cast<HWND>(message.LParam), message.Msg + FN_OFFSET, message.WParam, message.LParam);
         return;
     }
+    // An owner-drawn child control draws its own items: the request goes back to it.
+    if (message.Msg == WM_DRAWITEM) {
+        auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(message.LParam);
+        if (item && item->CtlType != ODT_MENU && item->hwndItem && WindowObject(item->hwndItem)) {
+            message.Result = SendMessageA(item->hwndItem, message.Msg + FN_OFFSET, message.WParam, message.LParam);
+            return;
+        }
+    }
     message.Result = CallWindowProcA(m_defWndProc ? m_defWndProc : &DefWindowProcA, m_handle, message.Msg, message.WParam, message.LParam);
 }
 

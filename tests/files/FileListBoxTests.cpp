@@ -175,3 +175,67 @@ TEST_F(FileListTest, AMaskInTheFolderPathBecomesTheMask)
 }
 
 }
+
+namespace {
+
+COLORREF WindowPixel(HWND window, int x, int y)
+{
+    HDC dc = GetDC(window);
+    COLORREF color = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return color;
+}
+
+}
+
+TEST_F(FileListTest, ItemsAreDrawnWithTheirGlyphAndName)
+{
+    TempFolder dir;
+    dir.Write("a.txt");
+    m_list->SetShowGlyphs(true);
+    m_list->SetBounds(0, 0, 200, 100);
+    m_form->SetBounds(100, 100, 260, 160);
+    Show(dir.Path(), "*.*");
+    ASSERT_EQ(Names(), std::vector<AnsiString> { "a.txt" });
+    m_form->ShowForm();
+    HWND list = m_list->Handle();
+    InvalidateRect(list, nullptr, TRUE);
+    UpdateWindow(list);
+
+    // The file glyph as the resource holds it, and its transparent colour.
+    HBITMAP glyph = LoadBitmapA(GetModuleHandleA(nullptr), "UNKNOWNFILE");
+    ASSERT_TRUE(glyph);
+    BITMAP info {};
+    GetObjectA(glyph, sizeof info, &info);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(memory, glyph);
+    COLORREF transparent = GetPixel(memory, 0, info.bmHeight - 1);
+    COLORREF background = WindowPixel(list, 190, 1);
+    int top = (m_list->ItemHeight() - info.bmHeight) / 2;
+    int opaque = 0, shows = 0, mismatches = 0;
+    for (int y = 0; y < info.bmHeight; ++y) {
+        for (int x = 0; x < info.bmWidth; ++x) {
+            COLORREF own = GetPixel(memory, x, y);
+            COLORREF drawn = WindowPixel(list, 2 + x, top + y);
+            if (own == transparent) {
+                shows += drawn == background;
+            } else {
+                ++opaque;
+                mismatches += drawn != own;
+            }
+        }
+    }
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(glyph);
+    EXPECT_GT(opaque, 0);
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_GT(shows, 0);
+
+    // The name is drawn to the right of the glyph, in the item's row.
+    int inked = 0;
+    for (int x = info.bmWidth + 6; x < 120; ++x)
+        for (int y = 0; y < m_list->ItemHeight(); ++y)
+            inked += WindowPixel(list, x, y) != background;
+    EXPECT_GT(inked, 0);
+}
