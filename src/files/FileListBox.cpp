@@ -194,6 +194,12 @@ void TFileListBox::Dispatch(TMessage& message)
         message.Result = TRUE;
         return;
     }
+    if (message.Msg == WM_COMMAND + FN_OFFSET) {
+        // A click on another item: the selection changed.
+        if (HIWORD(message.WParam) == LBN_SELCHANGE && ItemIndex() != m_lastSelection)
+            Change();
+        return;
+    }
     TWinControl::Dispatch(message);
 }
 

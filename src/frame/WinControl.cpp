@@ -834,6 +834,11 @@ void TWinControl::DefaultHandler(TMessage& message)
         message.Result = SendMessageA(reinterpret_cast<HWND>(message.LParam), message.Msg + FN_OFFSET, message.WParam, message.LParam);
         return;
     }
+    // A child control's notification goes back to the control that sent it.
+    if (message.Msg == WM_COMMAND && message.LParam && WindowObject(reinterpret_cast<HWND>(message.LParam))) {
+        message.Result = SendMessageA(reinterpret_cast<HWND>(message.LParam), message.Msg + FN_OFFSET, message.WParam, message.LParam);
+        return;
+    }
     // An owner-drawn child control draws its own items: the request goes back to it.
     if (message.Msg == WM_DRAWITEM) {
         auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(message.LParam);

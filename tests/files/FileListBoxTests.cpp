@@ -239,3 +239,30 @@ TEST_F(FileListTest, ItemsAreDrawnWithTheirGlyphAndName)
             inked += WindowPixel(list, x, y) != background;
     EXPECT_GT(inked, 0);
 }
+
+TEST_F(FileListTest, ASelectionChangeFromTheListIsNotifiedOnce)
+{
+    TempFolder dir;
+    dir.Write("a.txt");
+    dir.Write("b.txt");
+    Show(dir.Path(), "*.*");
+    int changes = 0;
+    m_list->OnChange = [&](TObject* sender) {
+        EXPECT_EQ(sender, m_list);
+        ++changes;
+    };
+    HWND list = m_list->Handle();
+    // The list box tells its parent window, as it does when the user clicks an item.
+    auto selectAndNotify = [&](int index) {
+        SendMessageA(list, LB_SETCURSEL, index, 0);
+        SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+            reinterpret_cast<LPARAM>(list));
+    };
+    selectAndNotify(1);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(m_list->SelectedPath(), dir / "b.txt");
+    selectAndNotify(1);
+    EXPECT_EQ(changes, 1);
+    selectAndNotify(0);
+    EXPECT_EQ(changes, 2);
+}
