@@ -438,24 +438,37 @@ void TApplication::HandleLoopException(TObject* sender)
     if (!current)
         return;
     const void* address = __builtin_return_address(0);
+    // This runs inside the catch blocks of window procedures, timer callbacks and
+    // hooks: nothing raised while reporting may leave it. An exception of the
+    // exception handler itself is shown in the error box; anything raised by the
+    // report is dropped.
     try {
-        std::rethrow_exception(current);
+        try {
+            std::rethrow_exception(current);
+        } catch (EAbort&) {
+        } catch (Exception& error) {
+            if (OnAppException)
+                OnAppException(sender, error);
+            else
+                ShowErrorBox(error);
+        } catch (std::bad_alloc&) {
+            // Memory running out is the program's out-of-memory error, as when the
+            // memory manager raises it.
+            EOutOfMemory error(OutOfMemoryText);
+            if (OnAppException)
+                OnAppException(sender, error);
+            else
+                ShowErrorBox(error);
+        } catch (...) {
+            ShowGenericReport(CurrentExceptionClassName(), address);
+        }
     } catch (EAbort&) {
     } catch (Exception& error) {
-        if (OnAppException)
-            OnAppException(sender, error);
-        else
+        try {
             ShowErrorBox(error);
-    } catch (std::bad_alloc&) {
-        // Memory running out is the program's out-of-memory error, as when the
-        // memory manager raises it.
-        EOutOfMemory error(OutOfMemoryText);
-        if (OnAppException)
-            OnAppException(sender, error);
-        else
-            ShowErrorBox(error);
+        } catch (...) {
+        }
     } catch (...) {
-        ShowGenericReport(CurrentExceptionClassName(), address);
     }
 }
 
@@ -713,10 +726,17 @@ void TApplication::DefaultHandler(TMessage& message)
 void TApplication::WndProc(TMessage& message)
 {
     try {
-        for (std::size_t i = 0; i < m_hooks.size(); ++i) {
+        // A hook may unhook itself (or another) while it runs: the walk goes on after
+        // the hook just called, wherever it now stands, so no later hook is skipped.
+        for (std::size_t i = 0; i < m_hooks.size();) {
             TWindowHook hook = m_hooks[i];
             if (hook.Procedure(hook.Data, message))
                 return;
+            auto at = std::find_if(m_hooks.begin(), m_hooks.end(), [&](const TWindowHook& h) {
+                return h.Procedure == hook.Procedure && h.Data == hook.Data;
+            });
+            if (at != m_hooks.end())
+                i = static_cast<std::size_t>(at - m_hooks.begin()) + 1;
         }
         if (message.Msg == WM_WININICHANGE) {
             if (UpdateFormatSettings)

@@ -137,6 +137,12 @@ public:
     void SetDialogHandle(HWND dialog) { m_dialogHandle = dialog; }
     const AnsiString& CurrentHint() const { return m_currentHint; }
     TObject* MouseControl() const { return m_mouseControl; }
+    // A control going away is no longer the one under the mouse.
+    void ForgetMouseControl(TObject* control)
+    {
+        if (m_mouseControl == control)
+            m_mouseControl = nullptr;
+    }
 
     bool HintEnabled() const { return m_hintEnabled; }
     void SetHintEnabled(bool enabled);

@@ -78,6 +78,8 @@ TControl::TControl(TComponent* owner)
 
 TControl::~TControl()
 {
+    if (Application)
+        Application->ForgetMouseControl(this);
     if (g_captureControl == this) {
         g_captureControl = nullptr;
         ReleaseCapture();

@@ -203,3 +203,34 @@ TEST_F(AppFormTest, TheIdleStepTellsControlsWhenTheMouseComesAndGoesAndKeepsTheL
     Application->IdleStep(none);
     EXPECT_EQ(Application->MouseControl(), nullptr);
 }
+
+TEST_F(AppFormTest, AControlDestroyedUnderTheMouseIsForgottenByTheIdleStep)
+{
+    TComponentPtr<TForm> form = MakeComponent<TForm>(TFormSource::None);
+    form->SetBounds(120, 120, 300, 200);
+    TGraphicControl* button = MakeOwned<TGraphicControl>(form.get());
+    button->SetParent(form.get());
+    button->SetBounds(10, 10, 60, 30);
+    form->ShowForm();
+    Application->OnAppIdle = [](TObject*, bool& done) { done = false; };   // no WaitMessage
+
+    POINT overButton = button->ClientToScreen({ 20, 10 });
+    SetCursorPos(overButton.x, overButton.y);
+    PumpFor(30);
+    MSG none {};
+    Application->IdleStep(none);
+    ASSERT_EQ(Application->MouseControl(), static_cast<TObject*>(button));
+
+    TObject* gone = button;
+    form->DestroyComponent(button);
+    EXPECT_NE(Application->MouseControl(), gone);
+    // The next idle step finds the form under the mouse without touching the old control.
+    Application->IdleStep(none);
+    EXPECT_EQ(Application->MouseControl(), static_cast<TObject*>(form.get()));
+
+    form->HideForm();
+    SetCursorPos(5, 5);
+    Application->IdleStep(none);
+    Application->OnAppIdle = nullptr;
+    EXPECT_EQ(Application->MouseControl(), nullptr);
+}

@@ -128,6 +128,33 @@ TEST_F(ApplicationTest, HooksSeeMessagesFirstAndAHookThatAnswersTrueEndsThem)
     EXPECT_TRUE(journal.calls.empty());
 }
 
+TEST_F(ApplicationTest, AHookThatUnhooksItselfDoesNotHideTheMessageFromTheNextHook)
+{
+    struct Journal {
+        std::vector<int> calls;
+    } journal;
+    static TWindowHookProc leaving;
+    leaving = [](void* data, TMessage& message) -> bool {
+        if (message.Msg != WM_QUERYDRAGICON)
+            return false;
+        static_cast<Journal*>(data)->calls.push_back(1);
+        Application->UnhookAppWindow(leaving, data);
+        return false;
+    };
+    auto staying = [](void* data, TMessage& message) -> bool {
+        if (message.Msg == WM_QUERYDRAGICON)
+            static_cast<Journal*>(data)->calls.push_back(2);
+        return false;
+    };
+    Application->HookAppWindow(leaving, &journal);
+    Application->HookAppWindow(staying, &journal);
+    SendMessageA(Application->Handle(), WM_QUERYDRAGICON, 0, 0);
+    SendMessageA(Application->Handle(), WM_QUERYDRAGICON, 0, 0);
+    Application->UnhookAppWindow(staying, &journal);
+    Application->UnhookAppWindow(leaving, &journal);
+    EXPECT_EQ(journal.calls, (std::vector<int> { 1, 2, 2 }));
+}
+
 TEST_F(ApplicationTest, PrivateMessagesOfTheApplicationWindow)
 {
     HWND window = Application->Handle();

@@ -135,6 +135,39 @@ TEST_F(ErrorBoxTest, OnAppExceptionReplacesTheBox)
     EXPECT_EQ(watcher.Count(), 0);
 }
 
+TEST_F(ErrorBoxTest, AnExceptionHandlerThatRaisesIsShownAndNothingLeavesTheHandling)
+{
+    DialogWatcher watcher;
+    int calls = 0;
+    Application->OnAppException = [&](TObject*, Exception&) {
+        ++calls;
+        throw EConvertError("handler failed");
+    };
+    bool escaped = false;
+    try {
+        throw EConvertError("bad");
+    } catch (...) {
+        try {
+            Application->HandleLoopException(owner.get());
+        } catch (...) {
+            escaped = true;
+        }
+    }
+    // The same from a timer tick: the window procedure returns normally.
+    TTimer* timer = MakeOwned<TTimer>(owner.get());
+    timer->SetInterval(10);
+    timer->SetOnTimer([timer](TObject*) {
+        timer->SetEnabled(false);   // one tick: no boxes piling up inside the box's own loop
+        throw EConvertError("tick");
+    });
+    EXPECT_TRUE(PumpUntil([&] { return calls >= 2; }, 3000));
+    timer->SetEnabled(false);
+    Application->OnAppException = nullptr;
+    EXPECT_FALSE(escaped);
+    EXPECT_GE(watcher.Count(), 2);
+    EXPECT_EQ(watcher.Last().text, "handler failed.");
+}
+
 TEST_F(ErrorBoxTest, RunningOutOfMemoryIsReportedAsTheProgramsOutOfMemoryError)
 {
     DialogWatcher watcher;
