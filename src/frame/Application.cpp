@@ -86,7 +86,7 @@ void ShowGenericReport(const AnsiString& className, const void* address)
         static_cast<LPCSTR>(address), &module);
     char path[MAX_PATH] = {};
     if (module)
-        GetModuleFileNameA(module, path, sizeof path);
+        GetModuleFileNameA(module, path, sizeof path - 1);
     AnsiString moduleName = path;
     std::size_t slash = moduleName.find_last_of('\\');
     if (slash != AnsiString::npos)
@@ -382,7 +382,7 @@ bool TApplication::RouteKey(MSG& message)
     return SendMessageA(target, message.message + FN_OFFSET, message.wParam, message.lParam) != 0;
 }
 
-void TApplication::IdleStep(const MSG&)
+void TApplication::TrackMouseControl()
 {
     TObject* control = nullptr;
     POINT cursor {};
@@ -409,6 +409,17 @@ void TApplication::IdleStep(const MSG&)
         m_currentHint = hint;
         if (OnAppHint)
             OnAppHint(this);
+    }
+}
+
+void TApplication::IdleStep(const MSG&)
+{
+    // A control's answer to the mouse or hint messages may raise: it is reported like
+    // any other, and the loop goes on.
+    try {
+        TrackMouseControl();
+    } catch (...) {
+        HandleLoopException(this);
     }
     bool done = true;
     try {

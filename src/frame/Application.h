@@ -178,6 +178,9 @@ public:
     void Shutdown();
 
 private:
+    // Steps of the idle step: the control under the mouse is told when the mouse comes
+    // and goes, and the current hint follows it.
+    void TrackMouseControl();
     static void (*&InitProcedure())();
     void CreateHandle();
     void AdoptForm(TComponentPtr<> form, IAppForm* appForm);

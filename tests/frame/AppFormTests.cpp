@@ -234,3 +234,41 @@ TEST_F(AppFormTest, AControlDestroyedUnderTheMouseIsForgottenByTheIdleStep)
     Application->OnAppIdle = nullptr;
     EXPECT_EQ(Application->MouseControl(), nullptr);
 }
+
+TEST_F(AppFormTest, AControlThatRaisesOnTheMouseComingIsReportedAndTheIdleStepGoesOn)
+{
+    TComponentPtr<TForm> form = MakeComponent<TForm>(TFormSource::None);
+    form->SetBounds(120, 120, 300, 200);
+    TGraphicControl* button = MakeOwned<TGraphicControl>(form.get());
+    button->SetParent(form.get());
+    button->SetBounds(10, 10, 60, 30);
+    form->ShowForm();
+    TWndMethod formProc = form->WindowProc;
+    form->WindowProc = [&](TMessage& message) {
+        if (message.Msg == FM_MOUSEENTER)
+            throw EInvalidOperation("mouse enter failed");
+        formProc(message);
+    };
+    std::vector<AnsiString> reported;
+    Application->OnAppException = [&](TObject*, Exception& error) { reported.push_back(error.Message()); };
+    bool idleRan = false;
+    Application->OnAppIdle = [&](TObject*, bool& done) {
+        idleRan = true;
+        done = false;   // no WaitMessage
+    };
+
+    POINT overButton = button->ClientToScreen({ 20, 10 });
+    SetCursorPos(overButton.x, overButton.y);
+    PumpFor(30);
+    MSG none {};
+    EXPECT_NO_THROW(Application->IdleStep(none));
+    EXPECT_EQ(reported, std::vector<AnsiString> { "mouse enter failed" });
+    EXPECT_TRUE(idleRan);
+
+    Application->OnAppException = nullptr;
+    form->WindowProc = formProc;
+    form->HideForm();
+    SetCursorPos(5, 5);
+    Application->IdleStep(none);
+    Application->OnAppIdle = nullptr;
+}
