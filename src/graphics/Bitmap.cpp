@@ -35,16 +35,6 @@ T GDICheck(T value)
     return value;
 }
 
-// The screen's device context for the life of the object.
-class ScreenDC {
-public:
-    ScreenDC() : dc(GDICheck(GetDC(nullptr))) {}
-    ~ScreenDC() { ReleaseDC(nullptr, dc); }
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
-    HDC dc;
-};
-
 // A memory device context that gives back what was selected into it when it goes.
 class MemoryDC {
 public:
@@ -216,8 +206,8 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
             InvalidBitmap();
         fromDIB = got >= static_cast<int>(sizeof(DIBSECTION)) && from.dsBm.bmBits;
     }
-    ScreenDC screen;
-    MemoryDC memory(screen.dc);
+    TScreenDC screen;
+    MemoryDC memory(screen);
     HBITMAP result = nullptr;
     try {
         bool isDIB = bi.biSize != 0;
@@ -227,7 +217,7 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
             bi.biSize = sizeof(BITMAPINFOHEADER);
             bi.biPlanes = 1;
             if (bi.biBitCount == 0)
-                bi.biBitCount = static_cast<WORD>(ScreenBitsPerPixel(screen.dc));
+                bi.biBitCount = static_cast<WORD>(ScreenBitsPerPixel(screen));
             if (bi.biBitCount <= 8 && bi.biClrUsed > (1u << bi.biBitCount))
                 bi.biClrUsed = 0;
             target.dsBm.bmWidth = bi.biWidth;
@@ -249,7 +239,7 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
                         info.header.biClrUsed = bi.biClrUsed;
                     } else {
                         BitmapInfo query = info;
-                        GetDIBits(screen.dc, source, 0, static_cast<UINT>(std::abs(from.dsBm.bmHeight)), nullptr,
+                        GetDIBits(screen, source, 0, static_cast<UINT>(std::abs(from.dsBm.bmHeight)), nullptr,
                             query.get(), DIB_RGB_COLORS);
                         std::memcpy(info.colors, query.colors, sizeof info.colors);
                     }
@@ -260,7 +250,7 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
             }
             void* bits = nullptr;
             SetLastError(0);
-            result = CreateDIBSection(screen.dc, info.get(), DIB_RGB_COLORS, &bits, nullptr, 0);
+            result = CreateDIBSection(screen, info.get(), DIB_RGB_COLORS, &bits, nullptr, 0);
             if (!result || !bits) {
                 DWORD error = GetLastError();
                 if (result)
@@ -282,7 +272,7 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
             if (target.dsBm.bmPlanes == 1 && target.dsBm.bmBitsPixel == 1)
                 result = GDICheck(CreateBitmap(width, height, 1, 1, nullptr));
             else
-                result = GDICheck(CreateCompatibleBitmap(screen.dc, width, height));
+                result = GDICheck(CreateCompatibleBitmap(screen, width, height));
         }
         if (!done) {
             memory.Select(result);
@@ -313,7 +303,7 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
                 PatBlt(memory.dc, 0, 0, width, height, WHITENESS);
             }
             if (source) {
-                MemoryDC from_dc(screen.dc);
+                MemoryDC from_dc(screen);
                 from_dc.Select(source);
                 from_dc.SelectPaletteOf(oldPalette, true);
                 if (canvas) {
@@ -545,19 +535,19 @@ void TBitmap::PaletteNeeded()
     if (image.DIB.dsBmih.biClrUsed > 0)
         count = std::min(count, static_cast<int>(image.DIB.dsBmih.biClrUsed));
     if (count > 0) {
-        ScreenDC screen;
-        if (count == 16 && (GetDeviceCaps(screen.dc, RASTERCAPS) & RC_PALETTE) && GetDeviceCaps(screen.dc, SIZEPALETTE) >= 16)
+        TScreenDC screen;
+        if (count == 16 && (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) && GetDeviceCaps(screen, SIZEPALETTE) >= 16)
             image.Palette = SystemPalette16();
         else
             image.Palette = PaletteFromColors(colors, count);
     }
     if (image.Palette)
         return;
-    ScreenDC screen;
+    TScreenDC screen;
     image.Halftone = image.Halftone
-        || ScreenBitsPerPixel(screen.dc) < image.DIB.dsBm.bmBitsPixel * image.DIB.dsBm.bmPlanes;
+        || ScreenBitsPerPixel(screen) < image.DIB.dsBm.bmBitsPixel * image.DIB.dsBm.bmPlanes;
     if (image.Halftone)
-        image.Palette = CreateHalftonePalette(screen.dc);
+        image.Palette = CreateHalftonePalette(screen);
     if (!image.Palette)
         m_ignorePalette = true;
 }
@@ -762,8 +752,8 @@ void TBitmap::SetPixelFormat(TPixelFormat value)
     switch (value) {
     case TPixelFormat::pf4bit: palette = SystemPalette16(); break;
     case TPixelFormat::pf8bit: {
-        ScreenDC screen;
-        palette = GDICheck(CreateHalftonePalette(screen.dc));
+        TScreenDC screen;
+        palette = GDICheck(CreateHalftonePalette(screen));
         temporary = true;
         break;
     }
