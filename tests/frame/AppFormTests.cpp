@@ -65,6 +65,17 @@ protected:
         Application->OnAppIdle = nullptr;
     }
 
+    // A shown form with a windowless button at (10, 10, 60 x 30).
+    static TComponentPtr<TForm> FormWithButton(TGraphicControl*& button)
+    {
+        TComponentPtr<TForm> form = MakeComponent<TForm>(TFormSource::None);
+        form->SetBounds(120, 120, 300, 200);
+        button = MakeOwned<TGraphicControl>(form.get());
+        button->SetParent(form.get());
+        button->SetBounds(10, 10, 60, 30);
+        return form;
+    }
+
     static void CALLBACK CloseMainForm(HWND, UINT, UINT_PTR id, DWORD)
     {
         KillTimer(nullptr, id);
@@ -149,11 +160,8 @@ TEST_F(AppFormTest, ShutdownDestroysTheFormsLastCreatedFirst)
 
 TEST_F(AppFormTest, TheIdleStepTellsControlsWhenTheMouseComesAndGoesAndKeepsTheLongHint)
 {
-    TComponentPtr<TForm> form = MakeComponent<TForm>(TFormSource::None);
-    form->SetBounds(120, 120, 300, 200);
-    TGraphicControl* button = MakeOwned<TGraphicControl>(form.get());
-    button->SetParent(form.get());
-    button->SetBounds(10, 10, 60, 30);
+    TGraphicControl* button = nullptr;
+    TComponentPtr<TForm> form = FormWithButton(button);
     button->SetHint("閉じる|Close the window");
     form->ShowForm();
 
@@ -206,11 +214,8 @@ TEST_F(AppFormTest, TheIdleStepTellsControlsWhenTheMouseComesAndGoesAndKeepsTheL
 
 TEST_F(AppFormTest, AControlDestroyedUnderTheMouseIsForgottenByTheIdleStep)
 {
-    TComponentPtr<TForm> form = MakeComponent<TForm>(TFormSource::None);
-    form->SetBounds(120, 120, 300, 200);
-    TGraphicControl* button = MakeOwned<TGraphicControl>(form.get());
-    button->SetParent(form.get());
-    button->SetBounds(10, 10, 60, 30);
+    TGraphicControl* button = nullptr;
+    TComponentPtr<TForm> form = FormWithButton(button);
     form->ShowForm();
     Application->OnAppIdle = [](TObject*, bool& done) { done = false; };   // no WaitMessage
 
@@ -237,11 +242,8 @@ TEST_F(AppFormTest, AControlDestroyedUnderTheMouseIsForgottenByTheIdleStep)
 
 TEST_F(AppFormTest, AControlThatRaisesOnTheMouseComingIsReportedAndTheIdleStepGoesOn)
 {
-    TComponentPtr<TForm> form = MakeComponent<TForm>(TFormSource::None);
-    form->SetBounds(120, 120, 300, 200);
-    TGraphicControl* button = MakeOwned<TGraphicControl>(form.get());
-    button->SetParent(form.get());
-    button->SetBounds(10, 10, 60, 30);
+    TGraphicControl* button = nullptr;
+    TComponentPtr<TForm> form = FormWithButton(button);
     form->ShowForm();
     TWndMethod formProc = form->WindowProc;
     form->WindowProc = [&](TMessage& message) {
