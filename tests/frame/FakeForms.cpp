@@ -107,7 +107,7 @@ const TClassRegistration<TFakeForm> formInfo("TFakeForm", [](TClassBuilder<TFake
 const TClassRegistration<TFakeMainForm> mainInfo("TMainForm1", [](TClassBuilder<TFakeMainForm>& c) {
     RegisterFake<TFakeImage>("TImage");
     RegisterFake<TFakeFileList>("TFileListBox");
-    RegisterFake<TFakeTrayIcon>("TLMDTrayIcon");
+    RegisterFake<TFakeTrayIcon>("TKitTrayIcon");
     RegisterFake<TFakePopupMenu>("TPopupMenu");
     RegisterFake<TFakeMenuItem>("TMenuItem");
     c.Parent<TFakeForm>();
@@ -115,7 +115,7 @@ const TClassRegistration<TFakeMainForm> mainInfo("TMainForm1", [](TClassBuilder<
     c.Field("Image1", &TFakeMainForm::Image1);
     c.Field("FileListBox1", &TFakeMainForm::FileListBox1);
     c.Field("Timer1", &TFakeMainForm::Timer1);
-    c.Field("LMDTrayIcon1", &TFakeMainForm::LMDTrayIcon1);
+    c.Field("KitTrayIcon1", &TFakeMainForm::KitTrayIcon1);
     c.Field("PopupMenu1", &TFakeMainForm::PopupMenu1);
     c.Field("N1", &TFakeMainForm::N1);
     c.Field("N2", &TFakeMainForm::N2);

@@ -97,7 +97,7 @@ public:
     TFakeImage* Image1 = nullptr;
     TFakeFileList* FileListBox1 = nullptr;
     class TTimer* Timer1 = nullptr;
-    TFakeTrayIcon* LMDTrayIcon1 = nullptr;
+    TFakeTrayIcon* KitTrayIcon1 = nullptr;
     TFakePopupMenu* PopupMenu1 = nullptr;
     TFakeMenuItem* N1 = nullptr;
     TFakeMenuItem* N2 = nullptr;

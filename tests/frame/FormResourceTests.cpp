@@ -13,14 +13,14 @@ class TResourceMainForm : public TForm {
 public:
     SV_CLASS_NAME(TMainForm1)
     using TForm::TForm;
-    void FormCreate(TObject*) { created.push_back(Name() + (LMDTrayIcon1 && LMDTrayIcon1->popupMenu ? " linked" : " unlinked")); }
+    void FormCreate(TObject*) { created.push_back(Name() + (KitTrayIcon1 && KitTrayIcon1->popupMenu ? " linked" : " unlinked")); }
     void Handler(TObject*) {}
 
     std::vector<AnsiString> created;
     TFakeImage* Image1 = nullptr;
     TFakeFileList* FileListBox1 = nullptr;
     TTimer* Timer1 = nullptr;
-    TFakeTrayIcon* LMDTrayIcon1 = nullptr;
+    TFakeTrayIcon* KitTrayIcon1 = nullptr;
     TFakePopupMenu* PopupMenu1 = nullptr;
     TFakeMenuItem* N1 = nullptr;
 };
@@ -30,7 +30,7 @@ const TClassRegistration<TResourceMainForm> mainInfo("TMainForm1", [](TClassBuil
     c.Field("Image1", &TResourceMainForm::Image1);
     c.Field("FileListBox1", &TResourceMainForm::FileListBox1);
     c.Field("Timer1", &TResourceMainForm::Timer1);
-    c.Field("LMDTrayIcon1", &TResourceMainForm::LMDTrayIcon1);
+    c.Field("KitTrayIcon1", &TResourceMainForm::KitTrayIcon1);
     c.Field("PopupMenu1", &TResourceMainForm::PopupMenu1);
     c.Field("N1", &TResourceMainForm::N1);
     c.Method<TNotifyEvent>("FormCreate", &TResourceMainForm::FormCreate);
@@ -70,7 +70,7 @@ TEST(FormResource, ConstructionReadsTheResourceThenRunsOnCreate)
     // A second form of the class while the first exists gets a numbered name.
     auto second = MakeComponent<TResourceMainForm>();
     EXPECT_EQ(second->Name(), "MainForm1_1");
-    EXPECT_EQ(second->LMDTrayIcon1->popupMenu, second->PopupMenu1);
+    EXPECT_EQ(second->KitTrayIcon1->popupMenu, second->PopupMenu1);
 }
 
 TEST(FormResource, AFormClassWithoutResourceRaises)

@@ -112,7 +112,7 @@ TEST(FormStreams, MainFormHoldsTheMainWindowsComponents)
         { "MainForm1", "Image1", "TImage", "Left=144;Top=0;Width=320;Height=240;" },
         { "MainForm1", "FileListBox1", "TFileListBox", "Left=0;Top=0;Width=141;Height=145;ItemHeight=12;TabOrder=0;" },
         { "MainForm1", "Timer1", "TTimer", "Interval=60000;OnTimer=Timer1Timer;Left=8;Top=152;" },
-        { "MainForm1", "LMDTrayIcon1", "TLMDTrayIcon", "Icon.Data={2238};ShowMinimizedIcon=True;PopupMenu=PopupMenu1;Left=228;Top=20;" },
+        { "MainForm1", "KitTrayIcon1", "TKitTrayIcon", "Icon.Data={2238};ShowMinimizedIcon=True;PopupMenu=PopupMenu1;Left=228;Top=20;" },
         { "MainForm1", "PopupMenu1", "TPopupMenu", "Left=200;Top=20;" },
         { "PopupMenu1", "N2", "TMenuItem", "Caption='別のフォルダを選択する(&F)...';OnClick=FormCreate;" },
         { "PopupMenu1", "N3", "TMenuItem", "Caption='-';" },

@@ -119,7 +119,7 @@ TEST_F(ReaderTest, MainFormStreamBuildsTheComponentsInOrderWithFieldsHandlersAnd
     EXPECT_EQ(form->pixelsPerInch, 96);
     EXPECT_EQ(form->textHeight, 12);
 
-    const char* order[] = { "Image1", "FileListBox1", "Timer1", "LMDTrayIcon1", "PopupMenu1",
+    const char* order[] = { "Image1", "FileListBox1", "Timer1", "KitTrayIcon1", "PopupMenu1",
         "N2", "N3", "N1", "N7", "N8", "N9", "N10", "X1" };
     ASSERT_EQ(form->ComponentCount(), 13);
     for (int i = 0; i < 13; ++i) {
@@ -127,7 +127,7 @@ TEST_F(ReaderTest, MainFormStreamBuildsTheComponentsInOrderWithFieldsHandlersAnd
         EXPECT_EQ(form->Components(i)->Owner(), form.get());
     }
     // Fields bound by name; nesting is parenting.
-    ASSERT_TRUE(form->Image1 && form->FileListBox1 && form->Timer1 && form->LMDTrayIcon1 && form->PopupMenu1);
+    ASSERT_TRUE(form->Image1 && form->FileListBox1 && form->Timer1 && form->KitTrayIcon1 && form->PopupMenu1);
     EXPECT_EQ(form->Image1->width, 320);
     EXPECT_EQ(form->Image1->parent, form.get());
     EXPECT_EQ(form->FileListBox1->itemHeight, 12);
@@ -141,9 +141,9 @@ TEST_F(ReaderTest, MainFormStreamBuildsTheComponentsInOrderWithFieldsHandlersAnd
     EXPECT_EQ(form->X1->caption, "終了する(&X)");
 
     // The reference stored before the menu it names is resolved after reading.
-    EXPECT_EQ(form->LMDTrayIcon1->popupMenu, form->PopupMenu1);
-    EXPECT_TRUE(form->LMDTrayIcon1->showMinimizedIcon);
-    EXPECT_EQ(form->LMDTrayIcon1->icon->data.size(), 2238u);
+    EXPECT_EQ(form->KitTrayIcon1->popupMenu, form->PopupMenu1);
+    EXPECT_TRUE(form->KitTrayIcon1->showMinimizedIcon);
+    EXPECT_EQ(form->KitTrayIcon1->icon->data.size(), 2238u);
 
     // Handlers bound to the form by name; one method serves two events.
     form->onCreate(form.get());
@@ -155,7 +155,7 @@ TEST_F(ReaderTest, MainFormStreamBuildsTheComponentsInOrderWithFieldsHandlersAnd
 
     // Loaded handling once everything is read: the form first, then each component
     // when its own reading ended (a menu's items before the menu).
-    std::vector<AnsiString> loaded { "MainForm1", "Image1", "FileListBox1", "LMDTrayIcon1",
+    std::vector<AnsiString> loaded { "MainForm1", "Image1", "FileListBox1", "KitTrayIcon1",
         "N2", "N3", "N1", "N7", "N8", "N9", "N10", "X1", "PopupMenu1" };
     EXPECT_EQ(LoadedLog(), loaded);
     EXPECT_FALSE(form->HasState(csLoading | csReading));
@@ -207,7 +207,7 @@ TEST_F(ReaderTest, ASecondAndThirdFormOfTheSameNameGetNumberedNames)
     EXPECT_EQ(second->Name(), "MainForm1_1");
     EXPECT_EQ(third->Name(), "MainForm1_2");
     // Each form's reference points into its own components.
-    EXPECT_EQ(second->LMDTrayIcon1->popupMenu, second->PopupMenu1);
+    EXPECT_EQ(second->KitTrayIcon1->popupMenu, second->PopupMenu1);
 }
 
 TEST_F(ReaderTest, UnknownPropertyInANestedComponentNamesComponentAndPath)
@@ -241,10 +241,10 @@ TEST_F(ReaderTest, MissingReferenceLeavesNone)
     auto form = MakeComponent<TFakeMainForm>();
     StreamText s;
     s.Sig().Object("TMainForm1", "MainForm1").End()
-        .Object("TLMDTrayIcon", "LMDTrayIcon1").Prop("PopupMenu").Ident("NoSuchMenu").End().End()
+        .Object("TKitTrayIcon", "KitTrayIcon1").Prop("PopupMenu").Ident("NoSuchMenu").End().End()
         .End();
     ReadInto(*form, s.Bytes());
-    EXPECT_EQ(form->LMDTrayIcon1->popupMenu, nullptr);
+    EXPECT_EQ(form->KitTrayIcon1->popupMenu, nullptr);
     EXPECT_EQ(PendingGlobalFixups(), 0);
 }
 
@@ -253,17 +253,17 @@ TEST_F(ReaderTest, ReferenceIntoAnotherFormWaitsForThatForm)
     auto form = MakeComponent<TFakeMainForm>();
     StreamText s;
     s.Sig().Object("TMainForm1", "MainForm1").End()
-        .Object("TLMDTrayIcon", "LMDTrayIcon1").Prop("PopupMenu").Ident("Other.Menu").End().End()
+        .Object("TKitTrayIcon", "KitTrayIcon1").Prop("PopupMenu").Ident("Other.Menu").End().End()
         .End();
     ReadInto(*form, s.Bytes());
-    EXPECT_EQ(form->LMDTrayIcon1->popupMenu, nullptr);
+    EXPECT_EQ(form->KitTrayIcon1->popupMenu, nullptr);
     EXPECT_EQ(PendingGlobalFixups(), 1);
 
     auto other = MakeComponent<TFakeMainForm>();
     StreamText o;
     o.Sig().Object("TMainForm1", "Other").End().Object("TPopupMenu", "Menu").End().End().End();
     ReadInto(*other, o.Bytes());
-    EXPECT_EQ(form->LMDTrayIcon1->popupMenu, other->FindComponent("Menu"));
+    EXPECT_EQ(form->KitTrayIcon1->popupMenu, other->FindComponent("Menu"));
     EXPECT_EQ(PendingGlobalFixups(), 0);
 }
 
