@@ -3,15 +3,16 @@
 # Expects $top (the repository). Sets and exports DISPLAY; ends both at exit.
 
 export WINEPREFIX=${WINEPREFIX:-$top/.wine}
-export WINEARCH=win32 LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all
+export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# Configures the build folder when it is new.
+# Configures the build folder when it is new: the x86_64 build that the tests run
+# under 64-bit Wine, or with "i686" as second argument the 32-bit program's build.
 configure_build() {
-    local build=$1
+    local build=$1 kind=${2:-x86_64}
     if [ ! -f "$build/CMakeCache.txt" ]; then
-        cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" \
-            -DCMAKE_CROSSCOMPILING_EMULATOR="$top/scripts/wine-run"
+        cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-$kind.cmake" \
+            -DCMAKE_CROSSCOMPILING_EMULATOR="$top/scripts/wine-run" >/dev/null
     fi
 }
 

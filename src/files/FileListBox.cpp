@@ -2,9 +2,9 @@
 
 #include "files/FileSearch.h"
 #include "files/PathParts.h"
-#include "frame/ClassInfo.h"
+#include "runtime/ClassInfo.h"
 #include "frame/Screen.h"
-#include "frame/Messages.h"
+#include "runtime/Messages.h"
 #include "graphics/Bitmap.h"
 #include "graphics/Brush.h"
 #include "graphics/Canvas.h"

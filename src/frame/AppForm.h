@@ -3,7 +3,7 @@
 // through it.
 #pragma once
 
-#include "frame/Messages.h"
+#include "runtime/Messages.h"
 
 #include <windows.h>
 

@@ -1,7 +1,8 @@
 #include "frame/Application.h"
 
-#include "frame/MethodStub.h"
+#include "runtime/MethodStub.h"
 #include "frame/Screen.h"
+#include "graphics/Clipboard.h"
 #include "graphics/Icon.h"
 #include "runtime/AnsiString.h"
 
@@ -106,6 +107,17 @@ void ShutdownAtExit()
         Application->Shutdown();
 }
 
+void ReportToApplication(TObject* sender)
+{
+    if (Application)
+        Application->HandleLoopException(sender);
+}
+
+HWND ApplicationWindow()
+{
+    return Application ? Application->Handle() : nullptr;
+}
+
 // The process-wide objects exist from before the program's entry to its end.
 struct FrameObjects {
     FrameObjects()
@@ -113,9 +125,15 @@ struct FrameObjects {
         Screen = new TScreen(nullptr);
         Application = new TApplication(nullptr);
         Application->SetHintEnabled(true);
+        // The lower layers report through the application and open the clipboard
+        // on its window.
+        SetLoopExceptionHandler(&ReportToApplication);
+        SetClipboardWindowProvider(&ApplicationWindow);
     }
     ~FrameObjects()
     {
+        SetClipboardWindowProvider(nullptr);
+        SetLoopExceptionHandler(nullptr);
         TComponentPtr<TApplication> application(Application);
         application.reset();
         Application = nullptr;
@@ -943,14 +961,6 @@ void TApplication::OwnHandling(TMessage& message)
 }
 
 // ---- shared helpers ---------------------------------------------------------------------
-
-void HandleLoopException(TObject* sender)
-{
-    if (Application) {
-        Application->HandleLoopException(sender);
-        return;
-    }
-}
 
 namespace {
 

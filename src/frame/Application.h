@@ -4,10 +4,11 @@
 #pragma once
 
 #include "frame/AppForm.h"
-#include "frame/Component.h"
-#include "frame/Messages.h"
+#include "runtime/Component.h"
+#include "runtime/Messages.h"
 #include "runtime/Events.h"
 #include "runtime/Exceptions.h"
+#include "runtime/LoopException.h"
 
 #include <cstdint>
 #include <functional>
@@ -222,10 +223,6 @@ private:
 // The process-wide application object (exists from start-up to exit).
 extern TApplication* Application;
 
-// Hands the exception being handled to the application (see
-// TApplication::HandleLoopException). Every entry point from the platform calls it
-// from its catch block. Safe to call when the application is already gone.
-void HandleLoopException(TObject* sender);
 
 // Disables every visible, enabled top-level window of the calling thread except the
 // one spared and returns the list; EnableThreadWindows enables those that still exist.

@@ -1,8 +1,8 @@
 #include "frame/Control.h"
 
 #include "frame/Application.h"
-#include "frame/ClassInfo.h"
-#include "frame/IdentMaps.h"
+#include "runtime/ClassInfo.h"
+#include "graphics/IdentMaps.h"
 #include "frame/Reader.h"
 #include "frame/Form.h"
 #include "frame/WinControl.h"

@@ -3,8 +3,8 @@
 // get their mouse input routed through it; windowed controls build on TWinControl.
 #pragma once
 
-#include "frame/Component.h"
-#include "frame/Messages.h"
+#include "runtime/Component.h"
+#include "runtime/Messages.h"
 #include "frame/Screen.h"
 #include "graphics/Colors.h"
 #include "runtime/Events.h"

@@ -1,6 +1,6 @@
 #include "frame/CustomControl.h"
 
-#include "frame/ClassInfo.h"
+#include "runtime/ClassInfo.h"
 
 TCustomControl::TCustomControl(TComponent* owner)
     : TWinControl(owner)

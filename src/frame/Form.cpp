@@ -1,8 +1,8 @@
 #include "frame/Form.h"
 
-#include "frame/ClassInfo.h"
+#include "runtime/ClassInfo.h"
 #include "frame/ControlCanvas.h"
-#include "frame/IdentMaps.h"
+#include "graphics/IdentMaps.h"
 #include "frame/Reader.h"
 #include "frame/Screen.h"
 #include "graphics/Canvas.h"

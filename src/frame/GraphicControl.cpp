@@ -1,6 +1,6 @@
 #include "frame/GraphicControl.h"
 
-#include "frame/ClassInfo.h"
+#include "runtime/ClassInfo.h"
 
 TGraphicControl::TGraphicControl(TComponent* owner)
     : TControl(owner)

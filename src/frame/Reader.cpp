@@ -1,7 +1,7 @@
 #include "frame/Reader.h"
 
 #include "frame/Collection.h"
-#include "frame/Component.h"
+#include "runtime/Component.h"
 #include "runtime/Exceptions.h"
 
 #include <algorithm>

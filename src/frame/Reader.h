@@ -4,8 +4,8 @@
 // component reference fix-ups, and the process-wide loading scope and reference list.
 #pragma once
 
-#include "frame/ClassInfo.h"
-#include "frame/Component.h"
+#include "runtime/ClassInfo.h"
+#include "runtime/Component.h"
 #include "runtime/AnsiString.h"
 #include "runtime/Stream.h"
 

@@ -2,7 +2,7 @@
 // cursor and the display's measures.
 #pragma once
 
-#include "frame/Component.h"
+#include "runtime/Component.h"
 
 #include <vector>
 

@@ -1,9 +1,9 @@
 #include "frame/Timer.h"
 
-#include "frame/ClassInfo.h"
+#include "runtime/ClassInfo.h"
 
 #include "frame/Application.h"
-#include "frame/UtilityWindow.h"
+#include "runtime/UtilityWindow.h"
 #include "runtime/Exceptions.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // message loop. Its ticks arrive on a utility window of its own.
 #pragma once
 
-#include "frame/Component.h"
-#include "frame/Messages.h"
+#include "runtime/Component.h"
+#include "runtime/Messages.h"
 #include "runtime/Events.h"
 
 #include <cstdint>

@@ -1,10 +1,10 @@
 #include "frame/WinControl.h"
 
 #include "frame/Application.h"
-#include "frame/ClassInfo.h"
+#include "runtime/ClassInfo.h"
 #include "frame/ControlCanvas.h"
 #include "frame/Form.h"
-#include "frame/MethodStub.h"
+#include "runtime/MethodStub.h"
 #include "graphics/Brush.h"
 #include "graphics/Font.h"
 #include "runtime/Exceptions.h"

@@ -83,6 +83,18 @@ private:
     HPALETTE m_palette = nullptr;
 };
 
+// An image whose pixels take more than 2 GB cannot exist in the 32-bit program; the
+// system's own size arithmetic is 32-bit too. Such a size fails as an allocation the
+// system refused, before any handle is made.
+void CheckImageSize(long long width, long long height, int bitsPerPixel)
+{
+    long long stride = (width * bitsPerPixel + 31) / 32 * 4;
+    if (width < 0 || height < 0 || stride * height > 0x7FFFFFFFLL) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        GdiError();
+    }
+}
+
 int ScreenBitsPerPixel(HDC screen)
 {
     return GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
@@ -248,6 +260,7 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
                 FixupBitFields(target);
                 std::memcpy(info.colors, target.dsBitfields, sizeof target.dsBitfields);
             }
+            CheckImageSize(width, height, bi.biBitCount);
             void* bits = nullptr;
             SetLastError(0);
             result = CreateDIBSection(screen, info.get(), DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -268,6 +281,7 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
         } else {
             width = target.dsBm.bmWidth;
             height = std::abs(target.dsBm.bmHeight);
+            CheckImageSize(width, height, target.dsBm.bmBitsPixel == 1 ? 1 : ScreenBitsPerPixel(screen));
             SetLastError(0);
             if (target.dsBm.bmPlanes == 1 && target.dsBm.bmBitsPixel == 1)
                 result = GDICheck(CreateBitmap(width, height, 1, 1, nullptr));

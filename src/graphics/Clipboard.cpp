@@ -1,13 +1,23 @@
 #include "graphics/Clipboard.h"
 
-#include "frame/Application.h"
-#include "frame/UtilityWindow.h"
+#include "runtime/UtilityWindow.h"
 #include "graphics/Bitmap.h"
 #include "graphics/Metafile.h"
 #include "graphics/Picture.h"
 #include "runtime/Exceptions.h"
 
 #include <memory>
+
+namespace {
+
+TClipboardWindowProvider clipboardWindowProvider = nullptr;
+
+}
+
+void SetClipboardWindowProvider(TClipboardWindowProvider provider)
+{
+    clipboardWindowProvider = provider;
+}
 
 TClipboard* GlobalClipboard()
 {
@@ -26,7 +36,7 @@ TClipboard::~TClipboard()
 void TClipboard::Open()
 {
     if (m_openRefCount == 0) {
-        m_clipboardWindow = Application ? Application->Handle() : nullptr;
+        m_clipboardWindow = clipboardWindowProvider ? clipboardWindowProvider() : nullptr;
         if (!m_clipboardWindow) {
             m_clipboardWindow = AllocateUtilityWindow({});
             m_allocated = true;

@@ -12,6 +12,11 @@ class TGraphic;
 class TMetafile;
 class TPicture;
 
+// The window the clipboard is opened on: the application names its own; without
+// one, each opening makes a utility window of its own.
+using TClipboardWindowProvider = HWND (*)();
+void SetClipboardWindowProvider(TClipboardWindowProvider provider);
+
 class TClipboard : public TPersistent {
 public:
     SV_CLASS_NAME(TClipboard)

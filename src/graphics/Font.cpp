@@ -1,7 +1,7 @@
 #include "graphics/Font.h"
 
-#include "frame/ClassInfo.h"
-#include "frame/IdentMaps.h"
+#include "runtime/ClassInfo.h"
+#include "graphics/IdentMaps.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "graphics/Graphic.h"
 
-#include "frame/ClassInfo.h"
+#include "runtime/ClassInfo.h"
 
 #include "runtime/Stream.h"
 

@@ -1,6 +1,6 @@
 #include "graphics/Icon.h"
 
-#include "frame/ClassInfo.h"
+#include "runtime/ClassInfo.h"
 
 #include "graphics/Canvas.h"
 #include "graphics/IconFile.h"

@@ -1,6 +1,6 @@
 #include "graphics/Picture.h"
 
-#include "frame/ClassInfo.h"
+#include "runtime/ClassInfo.h"
 #include "graphics/Bitmap.h"
 #include "graphics/FileFormatsList.h"
 #include "graphics/Icon.h"

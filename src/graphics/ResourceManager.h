@@ -43,12 +43,14 @@ struct TBrushData {
     std::uint8_t Reserved[3];
 };
 #pragma pack(pop)
-static_assert(sizeof(TFontData) == 44 && sizeof(TPenData) == 16 && sizeof(TBrushData) == 16);
+// The 32-bit program's record sizes; the handle and pointer fields grow on x86-64.
+static_assert(sizeof(void*) != 4
+    || (sizeof(TFontData) == 44 && sizeof(TPenData) == 16 && sizeof(TBrushData) == 16));
 
 // One shared record: reference count, system handle (or none), hash code and a copy
 // of the attribute data.
 struct TResource {
-    static constexpr std::size_t MaxDataSize = 44;
+    static constexpr std::size_t MaxDataSize = sizeof(TFontData);
 
     std::unique_ptr<TResource> Next;
     LONG RefCount = 0;

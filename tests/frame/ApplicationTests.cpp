@@ -1,9 +1,9 @@
 #include "FrameTestSupport.h"
 
 #include "frame/Application.h"
-#include "frame/MethodStub.h"
+#include "runtime/MethodStub.h"
 #include "frame/Screen.h"
-#include "frame/UtilityWindow.h"
+#include "runtime/UtilityWindow.h"
 #include "graphics/Icon.h"
 
 #include <gtest/gtest.h>

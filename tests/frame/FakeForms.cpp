@@ -1,6 +1,6 @@
 #include "frame/FakeForms.h"
 
-#include "frame/IdentMaps.h"
+#include "graphics/IdentMaps.h"
 #include "frame/Timer.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // the real streams can be read before (and apart from) the real controls.
 #pragma once
 
-#include "frame/Component.h"
+#include "runtime/Component.h"
 #include "frame/Reader.h"
 #include "graphics/Font.h"
 #include "graphics/Picture.h"

@@ -4,7 +4,7 @@
 
 #include "FakeForms.h"
 
-#include "frame/ClassInfo.h"
+#include "runtime/ClassInfo.h"
 #include "frame/Screen.h"
 #include "graphics/Font.h"
 

@@ -1,7 +1,7 @@
 #include "FrameTestSupport.h"
 
 #include "frame/Application.h"
-#include "frame/MethodStub.h"
+#include "runtime/MethodStub.h"
 #include "frame/Screen.h"
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "frame/AppForm.h"
-#include "frame/Component.h"
+#include "runtime/Component.h"
 #include "runtime/AnsiString.h"
 
 #include <functional>

@@ -1,8 +1,8 @@
 #include "FrameTestSupport.h"
 
 #include "frame/Application.h"
-#include "frame/MethodStub.h"
-#include "frame/UtilityWindow.h"
+#include "runtime/MethodStub.h"
+#include "runtime/UtilityWindow.h"
 
 #include <gtest/gtest.h>
 

@@ -290,13 +290,15 @@ TEST(BmpFile, DamagedFilesRaiseTheirErrors)
     // invalid image.
     BmpLayout vast;
     vast.bits = 32;
-    vast.width = 23000;
-    vast.height = 23000;
+    vast.width = 24000;
+    vast.height = 24000;
     try {
         Load(bitmap, MakeBmp(vast));
         FAIL();
     } catch (const EWin32Error& e) {
         EXPECT_EQ(e.Message().rfind("Win32 エラー。コード : ", 0), 0u) << e.Message();
+    } catch (const EOutOfResources& e) {
+        EXPECT_FALSE(e.Message().empty());
     } catch (const EInvalidGraphic& e) {
         EXPECT_EQ(e.Message(), "ビットマップイメージが不正です");
     }

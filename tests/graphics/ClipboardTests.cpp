@@ -1,6 +1,5 @@
 // The process's clipboard object: opening and nesting, emptying once per opening,
 // pictures and bitmaps out and back, and another program holding the clipboard.
-#include "frame/Application.h"
 #include "graphics/Bitmap.h"
 #include "graphics/Clipboard.h"
 #include "graphics/Icon.h"
@@ -258,34 +257,43 @@ TEST_F(Clipboard, NestedOpenAndClearCloseOnlyAtTheOuterClose)
     EXPECT_EQ(clipboard->OpenCount(), 0);
 }
 
-TEST_F(Clipboard, OpensOnTheApplicationWindowOrAUtilityWindowOfItsOwn)
+HWND providedWindow = nullptr;
+
+HWND ProvidedWindow()
+{
+    return providedWindow;
+}
+
+TEST_F(Clipboard, OpensOnTheProvidedWindowOrAUtilityWindowOfItsOwn)
 {
     TClipboard* clipboard = GlobalClipboard();
-    ASSERT_NE(Application, nullptr);
+    HWND owner = CreateWindowExA(0, "STATIC", "owner", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(owner, nullptr);
+    providedWindow = owner;
+    SetClipboardWindowProvider(&ProvidedWindow);
     clipboard->Open();
-    EXPECT_EQ(clipboard->ClipboardWindow(), Application->Handle());
+    EXPECT_EQ(clipboard->ClipboardWindow(), providedWindow);
+    EXPECT_EQ(GetOpenClipboardWindow(), providedWindow);
     clipboard->Close();
-    EXPECT_TRUE(IsWindow(Application->Handle()));
+    EXPECT_TRUE(IsWindow(providedWindow));
 
-    // Without an application window: a utility window, released at the last close.
-    TApplication* application = std::exchange(Application, nullptr);
-    HWND window = nullptr;
-    try {
+    // A provider without a window, or none at all: a utility window, released at the
+    // last close.
+    providedWindow = nullptr;
+    for (bool withProvider : { true, false }) {
+        SetClipboardWindowProvider(withProvider ? &ProvidedWindow : nullptr);
         clipboard->Open();
-        window = clipboard->ClipboardWindow();
+        HWND window = clipboard->ClipboardWindow();
         char name[32] = {};
         GetClassNameA(window, name, sizeof name);
         EXPECT_STREQ(name, "TPUtilWindow");
         EXPECT_EQ(GetOpenClipboardWindow(), window);
         clipboard->Clear();
         clipboard->Close();
-    } catch (...) {
-        Application = application;
-        throw;
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_TRUE(ClipboardFormats().empty());
     }
-    Application = application;
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_TRUE(ClipboardFormats().empty());
+    DestroyWindow(owner);
 }
 
 TEST_F(Clipboard, SeveralPutsInOneOpeningEmptyOnce)

@@ -1,4 +1,4 @@
-#include "frame/ClassInfo.h"
+#include "runtime/ClassInfo.h"
 
 #include <unordered_map>
 #include <mutex>

@@ -2,7 +2,7 @@
 // character sets.
 #pragma once
 
-#include "frame/ClassInfo.h"
+#include "runtime/ClassInfo.h"
 
 const TIdentMap& ColorIdents();
 const TIdentMap& CursorIdents();

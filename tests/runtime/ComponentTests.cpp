@@ -1,4 +1,4 @@
-#include "frame/Component.h"
+#include "runtime/Component.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "frame/UtilityWindow.h"
+#include "runtime/UtilityWindow.h"
 
-#include "frame/MethodStub.h"
+#include "runtime/MethodStub.h"
 #include "runtime/Exceptions.h"
 
 namespace {

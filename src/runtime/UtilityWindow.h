@@ -3,7 +3,7 @@
 // the popup list receive their messages this way).
 #pragma once
 
-#include "frame/Messages.h"
+#include "runtime/Messages.h"
 
 class TObject;
 

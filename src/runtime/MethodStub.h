@@ -5,7 +5,7 @@
 // the stub's sender and never reaches the platform.
 #pragma once
 
-#include "frame/Messages.h"
+#include "runtime/Messages.h"
 
 #include <functional>
 

@@ -1,4 +1,4 @@
-#include "frame/IdentMaps.h"
+#include "graphics/IdentMaps.h"
 
 #include "graphics/Colors.h"
 

@@ -1,6 +1,7 @@
-#include "frame/MethodStub.h"
+#include "runtime/MethodStub.h"
 
-#include "frame/Application.h"
+#include "runtime/Exceptions.h"
+#include "runtime/LoopException.h"
 
 #include <cstdint>
 #include <cstring>
@@ -17,10 +18,8 @@ struct StubTarget {
     TObject* sender;
 };
 
-// The common entry of all stubs. The stub has pushed its target below the return
-// address, so this is a window procedure with one leading argument; stdcall makes it
-// remove that argument too.
-LRESULT __stdcall StubEntry(StubTarget* target, HWND, UINT message, WPARAM wParam, LPARAM lParam)
+// What every stub ends in: the message handed to its target's method as a TMessage.
+LRESULT StubDispatch(StubTarget* target, UINT message, WPARAM wParam, LPARAM lParam)
 {
     TMessage record;
     record.Msg = message;
@@ -34,6 +33,72 @@ LRESULT __stdcall StubEntry(StubTarget* target, HWND, UINT message, WPARAM wPara
     return record.Result;
 }
 
+#if defined(__x86_64__)
+
+}
+
+// On x86-64 the window procedure's four arguments come in registers; the stub loads
+// its target into r11 and jumps here, which shifts the arguments by one and calls
+// StubEntry with the target first.
+extern "C" LRESULT StubEntry(StubTarget* target, HWND, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return StubDispatch(target, message, wParam, lParam);
+}
+
+extern "C" LRESULT StubThunk(HWND, UINT, WPARAM, LPARAM);
+
+asm(R"(
+    .text
+    .globl StubThunk
+    .def StubThunk; .scl 2; .type 32; .endef
+    .seh_proc StubThunk
+StubThunk:
+    subq $56, %rsp
+    .seh_stackalloc 56
+    .seh_endprologue
+    movq %r9, 32(%rsp)
+    movq %r8, %r9
+    movq %rdx, %r8
+    movq %rcx, %rdx
+    movq %r11, %rcx
+    call StubEntry
+    addq $56, %rsp
+    ret
+    .seh_endproc
+)");
+
+namespace {
+
+// Stubs are 32-byte pieces of code in executable pages that are reserved as needed
+// and kept for the life of the process; freed stubs return to a free list.
+//   49 BB <target64>   mov r11, target
+//   48 B8 <thunk64>    mov rax, StubThunk
+//   FF E0              jmp rax
+constexpr std::size_t StubSize = 32;
+constexpr std::size_t StubCodeSize = 22;
+
+void WriteStubCode(unsigned char* code, StubTarget* target)
+{
+    auto targetWord = reinterpret_cast<std::uint64_t>(target);
+    auto thunkWord = reinterpret_cast<std::uint64_t>(&StubThunk);
+    code[0] = 0x49;
+    code[1] = 0xBB;
+    std::memcpy(code + 2, &targetWord, 8);
+    code[10] = 0x48;
+    code[11] = 0xB8;
+    std::memcpy(code + 12, &thunkWord, 8);
+    code[20] = 0xFF;
+    code[21] = 0xE0;
+}
+
+#else
+
+// stdcall makes the entry remove the pushed target with the four arguments.
+LRESULT __stdcall StubEntry(StubTarget* target, HWND, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return StubDispatch(target, message, wParam, lParam);
+}
+
 // Stubs are 16-byte pieces of code in executable pages that are reserved as needed
 // and kept for the life of the process; freed stubs return to a free list.
 //   59              pop ecx          ; return address
@@ -41,6 +106,24 @@ LRESULT __stdcall StubEntry(StubTarget* target, HWND, UINT message, WPARAM wPara
 //   51              push ecx
 //   E9 <rel32>      jmp StubEntry
 constexpr std::size_t StubSize = 16;
+constexpr std::size_t StubCodeSize = 12;
+
+void WriteStubCode(unsigned char* code, StubTarget* target)
+{
+    auto entry = reinterpret_cast<std::uintptr_t>(&StubEntry);
+    auto self = reinterpret_cast<std::uintptr_t>(code);
+    std::uint32_t targetWord = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(target));
+    std::uint32_t jump = static_cast<std::uint32_t>(entry - (self + 12));
+    code[0] = 0x59;
+    code[1] = 0x68;
+    std::memcpy(code + 2, &targetWord, 4);
+    code[6] = 0x51;
+    code[7] = 0xE9;
+    std::memcpy(code + 8, &jump, 4);
+}
+
+#endif
+
 constexpr std::size_t PageSize = 4096;
 
 class StubPool {
@@ -52,17 +135,8 @@ public:
             AddPage();
         unsigned char* code = m_free.back();
         m_free.pop_back();
-        auto entry = reinterpret_cast<std::uintptr_t>(&StubEntry);
-        auto self = reinterpret_cast<std::uintptr_t>(code);
-        std::uint32_t targetWord = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(target.get()));
-        std::uint32_t jump = static_cast<std::uint32_t>(entry - (self + 12));
-        code[0] = 0x59;
-        code[1] = 0x68;
-        std::memcpy(code + 2, &targetWord, 4);
-        code[6] = 0x51;
-        code[7] = 0xE9;
-        std::memcpy(code + 8, &jump, 4);
-        std::memset(code + 12, 0xCC, StubSize - 12);
+        WriteStubCode(code, target.get());
+        std::memset(code + StubCodeSize, 0xCC, StubSize - StubCodeSize);
         FlushInstructionCache(GetCurrentProcess(), code, StubSize);
         WNDPROC stub = reinterpret_cast<WNDPROC>(code);
         m_targets[code] = std::move(target);
