@@ -137,6 +137,8 @@ public:
     HWND DialogHandle() const { return m_dialogHandle; }
     void SetDialogHandle(HWND dialog) { m_dialogHandle = dialog; }
     const AnsiString& CurrentHint() const { return m_currentHint; }
+    // Set by the popup menus for the highlighted item.
+    void SetCurrentHint(const AnsiString& hint) { m_currentHint = hint; }
     TObject* MouseControl() const { return m_mouseControl; }
     // A control going away is no longer the one under the mouse.
     void ForgetMouseControl(TObject* control)
