@@ -128,13 +128,19 @@ void TKitTrayIcon::SetActive(bool value)
 
 NOTIFYICONDATAA TKitTrayIcon::NotifyRecord()
 {
+    NOTIFYICONDATAA record = NotifyRecordWithoutIcon();
+    record.hIcon = m_icon && !m_icon->Empty() ? m_icon->Handle() : nullptr;
+    return record;
+}
+
+NOTIFYICONDATAA TKitTrayIcon::NotifyRecordWithoutIcon() const
+{
     NOTIFYICONDATAA record {};
     record.cbSize = TrayRecordSize;
     record.hWnd = m_callbackWindow;
     record.uID = 0;
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record.uCallbackMessage = WM_TRAYNOTIFY;
-    record.hIcon = m_icon && !m_icon->Empty() ? m_icon->Handle() : nullptr;
     std::size_t length = CutLength(m_hint, TrayTipLength);
     std::memcpy(record.szTip, m_hint.data(), length);
     record.szTip[length] = '\0';
@@ -145,7 +151,18 @@ void TKitTrayIcon::NotifyIcon(DWORD message)
 {
     if (HasState(csDesigning))
         return;
-    NOTIFYICONDATAA record = NotifyRecord();
+    NOTIFYICONDATAA record {};
+    if (message == NIM_DELETE) {
+        // The shell needs only the window and id to take the icon out: an icon whose
+        // data cannot make a handle does not keep it in the tray.
+        try {
+            record = NotifyRecord();
+        } catch (const Exception&) {
+            record = NotifyRecordWithoutIcon();
+        }
+    } else {
+        record = NotifyRecord();
+    }
     Shell_NotifyIconA(message, &record);
 }
 

@@ -99,6 +99,7 @@ private:
     void HideOwner();
     void Popup();
     void ShellRecreated();
+    NOTIFYICONDATAA NotifyRecordWithoutIcon() const;
 
     bool m_animated = false;
     bool m_active = false;
