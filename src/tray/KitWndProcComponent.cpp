@@ -4,6 +4,21 @@
 #include "frame/Form.h"
 #include "runtime/MethodStub.h"
 
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Every installed hook, so that one removed out of order can hand its saved procedure
+// to the hook installed after it on the same window.
+std::vector<TKitWndProcComponent*>& InstalledHooks()
+{
+    static std::vector<TKitWndProcComponent*> hooks;
+    return hooks;
+}
+
+}
+
 TKitWndProcComponent::TKitWndProcComponent(TComponent* owner) : TKitCustomComponent(owner)
 {
     if (auto* form = dynamic_cast<TCustomForm*>(owner)) {
@@ -125,6 +140,7 @@ bool TKitWndProcComponent::NewWndProc()
         m_hookedWindow = window;
         m_savedProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_objectInstance));
+        InstalledHooks().push_back(this);
         return true;
     } catch (const Exception&) {
         RestoreWndProc();
@@ -134,9 +150,18 @@ bool TKitWndProcComponent::NewWndProc()
 
 bool TKitWndProcComponent::RestoreWndProc()
 {
+    std::erase(InstalledHooks(), this);
     if (m_savedProc) {
         HWND window = ExistingOwnerHandle();
-        if (window && window == m_hookedWindow)
+        auto current = window ? reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) : nullptr;
+        // A hook installed after this one still calls this one's stub: it calls the
+        // procedure this one saved instead, and stays in the chain.
+        auto later = std::find_if(InstalledHooks().begin(), InstalledHooks().end(), [&](TKitWndProcComponent* hook) {
+            return hook->m_hookedWindow == m_hookedWindow && hook->m_savedProc == m_objectInstance;
+        });
+        if (later != InstalledHooks().end() && current != m_objectInstance)
+            (*later)->m_savedProc = m_savedProc;
+        else if (window && window == m_hookedWindow)
             SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_savedProc));
     }
     m_savedProc = nullptr;

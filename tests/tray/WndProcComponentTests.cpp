@@ -98,6 +98,33 @@ TEST(WndProcComponent, SeveralHooksChainAndComeOffInReverseOrder)
     EXPECT_EQ(owner->Seen(Probe), 2);
 }
 
+TEST(WndProcComponent, AHookRemovedOutOfOrderLeavesTheLaterOneInTheChain)
+{
+    auto owner = MakeComponent<RecordingOwner>();
+    HWND window = owner->FormHandle();
+    WNDPROC own = ProcedureOf(window);
+    std::vector<char> log;
+    auto* first = MakeOwned<TProbeHook>(owner.get());
+    auto* second = MakeOwned<TProbeHook>(owner.get());
+    first->log = second->log = &log;
+    first->tag = '1';
+    second->tag = '2';
+    ASSERT_TRUE(first->NewWndProc());
+    ASSERT_TRUE(second->NewWndProc());
+    WNDPROC secondStub = ProcedureOf(window);
+
+    owner->DestroyComponent(first);
+    EXPECT_EQ(ProcedureOf(window), secondStub);
+    SendMessageA(window, Probe, 0, 0);
+    EXPECT_EQ(log, (std::vector<char> { '2' }));
+    EXPECT_EQ(owner->Seen(Probe), 1);
+
+    second->RestoreWndProc();
+    EXPECT_EQ(ProcedureOf(window), own);
+    SendMessageA(window, Probe, 0, 0);
+    EXPECT_EQ(owner->Seen(Probe), 2);
+}
+
 TEST(WndProcComponent, AfterWmDestroyNothingReachesTheOwnerAndDestructionCreatesNoWindow)
 {
     auto owner = MakeComponent<RecordingOwner>();
