@@ -224,6 +224,51 @@ TEST(PopupList, CommandsReachTheirItemsThroughTheListWindow)
     EXPECT_EQ(clicked.size(), 1u);
 }
 
+TEST(PopupList, OwnerDrawnItemsMeasureAndDrawThemselves)
+{
+    CodeMenu m { "Owner drawn", "-" };
+    m.menu->SetOwnerDraw(true);
+    HMENU menu = m.menu->Items()->Handle();
+    EXPECT_TRUE(MenuType(menu, 0) & MFT_OWNERDRAW);
+    EXPECT_TRUE(MenuType(menu, 1) & MFT_SEPARATOR);
+    MEASUREITEMSTRUCT measure {};
+    measure.CtlType = ODT_MENU;
+    measure.itemID = m.items[0]->Command();
+    EXPECT_EQ(SendMessageA(PopupList().Window(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)), TRUE);
+    EXPECT_GT(measure.itemWidth, 20u);
+    EXPECT_GT(measure.itemHeight, 5u);
+
+    // Drawn into a bitmap: the highlighted item's background is the highlight colour.
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 100, 20);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    DRAWITEMSTRUCT draw {};
+    draw.CtlType = ODT_MENU;
+    draw.itemID = m.items[0]->Command();
+    draw.itemState = ODS_SELECTED;
+    draw.hDC = dc;
+    draw.rcItem = RECT { 0, 0, 100, 20 };
+    EXPECT_EQ(SendMessageA(PopupList().Window(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw)), TRUE);
+    EXPECT_EQ(GetPixel(dc, 1, 1), GetNearestColor(dc, GetSysColor(COLOR_HIGHLIGHT)));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST(PopupList, AnExceptionFromAnItemStaysInTheListWindow)
+{
+    CodeMenu m { "Fails" };
+    int clicks = 0;
+    m.items[0]->OnClick = [&](TObject*) {
+        ++clicks;
+        throw EAbort("quietly");
+    };
+    SendMessageA(PopupList().Window(), WM_COMMAND, m.items[0]->Command(), 0);
+    EXPECT_EQ(clicks, 1);
+}
+
 TEST(PopupList, HighlightedItemsGiveTheirLongHint)
 {
     CodeMenu m { "One" };
