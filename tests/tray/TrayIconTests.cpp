@@ -379,6 +379,9 @@ TEST_F(MainStream, ARightPressOpensTheMenuAndTheChosenItemRunsItsHandler)
     EXPECT_TRUE(driver.Seen());
     EXPECT_EQ(driver.ShownMenu(), form->PopupMenu1->Handle());
     EXPECT_EQ(form->PopupMenu1->InvokingComponent(), tray);
+    // The automatic passes found nothing to change in the program's menu.
+    EXPECT_EQ(GetMenuItemCount(driver.ShownMenu()), 8);
+    EXPECT_EQ(form->PopupMenu1->Items()->Items(5)->Caption(), "ソフトウェア情報(&A)...");
     EXPECT_EQ(form->PopupMenu1->PopupPoint().x, tray->CursorPos().x);
     EXPECT_EQ(form->PopupMenu1->PopupPoint().y, tray->CursorPos().y);
     // The chosen command comes back through the popup list's window.
