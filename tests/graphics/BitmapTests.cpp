@@ -326,6 +326,33 @@ TEST(Bitmap, BrushCopyAndPatternBrushes)
     EXPECT_GT(changed, 0);
 }
 
+TEST(Bitmap, ACopyThePlatformCannotMakeRaisesInsteadOfComingOutBlank)
+{
+    // A bitmap held selected in a device context of someone else cannot be selected
+    // for copying: the copy either has the pixels or fails, never white.
+    HDC screen = GetDC(nullptr);
+    HBITMAP held = CreateCompatibleBitmap(screen, 3, 3);
+    HDC foreign = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(foreign, held);
+    RECT all { 0, 0, 3, 3 };
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    FillRect(foreign, &all, blue);
+    DeleteObject(blue);
+    TBitmap copy;
+    bool refused = false;
+    try {
+        copy.LoadClipboardData(CF_BITMAP, held, nullptr);
+        EXPECT_EQ(PixelOf(copy, 1, 1), clBlue);
+    } catch (const EOutOfResources&) {
+        refused = true;
+    }
+    SelectObject(foreign, old);
+    DeleteDC(foreign);
+    DeleteObject(held);
+    RecordProperty("refused", refused ? "yes" : "no");
+}
+
 TEST(Bitmap, DormantLeavesAnImageSharedWithOthersAsItWas)
 {
     TBitmap a;
