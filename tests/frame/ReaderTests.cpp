@@ -1,5 +1,6 @@
 #include "frame/Collection.h"
 #include "frame/FakeForms.h"
+#include "frame/Form.h"
 #include "frame/Reader.h"
 #include "frame/Timer.h"
 #include "graphics/Icon.h"
@@ -264,6 +265,25 @@ TEST_F(ReaderTest, ReferenceIntoAnotherFormWaitsForThatForm)
     o.Sig().Object("TMainForm1", "Other").End().Object("TPopupMenu", "Menu").End().End().End();
     ReadInto(*other, o.Bytes());
     EXPECT_EQ(form->KitTrayIcon1->PopupMenu(), other->FindComponent("Menu"));
+    EXPECT_EQ(PendingGlobalFixups(), 0);
+}
+
+TEST_F(ReaderTest, ADestroyedFormTakesItsOwnWaitingReferencesAlong)
+{
+    // A form whose ActiveControl waits for a form not read yet.
+    auto waiting = MakeComponent<TForm>(TFormSource::None);
+    StreamText s;
+    s.Sig().Object("TForm", "Waiting").Prop("ActiveControl").Ident("Other.Edit").End().End();
+    ReadInto(*waiting, s.Bytes());
+    ASSERT_EQ(PendingGlobalFixups(), 1);
+    waiting.reset();
+    EXPECT_EQ(PendingGlobalFixups(), 0);
+
+    // Reading "Other" later finds nothing left to write into.
+    auto other = MakeComponent<TFakeMainForm>();
+    StreamText o;
+    o.Sig().Object("TMainForm1", "Other").End().Object("TPopupMenu", "Edit").End().End().End();
+    ReadInto(*other, o.Bytes());
     EXPECT_EQ(PendingGlobalFixups(), 0);
 }
 
