@@ -250,11 +250,6 @@ protected:
     friend class TCustomForm;
 };
 
-// The application's hint handling, told of every mouse move over a control (installed
-// by the hint machinery; none: no hints).
-using THintMouseHandler = std::function<void(TControl* control, TMessage& message)>;
-void SetHintMouseHandler(THintMouseHandler handler);
-
 // Routes the mouse to a control: a windowless control gets the capture through its
 // parent's window and becomes the capture control. Passing none releases the capture.
 void CaptureMouseFor(TControl* control);
