@@ -240,3 +240,39 @@ TEST_F(MessageDialogTest, OtherDialogTypesCarryTheirIconCaptionAndButtons)
     EXPECT_GT(label->Left(), 32);
     Application->DestroyComponent(form);
 }
+
+TEST_F(MessageDialogTest, PushButtonsEndTheDialogWithTheirResultByMouseEnterEscapeAndFocus)
+{
+    // From inside the dialog's loop: act on the named button once it is up.
+    auto runWith = [](std::function<void(TMessageForm*)> act) {
+        std::function<void()> look = [act, &look] {
+            TMessageForm* form = OpenNotice();
+            if (!form) {
+                RunLater(20, look);
+                return;
+            }
+            act(form);
+        };
+        RunLater(20, look);
+        return RunMessageDialog("続けますか", mtConfirmation, mbYes | mbNo, 0, -1, -1, AnsiString());
+    };
+    auto button = [](TMessageForm* form, const char* name) {
+        return dynamic_cast<TButton*>(form->FindComponent(name))->Handle();
+    };
+    // Enter clicks the default button (Yes), Escape the cancel button (No).
+    EXPECT_EQ(runWith([&](TMessageForm* form) { PostMessageA(button(form, "Yes"), WM_KEYDOWN, VK_RETURN, 0); }), 6);
+    EXPECT_EQ(runWith([&](TMessageForm* form) { PostMessageA(button(form, "Yes"), WM_KEYDOWN, VK_ESCAPE, 0); }), 7);
+    // A mouse click on a button ends the dialog with that button's result.
+    EXPECT_EQ(runWith([&](TMessageForm* form) {
+        HWND no = button(form, "No");
+        PostMessageA(no, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(5, 5));
+        PostMessageA(no, WM_LBUTTONUP, 0, PointParam(5, 5));
+    }), 7);
+    // With the focus on No, Enter clicks No.
+    EXPECT_EQ(runWith([&](TMessageForm* form) {
+        SetFocus(button(form, "No"));
+        PostMessageA(button(form, "No"), WM_KEYDOWN, VK_RETURN, 0);
+    }), 7);
+    // The accelerator character of a caption clicks its button.
+    EXPECT_EQ(runWith([&](TMessageForm* form) { PostMessageA(button(form, "Yes"), WM_CHAR, 'n', 0); }), 7);
+}

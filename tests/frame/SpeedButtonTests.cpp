@@ -261,4 +261,26 @@ TEST_F(SpeedButtons, AGlyphIsDrawnBesideTheCaptionAndADisabledOneUsesItsSecondIm
     UpdateWindow(panel->Handle());
     EXPECT_EQ(Pixel(gx + 8, gy + 8), ColorToRGB(clBtnShadow));
     EXPECT_EQ(Pixel(gx + 1, gy + 1), ColorToRGB(clBtnHighlight));
+
+    // Glyphs of one size share an image list: a second button keeps its own image
+    // while the first one's images are dropped and made again.
+    TBitmap blue;
+    blue.SetWidth(16);
+    blue.SetHeight(16);
+    blue.Canvas()->Brush()->SetColor(0xFF0000);
+    blue.Canvas()->FillRect(RECT { 0, 0, 16, 16 });
+    blue.Canvas()->Brush()->SetColor(Red);
+    blue.Canvas()->FillRect(RECT { 0, 15, 1, 16 });
+    TSpeedButton* other = Button(120, 20, 80, 30);
+    other->SetFlat(true);
+    other->SetGlyph(&blue);
+    UpdateWindow(panel->Handle());
+    button->SetEnabled(true);
+    strip.Canvas()->Brush()->SetColor(Orange);
+    strip.Canvas()->FillRect(RECT { 4, 4, 12, 12 });
+    button->SetGlyph(&strip);
+    UpdateWindow(panel->Handle());
+    EXPECT_EQ(Pixel(gx + 8, gy + 8), ColorToRGB(Orange));
+    EXPECT_EQ(Pixel(gx + 1, gy + 1), ColorToRGB(Green));
+    EXPECT_EQ(Pixel(gx + 100 + 8, gy + 8), ColorToRGB(0xFF0000));
 }
