@@ -164,3 +164,27 @@ TEST_F(Hints, AControlGoingAwayTakesItsHintWithIt)
     EXPECT_EQ(Application->HintControl(), nullptr);
     EXPECT_FALSE(HintShown());
 }
+
+TEST_F(Hints, WhileAHintIsUpTheNextButtonsHintFollowsWithoutDelay)
+{
+    auto* other = MakeOwned<TSpeedButton>(form.get());
+    other->SetParent(panel);
+    other->SetBounds(120, 20, 80, 20);
+    other->SetHint("KAVOLTのサイトにアクセス");
+    other->SetParentShowHint(false);
+    other->SetShowHint(true);
+    MoveTo(40, 30);
+    ASSERT_TRUE(PumpUntil([&] { return HintShown(); }, 2000));
+    // Straight onto the next button: the short delay (0) shows its hint at once.
+    MoveTo(140, 30);
+    PumpFor(30);
+    EXPECT_EQ(Application->HintControl(), other);
+    EXPECT_TRUE(HintShown());
+    EXPECT_EQ(Application->HintWindow()->Caption(), "KAVOLTのサイトにアクセス");
+    // After a control without hint the full delay applies again.
+    MoveTo(200, 150);
+    PumpFor(30);
+    MoveTo(40, 30);
+    PumpFor(100);
+    EXPECT_FALSE(HintShown());
+}

@@ -247,3 +247,36 @@ TEST_F(DisplayControls, ProgressRepaintsAtOnceOnlyWithIncrementalDisplayAndIsPas
     EXPECT_EQ(WindowPixel(window, 30, 30), ColorToRGB(Blue));
     EXPECT_EQ(reports, (std::vector<int> { 40, 60, 80 }));
 }
+
+TEST_F(DisplayControls, ALabelsAcceleratorFocusesItsControlAndADisabledLabelIsEmbossed)
+{
+    auto* target = MakeOwned<TPanel>(form.get());
+    target->SetParent(form.get());
+    target->SetBounds(220, 10, 60, 30);
+    target->SetTabStop(true);
+    auto* label = MakeOwned<TLabel>(form.get());
+    label->SetParent(panel);
+    label->SetLeft(10);
+    label->SetTop(100);
+    label->Font()->SetColor(clBlack);
+    label->SetCaption("&Name");
+    label->SetFocusControl(target);
+    Show();
+    SetForegroundWindow(form->Handle());
+    PumpMessages();
+    PostMessageA(form->Handle(), WM_CHAR, 'n', 0);
+    PumpMessages();
+    EXPECT_EQ(GetFocus(), target->Handle());
+    // Without ShowAccelChar the "&" is plain text: the character is not taken.
+    EXPECT_TRUE(label->DialogChar('N', 0));
+    EXPECT_FALSE(label->DialogChar('x', 0));
+    label->SetShowAccelChar(false);
+    EXPECT_FALSE(label->DialogChar('n', 0));
+
+    label->SetShowAccelChar(true);
+    label->SetEnabled(false);
+    UpdateWindow(panel->Handle());
+    RECT area = label->BoundsRect();
+    EXPECT_GT(Count(area, clBtnShadow), 0);
+    EXPECT_EQ(Count(area, clBlack), 0);
+}
