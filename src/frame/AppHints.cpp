@@ -128,6 +128,7 @@ void TApplication::HintMouseMessage(TControl* control, TMessage& message)
     if (next == m_hintControl && PtInRect(&m_hintCursorRect, point))
         return;
     int pause = m_hintActive ? HintShortDelay : HintDelay;
+    next->HintShowPause(m_hintActive, pause);
     if (!m_hintActive || pause != 0) {
         CancelHint();
         m_hintControl = next;
@@ -145,24 +146,40 @@ void TApplication::ActivateHint(POINT cursor)
         CancelHint();
         return;
     }
-    AnsiString hint = ShortHint(m_hintControl->Hint());
-    bool canShow = true;
-    if (OnAppShowHint)
-        OnAppShowHint(hint, canShow);
-    if (!canShow || hint.empty()) {
-        CancelHint();
+    POINT origin = m_hintControl->ClientOrigin();
+    THintInfo info;
+    info.HintControl = m_hintControl;
+    info.HintPos = { cursor.x, cursor.y + CursorHeightMargin() };
+    info.HintMaxWidth = GetSystemMetrics(SM_CXSCREEN);
+    info.HintColor = HintBackColor;
+    info.CursorRect = { origin.x, origin.y, origin.x + m_hintControl->Width(), origin.y + m_hintControl->Height() };
+    info.CursorPos = { cursor.x - origin.x, cursor.y - origin.y };
+    info.HideTimeout = HintHideDelay;
+    info.HintStr = ShortHint(m_hintControl->Hint());
+    bool canShow = m_hintControl->HintShow(info);
+    if (canShow && OnAppShowHint)
+        OnAppShowHint(info.HintStr, canShow);
+    if (!canShow || info.HintStr.empty()) {
+        if (canShow && info.ReshowTimeout > 0) {
+            m_hintWindow->HideHint();
+            StartHintTimer(info.ReshowTimeout, true);
+        } else {
+            CancelHint();
+        }
         return;
     }
-    POINT origin = m_hintControl->ClientOrigin();
-    m_hintCursorRect = { origin.x, origin.y, origin.x + m_hintControl->Width(), origin.y + m_hintControl->Height() };
-    RECT rect = m_hintWindow->CalcHintRect(GetSystemMetrics(SM_CXSCREEN), hint);
-    OffsetRect(&rect, cursor.x, cursor.y + CursorHeightMargin());
-    m_hintWindow->SetColor(HintBackColor);
-    m_hintWindow->ActivateHint(rect, hint);
+    m_hintCursorRect = info.CursorRect;
+    RECT rect = m_hintWindow->CalcHintRect(info.HintMaxWidth, info.HintStr);
+    OffsetRect(&rect, info.HintPos.x, info.HintPos.y);
+    m_hintWindow->SetColor(info.HintColor);
+    m_hintWindow->ActivateHint(rect, info.HintStr);
     m_hintActive = true;
     m_hintShown = true;
     HookHintHooks();
-    StartHintTimer(HintHideDelay, false);
+    if (info.ReshowTimeout > 0)
+        StartHintTimer(info.ReshowTimeout, true);
+    else
+        StartHintTimer(info.HideTimeout, false);
 }
 
 void TApplication::CancelHint()

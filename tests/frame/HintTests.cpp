@@ -10,6 +10,27 @@
 
 namespace {
 
+// A button that has its say in its hint: no rest time, another text, colour, place
+// and time.
+class TAdjustingButton : public TSpeedButton {
+public:
+    using TSpeedButton::TSpeedButton;
+    void HintShowPause(bool, int& pause) override { pause = 0; }
+    bool HintShow(THintInfo& info) override
+    {
+        ++asked;
+        if (refuse)
+            return false;
+        info.HintStr = "Changed " + info.HintStr;
+        info.HintColor = 0x00FF00;
+        info.HintPos = { 10, 10 };
+        info.HideTimeout = 200;
+        return true;
+    }
+    int asked = 0;
+    bool refuse = false;
+};
+
 // A shown borderless form with a panel (no hint) holding a button with a hint.
 class Hints : public ControlTest {
 protected:
@@ -187,4 +208,31 @@ TEST_F(Hints, WhileAHintIsUpTheNextButtonsHintFollowsWithoutDelay)
     MoveTo(40, 30);
     PumpFor(100);
     EXPECT_FALSE(HintShown());
+}
+
+TEST_F(Hints, TheControlMayChangeItsHintsDelayTextColourPlaceAndTimeOrRefuseIt)
+{
+    auto* adjusting = MakeOwned<TAdjustingButton>(form.get());
+    adjusting->SetParent(panel);
+    adjusting->SetBounds(120, 20, 80, 20);
+    adjusting->SetHint("hint|long");
+    adjusting->SetShowHint(true);
+    MoveTo(140, 30);
+    ASSERT_TRUE(PumpUntil([&] { return HintShown(); }, 300));
+    EXPECT_EQ(Application->HintWindow()->Caption(), "Changed hint");
+    RECT bounds = HintBounds();
+    EXPECT_EQ(bounds.left, 10);
+    EXPECT_EQ(bounds.top, 10);
+    EXPECT_EQ(WindowPixel(Application->HintWindow()->Handle(), 1, 1), RGB(0, 255, 0));
+    EXPECT_TRUE(PumpUntil([&] { return !HintShown(); }, 1500));
+    // Refused: nothing is shown and the hint is cancelled.
+    MoveTo(200, 150);
+    PumpFor(30);
+    adjusting->refuse = true;
+    int asked = adjusting->asked;
+    MoveTo(140, 30);
+    EXPECT_TRUE(PumpUntil([&] { return adjusting->asked > asked; }, 1000));
+    PumpFor(30);
+    EXPECT_FALSE(HintShown());
+    EXPECT_EQ(Application->HintControl(), nullptr);
 }
