@@ -58,6 +58,7 @@ TSpeedButton::TSpeedButton(TComponent* owner)
     m_controlStyle = csCaptureMouse | csDoubleClicks;
     m_parentFont = true;
     m_color = clBtnFace;
+    m_parentColor = false;
 }
 
 TSpeedButton::~TSpeedButton()

@@ -280,3 +280,32 @@ TEST_F(DisplayControls, ALabelsAcceleratorFocusesItsControlAndADisabledLabelIsEm
     EXPECT_GT(Count(area, clBtnShadow), 0);
     EXPECT_EQ(Count(area, clBlack), 0);
 }
+
+TEST_F(DisplayControls, ResizingRepaintsTheWholePanelOrOnlyTheEdgesThatMoved)
+{
+    Show();
+    HWND window = panel->Handle();
+    auto updated = [&](int x, int y) {
+        HRGN region = CreateRectRgn(0, 0, 0, 0);
+        GetUpdateRgn(window, region, FALSE);
+        bool inside = PtInRegion(region, x, y) != FALSE;
+        DeleteObject(region);
+        return inside;
+    };
+    ValidateRect(window, nullptr);
+    panel->SetBounds(10, 10, 220, 150);
+    EXPECT_TRUE(updated(110, 75));
+    UpdateWindow(window);
+
+    // Without full repaint and without caption: the strips of the bevels that moved.
+    panel->SetFullRepaint(false);
+    ValidateRect(window, nullptr);
+    panel->SetBounds(10, 10, 240, 160);
+    EXPECT_FALSE(updated(110, 75));
+    EXPECT_TRUE(updated(218, 75));
+    EXPECT_TRUE(updated(110, 148));
+    UpdateWindow(window);
+    EXPECT_EQ(WindowPixel(window, 217, 75), RGB(255, 255, 255));
+    EXPECT_EQ(WindowPixel(window, 239, 75), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(WindowPixel(window, 110, 159), ColorToRGB(clBtnHighlight));
+}
