@@ -99,7 +99,7 @@ void THintWindow::TextChanged()
 bool THintWindow::IsHintMsg(const MSG& message)
 {
     UINT msg = message.message;
-    return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || msg == FM_ACTIVATE || msg == FM_DEACTIVATE
+    return (msg >= WM_KEYDOWN && msg <= 0x0108) || msg == FM_ACTIVATE || msg == FM_DEACTIVATE
         || msg == FM_APPKEYDOWN || msg == FM_APPSYSCOMMAND || msg == WM_COMMAND
         || (msg > WM_MOUSEMOVE && msg <= WM_MOUSEWHEEL) || msg == WM_NCMOUSEMOVE;
 }
