@@ -728,8 +728,11 @@ void TApplication::WndProc(TMessage& message)
         // A hook may hook or unhook others, itself included, while it runs. Serial
         // numbers rise in registration order, so the next hook is the first one added
         // after the hook just called, wherever that one now stands or whether it
-        // is still there: no hook is skipped and none is called twice.
-        for (std::size_t i = 0; i < m_hooks.size();) {
+        // is still there: no hook is skipped and none is called twice. Hooks added
+        // during the walk (a hook hooking itself again included) wait for the next
+        // message, so the walk always ends.
+        const std::uint64_t walkEnd = m_nextHookSerial;
+        for (std::size_t i = 0; i < m_hooks.size() && m_hooks[i].Serial < walkEnd;) {
             HookEntry entry = m_hooks[i];
             if (entry.Hook.Procedure(entry.Hook.Data, message))
                 return;

@@ -299,6 +299,43 @@ TEST_F(ReaderTest, ADestroyedFormTakesItsOwnWaitingReferencesAlong)
     EXPECT_EQ(PendingGlobalFixups(), 0);
 }
 
+TEST_F(ReaderTest, TwoFormsWaitingForEachOther)
+{
+    auto read = [](TFakeMainForm& form, const char* name, const char* other) {
+        StreamText s;
+        s.Sig().Object("TMainForm1", name).End()
+            .Object("TPopupMenu", "Menu").End().End()
+            .Object("TKitTrayIcon", "KitTrayIcon1").Prop("PopupMenu").Ident(AnsiString(other) + ".Menu").End().End()
+            .End();
+        ReadInto(form, s.Bytes());
+    };
+    // Both read: each points into the other; the first to go is forgotten by the other.
+    auto a = MakeComponent<TFakeMainForm>();
+    read(*a, "A", "B");
+    EXPECT_EQ(PendingGlobalFixups(), 1);
+    auto b = MakeComponent<TFakeMainForm>();
+    read(*b, "B", "A");
+    EXPECT_EQ(PendingGlobalFixups(), 0);
+    EXPECT_EQ(a->KitTrayIcon1->PopupMenu(), b->FindComponent("Menu"));
+    EXPECT_EQ(b->KitTrayIcon1->PopupMenu(), a->FindComponent("Menu"));
+    b.reset();
+    EXPECT_EQ(a->KitTrayIcon1->PopupMenu(), nullptr);
+    a.reset();
+
+    // The first destroyed before the second is read: the second waits for a form
+    // that is gone, and its own reference goes with it.
+    a = MakeComponent<TFakeMainForm>();
+    read(*a, "A", "B");
+    a.reset();
+    EXPECT_EQ(PendingGlobalFixups(), 0);
+    b = MakeComponent<TFakeMainForm>();
+    read(*b, "B", "A");
+    EXPECT_EQ(b->KitTrayIcon1->PopupMenu(), nullptr);
+    EXPECT_EQ(PendingGlobalFixups(), 1);
+    b.reset();
+    EXPECT_EQ(PendingGlobalFixups(), 0);
+}
+
 TEST_F(ReaderTest, UnpublishedHandlerFails)
 {
     auto form = MakeComponent<TFakeMainForm>();
