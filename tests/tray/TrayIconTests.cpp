@@ -113,9 +113,58 @@ TEST_F(TrayIcon, CallbacksBecomeEventsInTheShellsOrder)
     EXPECT_EQ(SendMessageA(tray->CallbackWindow(), WM_USER + 1, 0, 0), 0);
 }
 
+TEST_F(TrayIcon, AnIconFreedByItsOwnHandlerCallsNothingMore)
+{
+    auto owner = MakeComponent<TComponent>();
+    auto menu = MakeComponent<TPopupMenu>();
+    int menuOpenings = 0;
+    menu->OnPopup = [&](TObject*) { ++menuOpenings; };
+    // Should the menu open anyway, it is closed again at once.
+    PopupMenuDriver driver([](HWND) { EndMenu(); });
+    std::vector<AnsiString> log;
+    // A tray icon whose handler named `freeIn` frees it.
+    auto make = [&](const AnsiString& freeIn) {
+        auto* tray = MakeOwned<TKitTrayIcon>(owner.get());
+        tray->SetPopUpMenu(menu.get());
+        auto step = [&, tray, freeIn](const AnsiString& what) {
+            log.push_back(what);
+            if (what == freeIn)
+                owner->DestroyComponent(tray);
+        };
+        tray->OnMouseDown = [step](TObject*, TMouseButton, TShiftState, int, int) { step("down"); };
+        tray->OnMouseUp = [step](TObject*, TMouseButton, TShiftState, int, int) { step("up"); };
+        tray->OnClick = [step](TObject*) { step("click"); };
+        tray->OnDblClick = [step](TObject*) { step("dblclick"); };
+        tray->OnPopUp = [step](TObject*) { step("popup"); };
+        return tray->CallbackWindow();
+    };
+    struct Case {
+        const char* freeIn;
+        UINT mouseMessage;
+        std::vector<AnsiString> expected;
+    };
+    const Case cases[] = {
+        { "click", WM_LBUTTONUP, { "click" } },
+        { "dblclick", WM_LBUTTONDBLCLK, { "dblclick" } },
+        { "down", WM_RBUTTONDOWN, { "down" } },
+        { "popup", WM_RBUTTONDOWN, { "down", "popup" } },
+    };
+    for (const Case& c : cases) {
+        log.clear();
+        HWND callback = make(c.freeIn);
+        SendMessageA(callback, WM_TRAYNOTIFY, 0, c.mouseMessage);
+        EXPECT_EQ(log, c.expected) << c.freeIn;
+        EXPECT_FALSE(IsWindow(callback)) << c.freeIn;
+    }
+    EXPECT_EQ(owner->ComponentCount(), 0);
+    EXPECT_EQ(menuOpenings, 0);
+    EXPECT_FALSE(driver.Seen());
+}
+
 TEST_F(TrayIcon, ActiveMovesBetweenTrayAndTaskbar)
 {
     auto owner = MakeComponent<RecordingOwner>();
+    LONG_PTR ownProcedure = GetWindowLongPtrA(owner->FormHandle(), GWLP_WNDPROC);
     auto* tray = MakeOwned<TKitTrayIcon>(owner.get());
     GiveIcon(tray);
     int before = ShownTrayIcons();
@@ -149,6 +198,8 @@ TEST_F(TrayIcon, ActiveMovesBetweenTrayAndTaskbar)
     EXPECT_TRUE(IconInTray(tray->CallbackWindow()));
     owner->DestroyComponent(tray);
     EXPECT_EQ(ShownTrayIcons(), before);
+    // The owner's window has its own procedure again.
+    EXPECT_EQ(GetWindowLongPtrA(owner->FormHandle(), GWLP_WNDPROC), ownProcedure);
 }
 
 TEST_F(TrayIcon, TheNotifyRecordCarriesAtMost63BytesOfHint)
