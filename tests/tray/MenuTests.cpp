@@ -60,6 +60,12 @@ TEST(MenuItem, TreeErrorsCarryTheirTexts)
     expectError([&] { m.items[0]->Items(0); }, "メニューインデックスが範囲を越えました");
     auto stray = MakeComponent<TMenuItem>();
     expectError([&] { root->Remove(stray.get()); }, "サブメニューがメニューにありません");
+
+    // An item never goes below itself: the tree would become a ring.
+    expectError([&] { root->Add(root); }, "メニューを二度追加しました");
+    expectError([&] { m.items[1]->Add(root); }, "メニューを二度追加しました");
+    EXPECT_EQ(root->Parent(), nullptr);
+    EXPECT_EQ(m.items[1]->Count(), 0);
 }
 
 TEST(MenuItem, GroupIndexesNeverFallAlongTheChildren)
