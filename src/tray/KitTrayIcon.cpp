@@ -139,6 +139,10 @@ void TKitTrayIcon::NotifyIcon(DWORD message)
     } else {
         record = NotifyRecord();
     }
+    if (message == NIM_ADD)
+        m_handedToShell = true;
+    else if (message == NIM_DELETE)
+        m_handedToShell = false;
     Shell_NotifyIconA(message, &record);
 }
 
@@ -292,11 +296,12 @@ void TKitTrayIcon::Popup()
     m_popupMenu->PopupAt(m_cursorPos.x, m_cursorPos.y);
 }
 
-// The shell's taskbar was made anew (the shell restarted): an active icon is added
-// again, so that the program keeps its only control.
+// The shell's taskbar was made anew (the shell restarted): an icon that was in the
+// tray is added again, so that the program keeps its only control. One made in code
+// and never activated stays out, as before.
 void TKitTrayIcon::ShellRecreated()
 {
-    if (m_active && !HasState(csDesigning))
+    if (m_active && m_handedToShell && !HasState(csDesigning))
         NotifyIcon(NIM_ADD);
 }
 

@@ -120,6 +120,8 @@ private:
     TKitHiTimer* m_hiTimer = nullptr;   // owned: a component of the tray icon
     bool m_showMinimizedIcon = false;
     UINT m_taskbarCreated = 0;
+    // The icon was handed to the shell (NIM_ADD) and not taken back since.
+    bool m_handedToShell = false;
     // False once the icon is destroyed; a callback in progress holds a copy, so that
     // a handler freeing the icon ends the handling there.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

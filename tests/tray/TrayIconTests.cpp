@@ -362,6 +362,12 @@ TEST_F(TrayIcon, TheIconComesBackWhenTheTaskbarIsMadeAnew)
     tray->SetActive(false);
     SendMessageA(tray->CallbackWindow(), taskbarCreated, 0, 0);
     EXPECT_FALSE(IconInTray(tray->CallbackWindow()));
+
+    // So does one made in code and never activated, though its Active reads true.
+    auto fresh = MakeComponent<TKitTrayIcon>();
+    GiveIcon(fresh.get());
+    SendMessageA(fresh->CallbackWindow(), taskbarCreated, 0, 0);
+    EXPECT_FALSE(IconInTray(fresh->CallbackWindow()));
 }
 
 // The main window's stream read with stand-ins for the controls.
