@@ -343,6 +343,18 @@ TEST(PopupMenu, PopupAtOpensTheMenuAndAChosenEntryClicksItsItem)
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&message);
     EXPECT_EQ(clicked, m.items[1]);
+
+    // A menu freed by its own OnPopup does not open.
+    auto owner = MakeComponent<TComponent>();
+    auto* doomed = MakeOwned<TPopupMenu>(owner.get());
+    TMenuItem* item = MakeOwned<TMenuItem>(doomed);
+    item->SetCaption("&Gone");
+    doomed->Items()->Add(item);
+    doomed->OnPopup = [&](TObject*) { owner->DestroyComponent(doomed); };
+    PopupMenuDriver closer([](HWND) { EndMenu(); });
+    doomed->PopupAt(120, 140);
+    EXPECT_EQ(owner->ComponentCount(), 0);
+    EXPECT_FALSE(closer.Seen());
 }
 
 }
