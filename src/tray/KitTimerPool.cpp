@@ -105,7 +105,14 @@ int TKitTimerPool::AddTimer(std::uint16_t identifier, std::uint16_t interval, TN
     item->SetInterval(interval);
     item->OnTimer = std::move(handler);
     m_items.push_back(std::move(item));
-    UpdateMainTimer(true);
+    try {
+        UpdateMainTimer(true);
+    } catch (...) {
+        // The add failed: its item does not stay behind under an identifier the
+        // caller takes to be free.
+        m_items.pop_back();
+        throw;
+    }
     return static_cast<int>(m_items.size()) - 1;
 }
 

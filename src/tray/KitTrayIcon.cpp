@@ -139,6 +139,10 @@ void TKitTrayIcon::NotifyIcon(DWORD message)
     } else {
         record = NotifyRecord();
     }
+    if (message == NIM_ADD)
+        m_handedToShell = true;
+    else if (message == NIM_DELETE)
+        m_handedToShell = false;
     Shell_NotifyIconA(message, &record);
 }
 
@@ -215,7 +219,7 @@ void TKitTrayIcon::CallbackWndProc(TMessage& message)
     GetCursorPos(&m_cursorPos);
     int x = m_cursorPos.x, y = m_cursorPos.y;
     TShiftState shift = KeysToShiftState(message.WParam);
-    // An event may free the icon: none comes after that.
+    // A handler may free the icon: nothing of it is touched after that.
     std::shared_ptr<bool> alive = m_alive;
     auto notify = [this, alive](const TNotifyEvent& event) {
         if (*alive && event)
@@ -285,18 +289,19 @@ void TKitTrayIcon::Popup()
     SetForegroundWindow(ApplicationWindow());
     if (Application)
         Application->ProcessPendingMessages();
-    // The menu, or the icon itself, may have gone while pending messages ran.
+    // The icon or its menu may have gone while pending messages ran.
     if (!*alive || !m_popupMenu)
         return;
     m_popupMenu->SetInvokingComponent(this);
     m_popupMenu->PopupAt(m_cursorPos.x, m_cursorPos.y);
 }
 
-// The shell's taskbar was made anew (the shell restarted): an active icon is added
-// again, so that the program keeps its only control.
+// The shell's taskbar was made anew (the shell restarted): an icon that was in the
+// tray is added again, so that the program keeps its only control. One made in code
+// and never activated stays out, as before.
 void TKitTrayIcon::ShellRecreated()
 {
-    if (m_active && !HasState(csDesigning))
+    if (m_active && m_handedToShell && !HasState(csDesigning))
         NotifyIcon(NIM_ADD);
 }
 
@@ -319,8 +324,9 @@ void TKitTrayIcon::WndProc(TMessage& message)
     }
     WPARAM command = message.WParam & 0xFFF0;
     if (command == SC_MINIMIZE) {
+        std::shared_ptr<bool> alive = m_alive;
         TKitWndProcComponent::WndProc(message);
-        if (!m_showMinimizedIcon)
+        if (*alive && !m_showMinimizedIcon)
             HideOwner();
         return;
     }

@@ -107,9 +107,6 @@ private:
     AnsiString m_hint;
     std::unique_ptr<TIcon> m_icon;
     POINT m_cursorPos { 0, 0 };
-    // Set to false by the destructor; a callback keeps a copy, since one of its
-    // events may free the icon before the next one is due.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     TPopupMenu* m_popupMenu = nullptr;
     HWND m_callbackWindow = nullptr;
     TThreadPriority m_threadPriority = tpNormal;
@@ -123,4 +120,9 @@ private:
     TKitHiTimer* m_hiTimer = nullptr;   // owned: a component of the tray icon
     bool m_showMinimizedIcon = false;
     UINT m_taskbarCreated = 0;
+    // The icon was handed to the shell (NIM_ADD) and not taken back since.
+    bool m_handedToShell = false;
+    // False once the icon is destroyed; a callback in progress holds a copy, so that
+    // a handler freeing the icon ends the handling there.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

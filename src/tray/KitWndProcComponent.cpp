@@ -153,6 +153,12 @@ bool TKitWndProcComponent::RestoreWndProc()
     std::erase(InstalledHooks(), this);
     if (m_savedProc) {
         HWND window = ExistingOwnerHandle();
+        // An owner lets the component go before destroying it, so the component may
+        // no longer know it: the window it hooked is still the owner's while that
+        // window runs this very hook.
+        if (!window && m_hookedWindow && IsWindow(m_hookedWindow)
+            && reinterpret_cast<WNDPROC>(GetWindowLongPtrA(m_hookedWindow, GWLP_WNDPROC)) == m_objectInstance)
+            window = m_hookedWindow;
         auto current = window ? reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) : nullptr;
         // A hook installed after this one still calls this one's stub: it calls the
         // procedure this one saved instead, and stays in the chain.

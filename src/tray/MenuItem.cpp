@@ -109,6 +109,10 @@ void TMenuItem::Insert(int index, TMenuItem* child)
         return;
     if (child->m_parent)
         throw EMenuError(LoadResString(65368));
+    // Nor may an item go below itself: the tree would close into a ring.
+    for (const TMenuItem* item = this; item; item = item->m_parent)
+        if (item == child)
+            throw EMenuError(LoadResString(65368));
     index = std::clamp(index, 0, Count());
     if (index > 0) {
         TMenuItem* before = m_children[static_cast<std::size_t>(index - 1)];

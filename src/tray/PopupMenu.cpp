@@ -13,6 +13,7 @@ TPopupMenu::TPopupMenu(TComponent* owner) : TMenu(owner)
 
 TPopupMenu::~TPopupMenu()
 {
+    *m_alive = false;
     PopupList().Remove(this);
 }
 
@@ -57,7 +58,10 @@ UINT TPopupMenu::TrackFlags() const
 void TPopupMenu::PopupAt(int x, int y)
 {
     m_popupPoint = { x, y };
+    std::shared_ptr<bool> alive = m_alive;
     DoPopup(this);
+    if (!*alive)
+        return;
     AssignAccessKeys(Items(), false);
     ReduceSeparators(Items(), false);
     if (Items()->HandleAllocated())

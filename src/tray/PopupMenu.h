@@ -5,6 +5,7 @@
 #include "tray/Menu.h"
 
 #include <cstdint>
+#include <memory>
 
 enum TPopupAlignment { paLeft, paRight, paCenter };
 enum TTrackButton { tbRightButton, tbLeftButton };
@@ -51,4 +52,7 @@ private:
     TTrackButton m_trackButton = tbRightButton;
     POINT m_popupPoint { -1, -1 };
     TComponent* m_invokingComponent = nullptr;
+    // False once the menu is destroyed; an opening in progress holds a copy, so that
+    // an OnPopup freeing the menu ends the opening there.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

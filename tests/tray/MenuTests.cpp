@@ -60,6 +60,12 @@ TEST(MenuItem, TreeErrorsCarryTheirTexts)
     expectError([&] { m.items[0]->Items(0); }, "メニューインデックスが範囲を越えました");
     auto stray = MakeComponent<TMenuItem>();
     expectError([&] { root->Remove(stray.get()); }, "サブメニューがメニューにありません");
+
+    // An item never goes below itself: the tree would become a ring.
+    expectError([&] { root->Add(root); }, "メニューを二度追加しました");
+    expectError([&] { m.items[1]->Add(root); }, "メニューを二度追加しました");
+    EXPECT_EQ(root->Parent(), nullptr);
+    EXPECT_EQ(m.items[1]->Count(), 0);
 }
 
 TEST(MenuItem, GroupIndexesNeverFallAlongTheChildren)
@@ -337,6 +343,18 @@ TEST(PopupMenu, PopupAtOpensTheMenuAndAChosenEntryClicksItsItem)
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&message);
     EXPECT_EQ(clicked, m.items[1]);
+
+    // A menu freed by its own OnPopup does not open.
+    auto owner = MakeComponent<TComponent>();
+    auto* doomed = MakeOwned<TPopupMenu>(owner.get());
+    TMenuItem* item = MakeOwned<TMenuItem>(doomed);
+    item->SetCaption("&Gone");
+    doomed->Items()->Add(item);
+    doomed->OnPopup = [&](TObject*) { owner->DestroyComponent(doomed); };
+    PopupMenuDriver closer([](HWND) { EndMenu(); });
+    doomed->PopupAt(120, 140);
+    EXPECT_EQ(owner->ComponentCount(), 0);
+    EXPECT_FALSE(closer.Seen());
 }
 
 }

@@ -103,6 +103,7 @@ TEST(KitTimerPool, ItemsWithoutHandlerGoToThePoolsHandler)
     EXPECT_THROW(TKitTimerItem(nullptr, 1, nullptr), EInvalidOperation);
     try {
         TKitTimerItem item(pool.get(), 9, nullptr);
+        ADD_FAILURE() << "an item without a list";
     } catch (const EInvalidOperation& e) {
         EXPECT_EQ(e.Message(), "TKitTimerItem: Invalid Owner or List");
     }
@@ -129,6 +130,24 @@ TEST(KitTimerPool, ThePlatformTimerRunsWhileItemsAreThere)
     pool->AddTimer(2, 100, nullptr);
     EXPECT_TRUE(pool->Active());
     EXPECT_EQ(pool->TickCounter(), 1);
+}
+
+TEST(KitTimerPool, AnAddWithoutPlatformTimerLeavesNoItemBehind)
+{
+    auto pool = MakePool();
+    pool->AddTimer(1, 50, nullptr);
+    pool->RemoveTimer(1);
+    // Without its window the pool gets no platform timer.
+    DestroyWindow(pool->WindowHandle());
+    try {
+        pool->AddTimer(2, 50, nullptr);
+        ADD_FAILURE() << "added without a platform timer";
+    } catch (const EOutOfResources& e) {
+        EXPECT_EQ(e.Message(), "タイマーを取得できません");
+    }
+    // The failed add holds no identifier: the caller may use it again.
+    EXPECT_EQ(pool->GetCount(), 0);
+    EXPECT_EQ(pool->IndexOf(2), -1);
 }
 
 TEST(KitTimerPool, AFailingHandlerDoesNotStopLaterTicks)

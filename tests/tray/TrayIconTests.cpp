@@ -113,44 +113,58 @@ TEST_F(TrayIcon, CallbacksBecomeEventsInTheShellsOrder)
     EXPECT_EQ(SendMessageA(tray->CallbackWindow(), WM_USER + 1, 0, 0), 0);
 }
 
-TEST_F(TrayIcon, AnIconFreedByOneOfItsEventsGetsNoFurtherEvents)
+TEST_F(TrayIcon, AnIconFreedByItsOwnHandlerCallsNothingMore)
 {
-    // Each pair: the message, and the event of it that frees the icon; every later
-    // event of the same message must not come.
-    struct Case {
-        UINT message;
-        const char* freeingEvent;
-    };
-    for (const Case& c : { Case { WM_LBUTTONUP, "click" }, Case { WM_LBUTTONDBLCLK, "dblclick" },
-             Case { WM_RBUTTONDOWN, "down" }, Case { WM_RBUTTONDOWN, "popup" } }) {
-        SCOPED_TRACE(c.freeingEvent);
-        auto owner = MakeComponent<TComponent>();
+    auto owner = MakeComponent<TComponent>();
+    auto menu = MakeComponent<TPopupMenu>();
+    int menuOpenings = 0;
+    menu->OnPopup = [&](TObject*) { ++menuOpenings; };
+    // Should the menu open anyway, it is closed again at once.
+    PopupMenuDriver driver([](HWND) { EndMenu(); });
+    std::vector<AnsiString> log;
+    // A tray icon whose handler named `freeIn` frees it.
+    auto make = [&](const AnsiString& freeIn) {
         auto* tray = MakeOwned<TKitTrayIcon>(owner.get());
-        tray->SetPopUpMenu(MakeOwned<TPopupMenu>(owner.get()));
-        HWND window = tray->CallbackWindow();
-        std::vector<AnsiString> log;
-        auto record = [&](const char* what) {
+        tray->SetPopUpMenu(menu.get());
+        auto step = [&, tray, freeIn](const AnsiString& what) {
             log.push_back(what);
-            if (AnsiString(what) == c.freeingEvent)
+            if (what == freeIn)
                 owner->DestroyComponent(tray);
         };
-        tray->OnClick = [&](TObject*) { record("click"); };
-        tray->OnDblClick = [&](TObject*) { record("dblclick"); };
-        tray->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { record("down"); };
-        tray->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { record("up"); };
-        tray->OnPopUp = [&](TObject*) { record("popup"); };
-        SendMessageA(window, WM_TRAYNOTIFY, 0, c.message);
-        std::vector<AnsiString> expected { c.freeingEvent };
-        if (AnsiString(c.freeingEvent) == "popup")
-            expected.insert(expected.begin(), "down");
-        EXPECT_EQ(log, expected);
-        EXPECT_FALSE(IsWindow(window));
+        tray->OnMouseDown = [step](TObject*, TMouseButton, TShiftState, int, int) { step("down"); };
+        tray->OnMouseUp = [step](TObject*, TMouseButton, TShiftState, int, int) { step("up"); };
+        tray->OnClick = [step](TObject*) { step("click"); };
+        tray->OnDblClick = [step](TObject*) { step("dblclick"); };
+        tray->OnPopUp = [step](TObject*) { step("popup"); };
+        return tray->CallbackWindow();
+    };
+    struct Case {
+        const char* freeIn;
+        UINT mouseMessage;
+        std::vector<AnsiString> expected;
+    };
+    const Case cases[] = {
+        { "click", WM_LBUTTONUP, { "click" } },
+        { "dblclick", WM_LBUTTONDBLCLK, { "dblclick" } },
+        { "down", WM_RBUTTONDOWN, { "down" } },
+        { "popup", WM_RBUTTONDOWN, { "down", "popup" } },
+    };
+    for (const Case& c : cases) {
+        log.clear();
+        HWND callback = make(c.freeIn);
+        SendMessageA(callback, WM_TRAYNOTIFY, 0, c.mouseMessage);
+        EXPECT_EQ(log, c.expected) << c.freeIn;
+        EXPECT_FALSE(IsWindow(callback)) << c.freeIn;
     }
+    EXPECT_EQ(owner->ComponentCount(), 0);
+    EXPECT_EQ(menuOpenings, 0);
+    EXPECT_FALSE(driver.Seen());
 }
 
 TEST_F(TrayIcon, ActiveMovesBetweenTrayAndTaskbar)
 {
     auto owner = MakeComponent<RecordingOwner>();
+    LONG_PTR ownProcedure = GetWindowLongPtrA(owner->FormHandle(), GWLP_WNDPROC);
     auto* tray = MakeOwned<TKitTrayIcon>(owner.get());
     GiveIcon(tray);
     int before = ShownTrayIcons();
@@ -184,6 +198,8 @@ TEST_F(TrayIcon, ActiveMovesBetweenTrayAndTaskbar)
     EXPECT_TRUE(IconInTray(tray->CallbackWindow()));
     owner->DestroyComponent(tray);
     EXPECT_EQ(ShownTrayIcons(), before);
+    // The owner's window has its own procedure again.
+    EXPECT_EQ(GetWindowLongPtrA(owner->FormHandle(), GWLP_WNDPROC), ownProcedure);
 }
 
 TEST_F(TrayIcon, TheNotifyRecordCarriesAtMost63BytesOfHint)
@@ -346,6 +362,12 @@ TEST_F(TrayIcon, TheIconComesBackWhenTheTaskbarIsMadeAnew)
     tray->SetActive(false);
     SendMessageA(tray->CallbackWindow(), taskbarCreated, 0, 0);
     EXPECT_FALSE(IconInTray(tray->CallbackWindow()));
+
+    // So does one made in code and never activated, though its Active reads true.
+    auto fresh = MakeComponent<TKitTrayIcon>();
+    GiveIcon(fresh.get());
+    SendMessageA(fresh->CallbackWindow(), taskbarCreated, 0, 0);
+    EXPECT_FALSE(IconInTray(fresh->CallbackWindow()));
 }
 
 // The main window's stream read with stand-ins for the controls.

@@ -98,6 +98,34 @@ TEST(WndProcComponent, SeveralHooksChainAndComeOffInReverseOrder)
     EXPECT_EQ(owner->Seen(Probe), 2);
 }
 
+TEST(WndProcComponent, HooksFreedByTheirOwnerGiveTheWindowItsProcedureBack)
+{
+    // The owner lets a component go before destroying it: the component no longer
+    // knows its owner when it unhooks.
+    auto owner = MakeComponent<RecordingOwner>();
+    HWND window = owner->FormHandle();
+    WNDPROC own = ProcedureOf(window);
+    auto* first = MakeOwned<TProbeHook>(owner.get());
+    auto* second = MakeOwned<TProbeHook>(owner.get());
+    ASSERT_TRUE(first->NewWndProc());
+    WNDPROC afterFirst = ProcedureOf(window);
+    ASSERT_TRUE(second->NewWndProc());
+
+    owner->DestroyComponent(second);
+    EXPECT_EQ(ProcedureOf(window), afterFirst);
+    owner->DestroyComponent(first);
+    EXPECT_EQ(ProcedureOf(window), own);
+    SendMessageA(window, Probe, 0, 0);
+    EXPECT_EQ(owner->Seen(Probe), 1);
+
+    // Unhooked by the owner's going: the window it leaves behind is not touched.
+    auto* last = MakeOwned<TProbeHook>(owner.get());
+    ASSERT_TRUE(last->NewWndProc());
+    owner->DestroyOwnWindow();
+    owner->DestroyComponent(last);
+    EXPECT_FALSE(owner->FormHandleAllocated());
+}
+
 TEST(WndProcComponent, AHookRemovedOutOfOrderLeavesTheLaterOneInTheChain)
 {
     auto owner = MakeComponent<RecordingOwner>();
