@@ -94,7 +94,8 @@ protected:
         ControlTest::TearDown();
     }
 
-    // Shows the notice; from inside its loop the box is read and closed with the key.
+    // Shows the notice; from inside its loop the box is read and closed with the key
+    // (0: with the close box).
     SeenNotice Show(const AnsiString& text, WPARAM closingKey)
     {
         SeenNotice seen;
@@ -121,7 +122,10 @@ protected:
                 seen.isDefault = button->Default();
                 seen.isCancel = button->Cancel();
                 seen.defaultStyle = (GetWindowLongA(button->Handle(), GWL_STYLE) & 0xF) == BS_DEFPUSHBUTTON;
-                PostMessageA(button->Handle(), WM_KEYDOWN, closingKey, 0);
+                if (closingKey)
+                    PostMessageA(button->Handle(), WM_KEYDOWN, closingKey, 0);
+                else
+                    PostMessageA(form->Handle(), WM_CLOSE, 0, 0);
             } else {
                 form->SetModalResult(mrCancel);
             }
@@ -275,4 +279,23 @@ TEST_F(MessageDialogTest, PushButtonsEndTheDialogWithTheirResultByMouseEnterEsca
     }), 7);
     // The accelerator character of a caption clicks its button.
     EXPECT_EQ(runWith([&](TMessageForm* form) { PostMessageA(button(form, "Yes"), WM_CHAR, 'n', 0); }), 7);
+}
+
+TEST_F(MessageDialogTest, EmptyUnbreakableAndDoubleByteTextsGiveABoxTheCloseBoxCloses)
+{
+    Measure measure;
+    int horzMargin = MulDiv(8, measure.x, 4);
+    int buttonWidth = std::max(MulDiv(50, measure.x, 4), measure.CaptionWidth("OK"));
+    AnsiString unbreakable(400, 'W');
+    int formsBefore = Screen->CustomFormCount();
+    for (const AnsiString& text : { AnsiString(), unbreakable, AnsiString("表示&&設定\t終了(&Q)\n二行目\tです") }) {
+        SeenNotice seen = Show(text, 0);
+        ASSERT_TRUE(seen.seen) << text;
+        RECT textRect = measure.Text(text);
+        EXPECT_EQ(seen.label.right - seen.label.left, textRect.right) << text;
+        EXPECT_EQ(seen.label.bottom - seen.label.top, textRect.bottom) << text;
+        EXPECT_GE(seen.label.bottom - seen.label.top, measure.y) << text;
+        EXPECT_EQ(seen.clientWidth, std::max<int>(textRect.right, buttonWidth) + 2 * horzMargin) << text;
+    }
+    EXPECT_EQ(Screen->CustomFormCount(), formsBefore);
 }

@@ -309,3 +309,37 @@ TEST_F(DisplayControls, ResizingRepaintsTheWholePanelOrOnlyTheEdgesThatMoved)
     EXPECT_EQ(WindowPixel(window, 239, 75), ColorToRGB(clBtnHighlight));
     EXPECT_EQ(WindowPixel(window, 110, 159), ColorToRGB(clBtnHighlight));
 }
+
+TEST_F(DisplayControls, APictureChangedOrClearedWhileShownRepaintsWhatItUncovers)
+{
+    auto* image = MakeOwned<TImage>(form.get());
+    image->SetParent(panel);
+    image->SetBounds(20, 20, 40, 40);
+    image->SetCenter(true);
+    // Larger than the control and centred: only its middle shows, clipped to the control.
+    TBitmap large;
+    large.SetWidth(80);
+    large.SetHeight(80);
+    large.Canvas()->Brush()->SetColor(Red);
+    large.Canvas()->FillRect(RECT { 0, 0, 80, 80 });
+    large.Canvas()->Brush()->SetColor(clBlack);
+    large.Canvas()->FillRect(RECT { 20, 20, 60, 60 });
+    image->Picture()->SetGraphic(&large);
+    Show();
+    HWND window = panel->Handle();
+    EXPECT_EQ(Count(RECT { 20, 20, 60, 60 }, clBlack), 40 * 40);
+    EXPECT_EQ(Count(RECT { 0, 0, 200, 150 }, Red), 0);
+
+    // A smaller picture: the parent shows again around it.
+    auto small = Filled(10, 10, Red);
+    image->Picture()->SetGraphic(small.get());
+    UpdateWindow(window);
+    EXPECT_EQ(Count(RECT { 20, 20, 60, 60 }, Red), 100);
+    EXPECT_EQ(Count(RECT { 20, 20, 60, 60 }, clBlack), 0);
+    EXPECT_EQ(WindowPixel(window, 21, 21), RGB(255, 255, 255));
+
+    // Cleared: nothing of it is left.
+    image->Picture()->SetGraphic(nullptr);
+    UpdateWindow(window);
+    EXPECT_EQ(Count(RECT { 20, 20, 60, 60 }, clWhite), 40 * 40);
+}
