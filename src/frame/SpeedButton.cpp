@@ -63,7 +63,6 @@ TSpeedButton::TSpeedButton(TComponent* owner)
 
 TSpeedButton::~TSpeedButton()
 {
-    *m_alive = false;
     m_glyph->OnChange = nullptr;
 }
 

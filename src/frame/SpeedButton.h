@@ -82,6 +82,4 @@ private:
     int m_groupIndex = 0;
     bool m_down = false;
     bool m_allowAllUp = false;
-    // Cleared by the destructor: a click handler may free the button it was called for.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

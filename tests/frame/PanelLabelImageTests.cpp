@@ -343,3 +343,35 @@ TEST_F(DisplayControls, APictureChangedOrClearedWhileShownRepaintsWhatItUncovers
     UpdateWindow(window);
     EXPECT_EQ(Count(RECT { 20, 20, 60, 60 }, clWhite), 40 * 40);
 }
+
+TEST_F(DisplayControls, ALabelOrAnImageMayBeFreedByItsOwnClick)
+{
+    auto* label = MakeOwned<TLabel>(form.get());
+    label->SetParent(panel);
+    label->SetBounds(10, 10, 60, 20);
+    label->SetAutoSize(false);
+    label->SetCaption("Label");
+    auto* image = MakeOwned<TImage>(form.get());
+    image->SetParent(panel);
+    image->SetBounds(10, 50, 40, 40);
+    std::vector<std::string> seen;
+    label->OnClick = [&](TObject*) {
+        seen.push_back("label");
+        form->DestroyComponent(label);
+    };
+    label->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { seen.push_back("label up"); };
+    image->OnClick = [&](TObject*) {
+        seen.push_back("image");
+        form->DestroyComponent(image);
+    };
+    Show();
+    HWND window = panel->Handle();
+    for (POINT at : { POINT { 20, 20 }, POINT { 20, 60 } }) {
+        SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(at.x, at.y));
+        SendMessageA(window, WM_LBUTTONUP, 0, PointParam(at.x, at.y));
+    }
+    PumpMessages();
+    EXPECT_EQ(seen, (std::vector<std::string> { "label", "image" }));
+    EXPECT_EQ(panel->ControlCount(), 0);
+    EXPECT_EQ(GetCapture(), nullptr);
+}
