@@ -344,7 +344,7 @@ TEST_F(DisplayControls, APictureChangedOrClearedWhileShownRepaintsWhatItUncovers
     EXPECT_EQ(Count(RECT { 20, 20, 60, 60 }, clWhite), 40 * 40);
 }
 
-TEST_F(DisplayControls, ALabelOrAnImageMayBeFreedByItsOwnClick)
+TEST_F(DisplayControls, ALabelAnImageOrAPanelMayBeFreedByItsOwnClick)
 {
     auto* label = MakeOwned<TLabel>(form.get());
     label->SetParent(panel);
@@ -373,5 +373,23 @@ TEST_F(DisplayControls, ALabelOrAnImageMayBeFreedByItsOwnClick)
     PumpMessages();
     EXPECT_EQ(seen, (std::vector<std::string> { "label", "image" }));
     EXPECT_EQ(panel->ControlCount(), 0);
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    // A windowed one goes with its window while the window's own message is handled.
+    auto* inner = MakeOwned<TPanel>(form.get());
+    inner->SetParent(form.get());
+    inner->SetBounds(220, 10, 50, 50);
+    inner->OnClick = [&](TObject*) {
+        seen.push_back("panel");
+        form->DestroyComponent(inner);
+    };
+    inner->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { seen.push_back("panel up"); };
+    UpdateWindow(form->Handle());
+    HWND innerWindow = inner->Handle();
+    SendMessageA(innerWindow, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(5, 5));
+    SendMessageA(innerWindow, WM_LBUTTONUP, 0, PointParam(5, 5));
+    PumpMessages();
+    EXPECT_EQ(seen.back(), "panel");
+    EXPECT_FALSE(IsWindow(innerWindow));
     EXPECT_EQ(GetCapture(), nullptr);
 }
