@@ -299,3 +299,52 @@ TEST_F(MessageDialogTest, EmptyUnbreakableAndDoubleByteTextsGiveABoxTheCloseBoxC
     }
     EXPECT_EQ(Screen->CustomFormCount(), formsBefore);
 }
+
+TEST_F(MessageDialogTest, ANoticeOpenedOnTopOfAnotherLeavesTheFirstOneUsable)
+{
+    // The open box whose text is the given one.
+    auto find = [](const char* text) -> TMessageForm* {
+        for (int i = 0; i < Screen->CustomFormCount(); ++i)
+            if (auto* form = dynamic_cast<TMessageForm*>(Screen->CustomForms(i)))
+                if (auto* label = dynamic_cast<TLabel*>(form->FindComponent("Message")))
+                    if (form->Visible() && label->Caption() == text)
+                        return form;
+        return nullptr;
+    };
+    auto okOf = [](TMessageForm* form) { return dynamic_cast<TButton*>(form->FindComponent("OK"))->Handle(); };
+    int formsBefore = Screen->CustomFormCount();
+    bool innerSeen = false;
+    bool outerEnabledAfter = false;
+    std::function<void()> closeInner = [&] {
+        TMessageForm* inner = find("inner");
+        if (!inner) {
+            RunLater(20, closeInner);
+            return;
+        }
+        innerSeen = true;
+        PostMessageA(okOf(inner), WM_KEYDOWN, VK_RETURN, 0);
+    };
+    std::function<void()> openInner = [&] {
+        TMessageForm* outer = find("outer");
+        if (!outer) {
+            RunLater(20, openInner);
+            return;
+        }
+        // As a timer of the program may do while a box is up.
+        RunLater(20, closeInner);
+        ShowNotice("inner");
+        outer = find("outer");
+        if (!outer)
+            return;
+        outerEnabledAfter = IsWindowEnabled(outer->Handle()) != 0;
+        if (outerEnabledAfter)
+            PostMessageA(okOf(outer), WM_KEYDOWN, VK_RETURN, 0);
+        else
+            outer->SetModalResult(mrCancel);
+    };
+    RunLater(20, openInner);
+    ShowNotice("outer");
+    EXPECT_TRUE(innerSeen);
+    EXPECT_TRUE(outerEnabledAfter);
+    EXPECT_EQ(Screen->CustomFormCount(), formsBefore);
+}
