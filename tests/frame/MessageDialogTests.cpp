@@ -6,6 +6,7 @@
 #include "frame/Button.h"
 #include "frame/Label.h"
 #include "frame/MessageForm.h"
+#include "frame/Panel.h"
 #include "frame/Screen.h"
 
 #include <algorithm>
@@ -347,4 +348,41 @@ TEST_F(MessageDialogTest, ANoticeOpenedOnTopOfAnotherLeavesTheFirstOneUsable)
     EXPECT_TRUE(innerSeen);
     EXPECT_TRUE(outerEnabledAfter);
     EXPECT_EQ(Screen->CustomFormCount(), formsBefore);
+}
+
+TEST_F(MessageDialogTest, TheDefaultButtonLooksDefaultWheneverNoOtherButtonHasTheFocus)
+{
+    TComponentPtr<TPlainForm> form = MakeComponent<TPlainForm>();
+    form->SetBounds(100, 100, 300, 120);
+    auto* yes = MakeOwned<TButton>(form.get());
+    yes->SetParent(form.get());
+    yes->SetBounds(10, 10, 75, 25);
+    yes->SetDefault(true);
+    auto* no = MakeOwned<TButton>(form.get());
+    no->SetParent(form.get());
+    no->SetBounds(100, 10, 75, 25);
+    auto* other = MakeOwned<TPanel>(form.get());
+    other->SetParent(form.get());
+    other->SetBounds(10, 50, 60, 30);
+    other->SetTabStop(true);
+    form->ShowForm();
+    SetForegroundWindow(form->Handle());
+    PumpMessages();
+    auto looksDefault = [](TButton* button) {
+        return (GetWindowLongA(button->Handle(), GWL_STYLE) & 0xF) == BS_DEFPUSHBUTTON;
+    };
+    other->SetFocus();
+    PumpMessages();
+    EXPECT_TRUE(looksDefault(yes));
+    EXPECT_FALSE(looksDefault(no));
+    // The focused button is the one Enter clicks, and looks it.
+    no->SetFocus();
+    PumpMessages();
+    EXPECT_FALSE(looksDefault(yes));
+    EXPECT_TRUE(looksDefault(no));
+    // The focus leaves the buttons: the default one is the active one again.
+    other->SetFocus();
+    PumpMessages();
+    EXPECT_FALSE(looksDefault(no));
+    EXPECT_TRUE(looksDefault(yes));
 }
