@@ -3,6 +3,9 @@
 #include "runtime/ClassInfo.h"
 #include "frame/Label.h"
 
+#include <functional>
+#include <vector>
+
 TButton::TButton(TComponent* owner) : TWinControl(owner)
 {
     m_controlStyle = csSetCaption | csDoubleClicks;
@@ -23,18 +26,46 @@ void TButton::SetDefault(bool value)
     if (m_default == value)
         return;
     m_default = value;
-    UpdateDefaultStyle();
+    UpdateDefaultStyle(GetFocus());
 }
 
-void TButton::UpdateDefaultStyle()
+void TButton::UpdateDefaultStyle(HWND focus)
 {
     if (m_handle)
-        SendMessageA(m_handle, BM_SETSTYLE, IsActive() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+        SendMessageA(m_handle, BM_SETSTYLE, IsActiveWith(focus) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+namespace {
+
+void UpdateButtonsIn(TWinControl* parent, const std::function<void(TButton*)>& update)
+{
+    for (TWinControl* child : std::vector<TWinControl*>(parent->WinControls())) {
+        if (auto* button = dynamic_cast<TButton*>(child))
+            update(button);
+        else
+            UpdateButtonsIn(child, update);
+    }
+}
+
+}
+
+void TButton::UpdateFormButtons(HWND focus)
+{
+    TWinControl* top = ParentForm();
+    if (!top) {
+        UpdateDefaultStyle(focus);
+        return;
+    }
+    UpdateButtonsIn(top, [focus](TButton* button) { button->UpdateDefaultStyle(focus); });
 }
 
 bool TButton::IsActive()
 {
-    HWND focus = GetFocus();
+    return IsActiveWith(GetFocus());
+}
+
+bool TButton::IsActiveWith(HWND focus)
+{
     if (m_handle && focus == m_handle)
         return true;
     if (!m_default)
@@ -78,12 +109,16 @@ void TButton::Dispatch(TMessage& message)
             Click();
         return;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
+    case WM_KILLFOCUS: {
+        // The focused button draws as the default one while it has the focus, the
+        // default button while no other button has it. While the focus is being taken
+        // away it may not have arrived yet: the message names where it goes.
+        HWND focus = message.Msg == WM_SETFOCUS ? m_handle : reinterpret_cast<HWND>(message.WParam);
         TWinControl::Dispatch(message);
-        // The focused button draws as the default one while it has the focus.
         if (m_handle && IsWindow(m_handle))
-            UpdateDefaultStyle();
+            UpdateFormButtons(focus);
         return;
+    }
     case WM_ERASEBKGND:
         DefaultHandler(message);
         return;

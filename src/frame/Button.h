@@ -28,9 +28,13 @@ protected:
 
 private:
     // The button Enter clicks: the focused button, else the default one while no
-    // other button has the focus.
+    // other button has the focus (the window given, or the one that has it now).
     bool IsActive();
-    void UpdateDefaultStyle();
+    bool IsActiveWith(HWND focus);
+    void UpdateDefaultStyle(HWND focus);
+    // The focus moved to the window: every button of the form shows whether it is the
+    // active one now.
+    void UpdateFormButtons(HWND focus);
 
     bool m_default = false;
     bool m_cancel = false;

@@ -78,6 +78,7 @@ TControl::TControl(TComponent* owner)
 
 TControl::~TControl()
 {
+    *m_alive = false;
     if (Application)
         Application->ForgetMouseControl(this);
     if (g_captureControl == this) {
@@ -596,8 +597,12 @@ void TControl::WMLButtonUp(TMessage& message)
         m_controlState &= ~csClicked;
         POINT point = { GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam) };
         RECT client = ClientRect();
-        if (PtInRect(&client, point))
+        if (PtInRect(&client, point)) {
+            std::shared_ptr<bool> alive = m_alive;
             Click();
+            if (!*alive)
+                return;
+        }
     }
     DoMouseUp(message, mbLeft);
 }

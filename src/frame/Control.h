@@ -265,6 +265,9 @@ protected:
     TDragMode m_dragMode = dmManual;
     TControlStyle m_controlStyle = csCaptureMouse | csClickEvents | csDoubleClicks;
     TControlState m_controlState = 0;
+    // Cleared when the control is destroyed: a handler it calls (OnClick) may free it,
+    // and the caller holds a copy to see that before touching the control again.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 
     friend class TWinControl;
     friend class TCustomForm;

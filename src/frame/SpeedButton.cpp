@@ -228,22 +228,28 @@ void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
         return;
     m_dragging = false;
     bool inside = Inside(x, y);
+    // A press may end outside without a move before it (a lost capture ends it at
+    // once): the pressed look goes then too.
+    bool wasPressed = m_state == bsDown;
     if (m_groupIndex == 0) {
         m_state = bsUp;
         m_mouseInControl = false;
-        if (inside && m_state != bsExclusive)
+        if (inside || wasPressed)
             Invalidate();
     } else if (inside) {
         SetDown(!m_down);
         if (m_down)
             Repaint();
     } else {
-        if (m_down)
-            m_state = bsExclusive;
+        m_state = m_down ? bsExclusive : bsUp;
         Repaint();
     }
-    if (inside)
+    if (inside) {
+        std::shared_ptr<bool> alive = m_alive;
         Click();
+        if (!*alive)
+            return;
+    }
     UpdateTracking();
 }
 

@@ -8,7 +8,24 @@
 #include "frame/Panel.h"
 #include "frame/SpeedButton.h"
 
+#include <tlhelp32.h>
+
 namespace {
+
+// The threads this process runs now.
+int ThreadCount()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return -1;
+    THREADENTRY32 entry {};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == GetCurrentProcessId() ? 1 : 0;
+    CloseHandle(snapshot);
+    return count;
+}
 
 // A button that has its say in its hint: no rest time, another text, colour, place
 // and time.
@@ -37,6 +54,10 @@ protected:
     void SetUp() override
     {
         ControlTest::SetUp();
+        Build();
+    }
+    void Build()
+    {
         form = MakeComponent<TPlainForm>();
         form->SetBorderStyle(bsNone);
         form->SetBounds(100, 100, 300, 200);
@@ -167,23 +188,45 @@ TEST_F(Hints, AHintWithoutBarIsShownWholeAndNearTheDesktopEdgesItIsPushedBack)
 TEST_F(Hints, OutsideTheMainLoopAWatcherEndsTheHintWhenTheMouseLeavesTheProgram)
 {
     ASSERT_FALSE(Application->Running());
+    int threads = ThreadCount();
+    ASSERT_GT(threads, 0);
     Application->HintDelay = 50;
     MoveTo(40, 30);
     ASSERT_TRUE(PumpUntil([&] { return HintShown(); }, 2000));
+    EXPECT_EQ(ThreadCount(), threads + 1);
     // No message of ours tells of the move: only the watcher can see it.
     SetCursorPos(2, GetSystemMetrics(SM_CYSCREEN) - 2);
     EXPECT_TRUE(PumpUntil([&] { return Application->HintControl() == nullptr; }, 2000));
     EXPECT_FALSE(HintShown());
+    // The watcher has ended with the hint.
+    EXPECT_EQ(ThreadCount(), threads);
 }
 
 TEST_F(Hints, AControlGoingAwayTakesItsHintWithIt)
 {
+    int threads = ThreadCount();
     Application->HintDelay = 50;
     MoveTo(40, 30);
     ASSERT_TRUE(PumpUntil([&] { return HintShown(); }, 2000));
     form.reset();
     EXPECT_EQ(Application->HintControl(), nullptr);
     EXPECT_FALSE(HintShown());
+    // Nothing of the hint outlives the last form: no watcher thread, and no timer that
+    // shows it again.
+    EXPECT_EQ(ThreadCount(), threads);
+    PumpFor(700);
+    EXPECT_FALSE(HintShown());
+
+    // The same while the hint is only pending.
+    Build();
+    MoveTo(40, 30);
+    PumpFor(10);
+    ASSERT_EQ(Application->HintControl(), button);
+    form.reset();
+    EXPECT_EQ(Application->HintControl(), nullptr);
+    PumpFor(700);
+    EXPECT_FALSE(HintShown());
+    EXPECT_EQ(ThreadCount(), threads);
 }
 
 TEST_F(Hints, WhileAHintIsUpTheNextButtonsHintFollowsWithoutDelay)

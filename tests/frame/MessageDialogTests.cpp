@@ -6,6 +6,7 @@
 #include "frame/Button.h"
 #include "frame/Label.h"
 #include "frame/MessageForm.h"
+#include "frame/Panel.h"
 #include "frame/Screen.h"
 
 #include <algorithm>
@@ -94,7 +95,8 @@ protected:
         ControlTest::TearDown();
     }
 
-    // Shows the notice; from inside its loop the box is read and closed with the key.
+    // Shows the notice; from inside its loop the box is read and closed with the key
+    // (0: with the close box).
     SeenNotice Show(const AnsiString& text, WPARAM closingKey)
     {
         SeenNotice seen;
@@ -121,7 +123,10 @@ protected:
                 seen.isDefault = button->Default();
                 seen.isCancel = button->Cancel();
                 seen.defaultStyle = (GetWindowLongA(button->Handle(), GWL_STYLE) & 0xF) == BS_DEFPUSHBUTTON;
-                PostMessageA(button->Handle(), WM_KEYDOWN, closingKey, 0);
+                if (closingKey)
+                    PostMessageA(button->Handle(), WM_KEYDOWN, closingKey, 0);
+                else
+                    PostMessageA(form->Handle(), WM_CLOSE, 0, 0);
             } else {
                 form->SetModalResult(mrCancel);
             }
@@ -275,4 +280,109 @@ TEST_F(MessageDialogTest, PushButtonsEndTheDialogWithTheirResultByMouseEnterEsca
     }), 7);
     // The accelerator character of a caption clicks its button.
     EXPECT_EQ(runWith([&](TMessageForm* form) { PostMessageA(button(form, "Yes"), WM_CHAR, 'n', 0); }), 7);
+}
+
+TEST_F(MessageDialogTest, EmptyUnbreakableAndDoubleByteTextsGiveABoxTheCloseBoxCloses)
+{
+    Measure measure;
+    int horzMargin = MulDiv(8, measure.x, 4);
+    int buttonWidth = std::max(MulDiv(50, measure.x, 4), measure.CaptionWidth("OK"));
+    AnsiString unbreakable(400, 'W');
+    int formsBefore = Screen->CustomFormCount();
+    for (const AnsiString& text : { AnsiString(), unbreakable, AnsiString("表示&&設定\t終了(&Q)\n二行目\tです") }) {
+        SeenNotice seen = Show(text, 0);
+        ASSERT_TRUE(seen.seen) << text;
+        RECT textRect = measure.Text(text);
+        EXPECT_EQ(seen.label.right - seen.label.left, textRect.right) << text;
+        EXPECT_EQ(seen.label.bottom - seen.label.top, textRect.bottom) << text;
+        EXPECT_GE(seen.label.bottom - seen.label.top, measure.y) << text;
+        EXPECT_EQ(seen.clientWidth, std::max<int>(textRect.right, buttonWidth) + 2 * horzMargin) << text;
+    }
+    EXPECT_EQ(Screen->CustomFormCount(), formsBefore);
+}
+
+TEST_F(MessageDialogTest, ANoticeOpenedOnTopOfAnotherLeavesTheFirstOneUsable)
+{
+    // The open box whose text is the given one.
+    auto find = [](const char* text) -> TMessageForm* {
+        for (int i = 0; i < Screen->CustomFormCount(); ++i)
+            if (auto* form = dynamic_cast<TMessageForm*>(Screen->CustomForms(i)))
+                if (auto* label = dynamic_cast<TLabel*>(form->FindComponent("Message")))
+                    if (form->Visible() && label->Caption() == text)
+                        return form;
+        return nullptr;
+    };
+    auto okOf = [](TMessageForm* form) { return dynamic_cast<TButton*>(form->FindComponent("OK"))->Handle(); };
+    int formsBefore = Screen->CustomFormCount();
+    bool innerSeen = false;
+    bool outerEnabledAfter = false;
+    std::function<void()> closeInner = [&] {
+        TMessageForm* inner = find("inner");
+        if (!inner) {
+            RunLater(20, closeInner);
+            return;
+        }
+        innerSeen = true;
+        PostMessageA(okOf(inner), WM_KEYDOWN, VK_RETURN, 0);
+    };
+    std::function<void()> openInner = [&] {
+        TMessageForm* outer = find("outer");
+        if (!outer) {
+            RunLater(20, openInner);
+            return;
+        }
+        // As a timer of the program may do while a box is up.
+        RunLater(20, closeInner);
+        ShowNotice("inner");
+        outer = find("outer");
+        if (!outer)
+            return;
+        outerEnabledAfter = IsWindowEnabled(outer->Handle()) != 0;
+        if (outerEnabledAfter)
+            PostMessageA(okOf(outer), WM_KEYDOWN, VK_RETURN, 0);
+        else
+            outer->SetModalResult(mrCancel);
+    };
+    RunLater(20, openInner);
+    ShowNotice("outer");
+    EXPECT_TRUE(innerSeen);
+    EXPECT_TRUE(outerEnabledAfter);
+    EXPECT_EQ(Screen->CustomFormCount(), formsBefore);
+}
+
+TEST_F(MessageDialogTest, TheDefaultButtonLooksDefaultWheneverNoOtherButtonHasTheFocus)
+{
+    TComponentPtr<TPlainForm> form = MakeComponent<TPlainForm>();
+    form->SetBounds(100, 100, 300, 120);
+    auto* yes = MakeOwned<TButton>(form.get());
+    yes->SetParent(form.get());
+    yes->SetBounds(10, 10, 75, 25);
+    yes->SetDefault(true);
+    auto* no = MakeOwned<TButton>(form.get());
+    no->SetParent(form.get());
+    no->SetBounds(100, 10, 75, 25);
+    auto* other = MakeOwned<TPanel>(form.get());
+    other->SetParent(form.get());
+    other->SetBounds(10, 50, 60, 30);
+    other->SetTabStop(true);
+    form->ShowForm();
+    SetForegroundWindow(form->Handle());
+    PumpMessages();
+    auto looksDefault = [](TButton* button) {
+        return (GetWindowLongA(button->Handle(), GWL_STYLE) & 0xF) == BS_DEFPUSHBUTTON;
+    };
+    other->SetFocus();
+    PumpMessages();
+    EXPECT_TRUE(looksDefault(yes));
+    EXPECT_FALSE(looksDefault(no));
+    // The focused button is the one Enter clicks, and looks it.
+    no->SetFocus();
+    PumpMessages();
+    EXPECT_FALSE(looksDefault(yes));
+    EXPECT_TRUE(looksDefault(no));
+    // The focus leaves the buttons: the default one is the active one again.
+    other->SetFocus();
+    PumpMessages();
+    EXPECT_FALSE(looksDefault(no));
+    EXPECT_TRUE(looksDefault(yes));
 }

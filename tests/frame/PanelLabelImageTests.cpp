@@ -309,3 +309,87 @@ TEST_F(DisplayControls, ResizingRepaintsTheWholePanelOrOnlyTheEdgesThatMoved)
     EXPECT_EQ(WindowPixel(window, 239, 75), ColorToRGB(clBtnHighlight));
     EXPECT_EQ(WindowPixel(window, 110, 159), ColorToRGB(clBtnHighlight));
 }
+
+TEST_F(DisplayControls, APictureChangedOrClearedWhileShownRepaintsWhatItUncovers)
+{
+    auto* image = MakeOwned<TImage>(form.get());
+    image->SetParent(panel);
+    image->SetBounds(20, 20, 40, 40);
+    image->SetCenter(true);
+    // Larger than the control and centred: only its middle shows, clipped to the control.
+    TBitmap large;
+    large.SetWidth(80);
+    large.SetHeight(80);
+    large.Canvas()->Brush()->SetColor(Red);
+    large.Canvas()->FillRect(RECT { 0, 0, 80, 80 });
+    large.Canvas()->Brush()->SetColor(clBlack);
+    large.Canvas()->FillRect(RECT { 20, 20, 60, 60 });
+    image->Picture()->SetGraphic(&large);
+    Show();
+    HWND window = panel->Handle();
+    EXPECT_EQ(Count(RECT { 20, 20, 60, 60 }, clBlack), 40 * 40);
+    EXPECT_EQ(Count(RECT { 0, 0, 200, 150 }, Red), 0);
+
+    // A smaller picture: the parent shows again around it.
+    auto small = Filled(10, 10, Red);
+    image->Picture()->SetGraphic(small.get());
+    UpdateWindow(window);
+    EXPECT_EQ(Count(RECT { 20, 20, 60, 60 }, Red), 100);
+    EXPECT_EQ(Count(RECT { 20, 20, 60, 60 }, clBlack), 0);
+    EXPECT_EQ(WindowPixel(window, 21, 21), RGB(255, 255, 255));
+
+    // Cleared: nothing of it is left.
+    image->Picture()->SetGraphic(nullptr);
+    UpdateWindow(window);
+    EXPECT_EQ(Count(RECT { 20, 20, 60, 60 }, clWhite), 40 * 40);
+}
+
+TEST_F(DisplayControls, ALabelAnImageOrAPanelMayBeFreedByItsOwnClick)
+{
+    auto* label = MakeOwned<TLabel>(form.get());
+    label->SetParent(panel);
+    label->SetBounds(10, 10, 60, 20);
+    label->SetAutoSize(false);
+    label->SetCaption("Label");
+    auto* image = MakeOwned<TImage>(form.get());
+    image->SetParent(panel);
+    image->SetBounds(10, 50, 40, 40);
+    std::vector<std::string> seen;
+    label->OnClick = [&](TObject*) {
+        seen.push_back("label");
+        form->DestroyComponent(label);
+    };
+    label->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { seen.push_back("label up"); };
+    image->OnClick = [&](TObject*) {
+        seen.push_back("image");
+        form->DestroyComponent(image);
+    };
+    Show();
+    HWND window = panel->Handle();
+    for (POINT at : { POINT { 20, 20 }, POINT { 20, 60 } }) {
+        SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(at.x, at.y));
+        SendMessageA(window, WM_LBUTTONUP, 0, PointParam(at.x, at.y));
+    }
+    PumpMessages();
+    EXPECT_EQ(seen, (std::vector<std::string> { "label", "image" }));
+    EXPECT_EQ(panel->ControlCount(), 0);
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    // A windowed one goes with its window while the window's own message is handled.
+    auto* inner = MakeOwned<TPanel>(form.get());
+    inner->SetParent(form.get());
+    inner->SetBounds(220, 10, 50, 50);
+    inner->OnClick = [&](TObject*) {
+        seen.push_back("panel");
+        form->DestroyComponent(inner);
+    };
+    inner->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { seen.push_back("panel up"); };
+    UpdateWindow(form->Handle());
+    HWND innerWindow = inner->Handle();
+    SendMessageA(innerWindow, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(5, 5));
+    SendMessageA(innerWindow, WM_LBUTTONUP, 0, PointParam(5, 5));
+    PumpMessages();
+    EXPECT_EQ(seen.back(), "panel");
+    EXPECT_FALSE(IsWindow(innerWindow));
+    EXPECT_EQ(GetCapture(), nullptr);
+}

@@ -284,3 +284,66 @@ TEST_F(SpeedButtons, AGlyphIsDrawnBesideTheCaptionAndADisabledOneUsesItsSecondIm
     EXPECT_EQ(Pixel(gx + 1, gy + 1), ColorToRGB(Green));
     EXPECT_EQ(Pixel(gx + 100 + 8, gy + 8), ColorToRGB(0xFF0000));
 }
+
+TEST_F(SpeedButtons, APressEndedByLosingTheCaptureLeavesTheButtonUpAndDrawnUp)
+{
+    // Flat transparent buttons: sunken while pressed, nothing but the white panel when up
+    // (the cursor is not over them).
+    TSpeedButton* plain = Button(20, 20, 40, 20);
+    TSpeedButton* grouped = Button(70, 20, 40, 20);
+    plain->SetFlat(true);
+    grouped->SetFlat(true);
+    grouped->SetGroupIndex(1);
+    Show();
+    for (TSpeedButton* button : { plain, grouped }) {
+        RECT area = button->BoundsRect();
+        Mouse(WM_LBUTTONDOWN, area.left + 5, area.top + 5, MK_LBUTTON);
+        UpdateWindow(panel->Handle());
+        ASSERT_EQ(Pixel(area.left, area.top + 2), ColorToRGB(clBtnShadow));
+        // Another control or window takes the capture: the press ends outside, at once,
+        // without a mouse move before it.
+        button->Perform(WM_CANCELMODE, 0, 0);
+        EXPECT_EQ(GetCapture(), nullptr);
+        EXPECT_EQ(button->State(), bsUp);
+        EXPECT_FALSE(button->Down());
+        UpdateWindow(panel->Handle());
+        EXPECT_EQ(Pixel(area.left, area.top + 2), RGB(255, 255, 255));
+        // Released at a point outside with no move before it: the same.
+        Mouse(WM_LBUTTONDOWN, area.left + 5, area.top + 5, MK_LBUTTON);
+        Mouse(WM_LBUTTONUP, 200, 150);
+        EXPECT_EQ(button->State(), bsUp);
+        UpdateWindow(panel->Handle());
+        EXPECT_EQ(Pixel(area.left, area.top + 2), RGB(255, 255, 255));
+    }
+    EXPECT_TRUE(clicks.empty());
+}
+
+TEST_F(SpeedButtons, AButtonMayBeFreedByItsOwnClickAndAGroupGoesOnWithoutIt)
+{
+    TSpeedButton* first = Button(20, 20, 40, 20, "A");
+    TSpeedButton* second = Button(70, 20, 40, 20, "B");
+    TSpeedButton* third = Button(120, 20, 40, 20, "C");
+    for (TSpeedButton* button : { first, second, third }) {
+        button->SetFlat(true);
+        button->SetGroupIndex(3);
+    }
+    first->OnClick = [this, first](TObject*) { form->DestroyComponent(first); };
+    Show();
+    // The cursor rests on the button: after the click the hover state is looked at again.
+    POINT over = panel->ClientToScreen(POINT { 30, 30 });
+    SetCursorPos(over.x, over.y);
+    Mouse(WM_MOUSEMOVE, 30, 30);
+    Mouse(WM_LBUTTONDOWN, 30, 30, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, 30, 30);
+    PumpMessages();
+    EXPECT_EQ(panel->ControlCount(), 2);
+    EXPECT_EQ(GetCapture(), nullptr);
+    // The rest of the group still works and still releases each other.
+    Mouse(WM_LBUTTONDOWN, 80, 30, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, 80, 30);
+    Mouse(WM_LBUTTONDOWN, 130, 30, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, 130, 30);
+    EXPECT_FALSE(second->Down());
+    EXPECT_TRUE(third->Down());
+    SetCursorPos(0, 0);
+}
