@@ -1,0 +1,131 @@
+# Sourced by scripts/demo, scripts/run and the end-to-end test: a Wine virtual desktop
+# on an X display, the program started in it, screenshots and the tray icon.
+# Expects $top (the repository). Functions report failures on stderr and return 1.
+
+export WINEPREFIX=${WINEPREFIX:-$top/.wine}
+export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+
+desktop_xvfb_pid=
+desktop_program_pid=
+desktop_explorer_pid=
+desktop_width=800
+desktop_height=600
+
+desktop_log() { echo "[desktop] $*" >&2; }
+
+# A private Xvfb of WIDTH x HEIGHT (default 800 x 600) on a free display; DISPLAY is
+# set to it. Tried three times: a display taken between the test and the start, or
+# an Xvfb that dies at once, gets another attempt on the next number.
+desktop_start_display() {
+    desktop_width=${1:-800}
+    desktop_height=${2:-600}
+    local attempt n
+    for attempt in 1 2 3; do
+        for n in $(seq $((100 + RANDOM % 50)) 199); do
+            if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then break; fi
+        done
+        Xvfb ":$n" -screen 0 "${desktop_width}x${desktop_height}x24" -nolisten tcp >/dev/null 2>&1 &
+        desktop_xvfb_pid=$!
+        local waited
+        for waited in $(seq 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            sleep 0.1
+        done
+        if kill -0 "$desktop_xvfb_pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
+            export DISPLAY=":$n"
+            return 0
+        fi
+        desktop_log "Xvfb :$n did not come up (attempt $attempt)"
+        kill "$desktop_xvfb_pid" 2>/dev/null
+        desktop_xvfb_pid=
+    done
+    return 1
+}
+
+# A wineserver for the prefix, kept running, and Wine's background services started
+# detached from our output (a test runner would otherwise wait for them).
+desktop_start_wine() {
+    wineserver -p >/dev/null 2>&1 || true
+    "$WINELOADER" cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+# Takes a screenshot of the whole display into FILE (PNG).
+desktop_shot() {
+    xwd -root -silent | convert xwd:- "$1"
+}
+
+# Windows form of a Linux path (through the Z: drive).
+desktop_winpath() {
+    local path=$1
+    echo "Z:${path//\//\\}"
+}
+
+# Starts PROGRAM (a Linux path) in a virtual desktop named NAME of the display's size,
+# with FOLDER as its current folder. The explorer process that holds the desktop and
+# the program's own process are remembered for desktop_stop.
+desktop_run() {
+    local name=$1 program=$2 folder=$3
+    (cd "$folder" && exec "$WINELOADER" explorer "/desktop=$name,${desktop_width}x${desktop_height}" \
+        "$(desktop_winpath "$program")" >/dev/null 2>&1 </dev/null) &
+    desktop_explorer_pid=$!
+    local waited
+    for waited in $(seq 100); do
+        desktop_program_pid=$(desktop_find_process "$program")
+        [ -n "$desktop_program_pid" ] && return 0
+        sleep 0.1
+    done
+    desktop_log "the program did not start: $program"
+    return 1
+}
+
+# The Linux process id of the Wine process running PROGRAM (matched by its full path,
+# which callers keep unique), or nothing.
+desktop_find_process() {
+    local program=$1 pid
+    for pid in $(pgrep -f -- "$(basename "$program")" || true); do
+        if tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qF -- "$(desktop_winpath "$program")"; then
+            echo "$pid"
+            return 0
+        fi
+    done
+}
+
+# Whether the program's process still runs.
+desktop_program_running() {
+    [ -n "$desktop_program_pid" ] && kill -0 "$desktop_program_pid" 2>/dev/null
+}
+
+# Where the tray icon sits: the single icon of the virtual desktop's taskbar is at
+# the bottom-right corner.
+desktop_tray_x() { echo $((desktop_width - 11)); }
+desktop_tray_y() { echo $((desktop_height - 11)); }
+
+desktop_key() {
+    xdotool key "$@"
+}
+
+desktop_right_click_tray() {
+    xdotool mousemove "$(desktop_tray_x)" "$(desktop_tray_y)" click 3
+}
+
+# Ends what desktop_run and desktop_start_display started: the program (when it still
+# runs), the desktop's explorer and the X server.
+desktop_stop() {
+    local pid
+    for pid in "$desktop_program_pid" "$desktop_explorer_pid"; do
+        [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    done
+    sleep 0.5
+    for pid in "$desktop_program_pid" "$desktop_explorer_pid"; do
+        [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
+    done
+    desktop_program_pid=
+    desktop_explorer_pid=
+    if [ -n "$desktop_xvfb_pid" ]; then
+        kill "$desktop_xvfb_pid" 2>/dev/null
+        wait "$desktop_xvfb_pid" 2>/dev/null
+        desktop_xvfb_pid=
+    fi
+    return 0
+}
