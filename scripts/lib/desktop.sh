@@ -129,3 +129,58 @@ desktop_stop() {
     fi
     return 0
 }
+
+# ---- what the end-to-end test and the demo do with the program -----------------------
+
+desktop_pixels() { python3 "$top/scripts/lib/pixels.py" "$@"; }
+
+# Whether the middle of the desktop holds a window (more than one colour there).
+desktop_centre_busy() {
+    local shot=$1 colours
+    colours=$(desktop_pixels region "$shot" $((desktop_width / 2 - 100)) $((desktop_height / 2 - 60)) 200 120 |
+        awk '{print $NF}')
+    [ "${colours:-0}" -gt 1 ]
+}
+
+# Waits up to SECONDS for the folder browser to show in the middle of the desktop,
+# then presses Escape until it is gone. WORK is a folder for screenshots.
+desktop_cancel_browser() {
+    local work=$1 seconds=${2:-30} i
+    for i in $(seq $((seconds * 2))); do
+        desktop_shot "$work/browser.png"
+        desktop_centre_busy "$work/browser.png" && break
+        desktop_program_running || { desktop_log "the program ended before its folder browser showed"; return 1; }
+        sleep 0.5
+    done
+    if ! desktop_centre_busy "$work/browser.png"; then
+        desktop_log "no folder browser within $seconds s"
+        return 1
+    fi
+    for i in $(seq 10); do
+        desktop_key Escape
+        sleep 1
+        desktop_shot "$work/after-browser.png"
+        desktop_centre_busy "$work/after-browser.png" || return 0
+    done
+    desktop_log "the folder browser did not close on Escape"
+    return 1
+}
+
+# Waits until the screenshot shows one of the photos as the wallpaper, at most until
+# DEADLINE (seconds since the epoch). Leaves the last screenshot in SHOT and prints
+# the photo found.
+desktop_wait_for_wallpaper() {
+    local shot=$1 deadline=$2; shift 2
+    while :; do
+        desktop_shot "$shot"
+        if desktop_pixels match "$shot" "$desktop_width" "$desktop_height" "$@" >"$shot.match"; then
+            cat "$shot.match"
+            return 0
+        fi
+        desktop_program_running || { desktop_log "the program ended while waiting for the wallpaper"; return 1; }
+        [ "$(date +%s)" -lt "$deadline" ] || break
+        sleep 2
+    done
+    desktop_log "no photo as wallpaper in time; closest: $(cat "$shot.match")"
+    return 1
+}

@@ -1,5 +1,12 @@
 #include "app/AppTestSupport.h"
 
+#include "graphics/Bitmap.h"
+#include "graphics/Brush.h"
+#include "graphics/Canvas.h"
+#include "graphics/JPEGImage.h"
+#include "runtime/Stream.h"
+
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -121,4 +128,53 @@ AnsiString MessageBoxText(HWND box)
 int ClipboardFormatCount()
 {
     return CountClipboardFormats();
+}
+
+AnsiString SolidJpeg(COLORREF color, int width, int height)
+{
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+    bitmap.SetWidth(width);
+    bitmap.SetHeight(height);
+    bitmap.Canvas()->Brush()->SetColor(color);
+    bitmap.Canvas()->FillRect(RECT { 0, 0, width, height });
+    TJPEGImage jpeg;
+    jpeg.Assign(&bitmap);
+    TMemoryStream stream;
+    jpeg.SaveStream(stream);
+    return stream.Bytes();
+}
+
+bool ReadBmpFacts(const AnsiString& bytes, BmpFacts& facts)
+{
+    auto u32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at]))
+            | static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8
+            | static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 16
+            | static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24;
+    };
+    if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M')
+        return false;
+    std::uint32_t offset = u32(10);
+    auto width = static_cast<std::int32_t>(u32(18));
+    auto height = static_cast<std::int32_t>(u32(22));
+    int bits = static_cast<unsigned char>(bytes[28]) | static_cast<unsigned char>(bytes[29]) << 8;
+    if ((bits != 24 && bits != 32) || width <= 0 || height == 0)
+        return false;
+    int rows = height < 0 ? -height : height;
+    std::size_t stride = (static_cast<std::size_t>(width) * (bits / 8) + 3) & ~std::size_t(3);
+    std::size_t at = offset + stride * static_cast<std::size_t>(rows / 2) + static_cast<std::size_t>(width / 2) * (bits / 8);
+    if (at + 3 > bytes.size())
+        return false;
+    facts.width = width;
+    facts.height = rows;
+    facts.middle = RGB(static_cast<unsigned char>(bytes[at + 2]), static_cast<unsigned char>(bytes[at + 1]),
+        static_cast<unsigned char>(bytes[at]));
+    return true;
+}
+
+bool NearColor(COLORREF a, COLORREF b, int tolerance)
+{
+    return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance && std::abs(GetGValue(a) - GetGValue(b)) <= tolerance
+        && std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
 }

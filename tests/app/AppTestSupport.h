@@ -53,3 +53,17 @@ AnsiString MessageBoxText(HWND box);
 
 // The data formats on the clipboard now.
 int ClipboardFormatCount();
+
+// The bytes of a JPEG file of a picture in one colour.
+AnsiString SolidJpeg(COLORREF color, int width = 64, int height = 48);
+
+// The size and the middle pixel's colour of a BMP file's bytes; false when the bytes
+// are no BMP file of 24 or 32 bits per pixel.
+struct BmpFacts {
+    int width = 0;
+    int height = 0;
+    COLORREF middle = 0;
+};
+bool ReadBmpFacts(const AnsiString& bytes, BmpFacts& facts);
+// True when each of red, green and blue differ by at most the tolerance.
+bool NearColor(COLORREF a, COLORREF b, int tolerance = 24);
