@@ -144,9 +144,16 @@ void TFileListBox::SetShowGlyphs(bool value)
     Invalidate();
 }
 
+bool TFileListBox::ItemsWindow()
+{
+    if (!HandleAllocated() && (Parent() || ParentWindow()) && !(ComponentState() & (csLoading | csDestroying)))
+        Handle();
+    return HandleAllocated();
+}
+
 int TFileListBox::Count()
 {
-    if (!HandleAllocated())
+    if (!ItemsWindow())
         return 0;
     LRESULT n = SendMessageA(m_handle, LB_GETCOUNT, 0, 0);
     return n == LB_ERR ? 0 : static_cast<int>(n);
@@ -167,7 +174,7 @@ AnsiString TFileListBox::Items(int index)
 
 int TFileListBox::ItemIndex()
 {
-    if (!HandleAllocated())
+    if (!ItemsWindow())
         return -1;
     LRESULT index = SendMessageA(m_handle, LB_GETCURSEL, 0, 0);
     return index == LB_ERR ? -1 : static_cast<int>(index);
@@ -175,7 +182,7 @@ int TFileListBox::ItemIndex()
 
 void TFileListBox::SetItemIndex(int index)
 {
-    if (HandleAllocated())
+    if (ItemsWindow())
         SendMessageA(m_handle, LB_SETCURSEL, index, 0);
 }
 
@@ -248,8 +255,11 @@ void TFileListBox::Change()
 
 void TFileListBox::ReadFolder()
 {
-    if (!HandleAllocated())
+    if (!HandleAllocated()) {
+        // Making the window reads the folder.
+        ItemsWindow();
         return;
+    }
     int attributes = 0;
     for (int kind = ftReadOnly; kind <= ftArchive; ++kind)
         if (m_fileType & FileTypeOf(static_cast<TFileAttr>(kind)))
@@ -309,7 +319,7 @@ void TFileListBox::SplitFolderPath(const AnsiString& path, char& drive, AnsiStri
     drive = saved.empty() ? 0 : saved[0];
     folder = path;
     AnsiString driveText;
-    if (folder.size() >= 2 && folder.front() == '[' && folder.back() == ']') {
+    if (folder.size() >= 2 && folder.front() == '[' && LastDelimiter("]", folder) == folder.size()) {
         folder = folder.substr(1, folder.size() - 2);
     } else {
         driveText = ExtractFileDrive(folder);
@@ -359,7 +369,7 @@ void TFileListBox::SetFolderPath(const AnsiString& path)
         SetMask(file);
     } else if (!file.empty()) {
         auto select = [&] {
-            if (!HandleAllocated())
+            if (!ItemsWindow())
                 return;
             LRESULT index = SendMessageA(m_handle, LB_FINDSTRINGEXACT, 0, reinterpret_cast<LPARAM>(file.c_str()));
             SetItemIndex(index == LB_ERR ? -1 : static_cast<int>(index));

@@ -37,7 +37,8 @@ public:
     int ItemHeight() const { return m_itemHeight; }
     void SetItemHeight(int value);
 
-    // The items the platform list holds (none while the window does not exist).
+    // The items the platform list holds. Reading or changing them demands the list's
+    // window, which is made when the list has a parent (none otherwise: no items).
     int Count();
     // EListError for an index out of range.
     AnsiString Items(int index);
@@ -46,7 +47,7 @@ public:
     // Folder and the selected name joined with "\"; empty without a selection.
     AnsiString SelectedPath();
 
-    // Reads the folder into the list (nothing while there is no window).
+    // Reads the folder into the list (making its window first when it can have one).
     virtual void ReadFolder();
     // Makes the resolved path the listed folder (EInOutError when it cannot be entered).
     void ChangeFolder(const AnsiString& path);
@@ -64,6 +65,9 @@ protected:
 
 private:
     void SetFolderPath(const AnsiString& path);
+    // Makes the window on demand when the list can have one (inside a parent, neither
+    // being read nor destroyed); true when the window exists.
+    bool ItemsWindow();
     void AddItem(const AnsiString& text, TBitmap* glyph);
     void Change();
     void ResetItemHeight();

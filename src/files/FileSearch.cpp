@@ -12,10 +12,13 @@ int FindMatchingEntry(TSearchRec& record)
         if (!FindNextFileA(record.FindHandle, &record.FindData))
             return static_cast<int>(GetLastError());
     }
-    FILETIME local;
-    FileTimeToLocalFileTime(&record.FindData.ftLastWriteTime, &local);
+    FILETIME local {};
     WORD date = 0, time = 0;
-    FileTimeToDosDateTime(&local, &date, &time);
+    if (!FileTimeToLocalFileTime(&record.FindData.ftLastWriteTime, &local)
+        || !FileTimeToDosDateTime(&local, &date, &time)) {
+        date = 0;
+        time = 0;
+    }
     record.Time = static_cast<int>((static_cast<DWORD>(date) << 16) | time);
     record.Size = static_cast<int>(record.FindData.nFileSizeLow);
     record.Attr = static_cast<int>(record.FindData.dwFileAttributes);

@@ -16,16 +16,6 @@ void ForEachCharacter(const AnsiString& text, Visitor visit)
 
 }
 
-std::size_t LastDelimiter(const AnsiString& delimiters, const AnsiString& text)
-{
-    std::size_t found = 0;
-    ForEachCharacter(text, [&](std::size_t i, bool pair) {
-        if (!pair && delimiters.find(text[i]) != AnsiString::npos)
-            found = i + 1;
-    });
-    return found;
-}
-
 AnsiString ExtractFilePath(const AnsiString& path)
 {
     return path.substr(0, LastDelimiter("\\:", path));

@@ -5,9 +5,8 @@
 
 #include "runtime/AnsiString.h"
 
-// 1-based position of the last byte of the text that is in the delimiter set and not
-// the second byte of a double-byte character; 0 when there is none.
-std::size_t LastDelimiter(const AnsiString& delimiters, const AnsiString& text);
+// LastDelimiter, the double-byte-aware search the parts below use, lives with the
+// byte strings (runtime/AnsiString.h).
 
 // Everything up to and including the last "\" or ":".
 AnsiString ExtractFilePath(const AnsiString& path);

@@ -40,13 +40,7 @@ AnsiString ModuleBaseName()
     GetModuleFileNameA(ModuleInstance(), path, sizeof path - 1);
     OemToCharA(path, path);
     AnsiString name = path;
-    std::size_t slash = AnsiString::npos;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (ByteKindAt(name, i) == ByteKind::Single && name[i] == '\\')
-            slash = i;
-    }
-    if (slash != AnsiString::npos)
-        name.erase(0, slash + 1);
+    name.erase(0, LastDelimiter("\\", name));
     for (std::size_t i = 0; i < name.size(); ++i) {
         if (ByteKindAt(name, i) == ByteKind::Single && name[i] == '.') {
             name.resize(i);
@@ -89,9 +83,7 @@ void ShowGenericReport(const AnsiString& className, const void* address)
     if (module)
         GetModuleFileNameA(module, path, sizeof path - 1);
     AnsiString moduleName = path;
-    std::size_t slash = moduleName.find_last_of('\\');
-    if (slash != AnsiString::npos)
-        moduleName.erase(0, slash + 1);
+    moduleName.erase(0, LastDelimiter("\\", moduleName));
     auto relative = reinterpret_cast<const void*>(
         reinterpret_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(module));
     AnsiString text = Format(LoadResString(65279) + "\n%s%s", className, moduleName, relative, "", "");
@@ -691,13 +683,13 @@ void TApplication::RestoreTopMosts()
 
 void TApplication::HookAppWindow(TWindowHookProc procedure, void* data)
 {
-    m_hooks.push_back(TWindowHook { procedure, data });
+    m_hooks.push_back(HookEntry { TWindowHook { procedure, data }, m_nextHookSerial++ });
 }
 
 void TApplication::UnhookAppWindow(TWindowHookProc procedure, void* data)
 {
     auto it = std::find_if(m_hooks.begin(), m_hooks.end(),
-        [&](const TWindowHook& hook) { return hook.Procedure == procedure && hook.Data == data; });
+        [&](const HookEntry& entry) { return entry.Hook.Procedure == procedure && entry.Hook.Data == data; });
     if (it != m_hooks.end())
         m_hooks.erase(it);
 }
@@ -755,17 +747,16 @@ void TApplication::DefaultHandler(TMessage& message)
 void TApplication::WndProc(TMessage& message)
 {
     try {
-        // A hook may unhook itself (or another) while it runs: the walk goes on after
-        // the hook just called, wherever it now stands, so no later hook is skipped.
+        // A hook may hook or unhook others, itself included, while it runs. Serial
+        // numbers rise in registration order, so the next hook is the first one added
+        // after the hook just called, wherever that one now stands or whether it
+        // is still there: no hook is skipped and none is called twice.
         for (std::size_t i = 0; i < m_hooks.size();) {
-            TWindowHook hook = m_hooks[i];
-            if (hook.Procedure(hook.Data, message))
+            HookEntry entry = m_hooks[i];
+            if (entry.Hook.Procedure(entry.Hook.Data, message))
                 return;
-            auto at = std::find_if(m_hooks.begin(), m_hooks.end(), [&](const TWindowHook& h) {
-                return h.Procedure == hook.Procedure && h.Data == hook.Data;
-            });
-            if (at != m_hooks.end())
-                i = static_cast<std::size_t>(at - m_hooks.begin()) + 1;
+            i = static_cast<std::size_t>(std::upper_bound(m_hooks.begin(), m_hooks.end(), entry.Serial,
+                [](std::uint64_t serial, const HookEntry& other) { return serial < other.Serial; }) - m_hooks.begin());
         }
         if (message.Msg == WM_WININICHANGE) {
             if (UpdateFormatSettings)

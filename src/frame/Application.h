@@ -137,6 +137,8 @@ public:
     HWND DialogHandle() const { return m_dialogHandle; }
     void SetDialogHandle(HWND dialog) { m_dialogHandle = dialog; }
     const AnsiString& CurrentHint() const { return m_currentHint; }
+    // Set by the popup menus for the highlighted item.
+    void SetCurrentHint(const AnsiString& hint) { m_currentHint = hint; }
     TObject* MouseControl() const { return m_mouseControl; }
     // A control going away is no longer the one under the mouse.
     void ForgetMouseControl(TObject* control)
@@ -205,7 +207,14 @@ private:
     bool m_running = false;
     bool m_active = true;
     std::unique_ptr<TIcon> m_icon;
-    std::vector<TWindowHook> m_hooks;
+    // Hooks in registration order; each keeps the serial number it was added with, so
+    // that a walk over them knows its place whatever a hook adds or removes.
+    struct HookEntry {
+        TWindowHook Hook;
+        std::uint64_t Serial;
+    };
+    std::vector<HookEntry> m_hooks;
+    std::uint64_t m_nextHookSerial = 0;
     std::vector<HWND> m_topMostList;
     int m_topMostLevel = 0;
     std::optional<std::vector<HWND>> m_savedWindows;

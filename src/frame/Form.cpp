@@ -189,9 +189,12 @@ void TCustomForm::BeforeDestruction()
     m_destroying = true;
     TNameSpaceLock lock;
     TWinControl::BeforeDestruction();
-    // References waiting in other forms' streams for this one are dropped.
+    // References waiting in other forms' streams for this one are dropped, and so
+    // are this form's own references still waiting for another form: they would
+    // write into this form once that one is read.
     if (!Name().empty())
         RemoveFixupReferences(nullptr, Name());
+    RemoveFixupReferences(this, {});
     if (Screen) {
         auto& saved = Screen->SavedFocusedForms();
         saved.erase(std::remove(saved.begin(), saved.end(), this), saved.end());

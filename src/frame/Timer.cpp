@@ -6,6 +6,8 @@
 #include "runtime/UtilityWindow.h"
 #include "runtime/Exceptions.h"
 
+#include <utility>
+
 namespace {
 
 // The platform timer of a TTimer is always timer 1 of its own window.
@@ -20,6 +22,8 @@ TTimer::TTimer(TComponent* owner) : TComponent(owner)
 
 TTimer::~TTimer()
 {
+    if (m_destroyedInTick)
+        *m_destroyedInTick = true;
     m_enabled = false;
     KillTimer(m_window, TimerId);
     ReleaseUtilityWindow(m_window);
@@ -59,18 +63,26 @@ void TTimer::RearmTimer()
 
 void TTimer::FireTick()
 {
-    if (m_onTimer)
-        m_onTimer(this);
+    // A copy runs: the handler may destroy the timer, and with it the stored one.
+    if (TNotifyEvent handler = m_onTimer)
+        handler(this);
 }
 
 void TTimer::WndProc(TMessage& message)
 {
     if (message.Msg == WM_TIMER) {
+        bool destroyed = false;
+        bool* outer = std::exchange(m_destroyedInTick, &destroyed);
         try {
             FireTick();
         } catch (...) {
-            HandleLoopException(this);
+            // A timer destroyed by its own handler is not named as the sender.
+            HandleLoopException(destroyed ? nullptr : this);
         }
+        if (!destroyed)
+            m_destroyedInTick = outer;
+        else if (outer)
+            *outer = true;
         return;
     }
     message.Result = DefWindowProcA(m_window, message.Msg, message.WParam, message.LParam);

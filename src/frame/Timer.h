@@ -40,4 +40,6 @@ private:
     std::uint32_t m_interval = 1000;
     TNotifyEvent m_onTimer;
     HWND m_window = nullptr;
+    // Set by the destructor when a tick is running: a handler may destroy its timer.
+    bool* m_destroyedInTick = nullptr;
 };

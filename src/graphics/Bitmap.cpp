@@ -52,7 +52,7 @@ public:
 
     void Select(HBITMAP bitmap)
     {
-        HGDIOBJ old = SelectObject(dc, bitmap);
+        HGDIOBJ old = GDICheck(SelectObject(dc, bitmap));
         if (!m_bitmap)
             m_bitmap = old;
     }
@@ -251,8 +251,9 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
                         info.header.biClrUsed = bi.biClrUsed;
                     } else {
                         BitmapInfo query = info;
-                        GetDIBits(screen, source, 0, static_cast<UINT>(std::abs(from.dsBm.bmHeight)), nullptr,
-                            query.get(), DIB_RGB_COLORS);
+                        if (!GetDIBits(screen, source, 0, static_cast<UINT>(std::abs(from.dsBm.bmHeight)), nullptr,
+                                query.get(), DIB_RGB_COLORS))
+                            GdiError();
                         std::memcpy(info.colors, query.colors, sizeof info.colors);
                     }
                 }
@@ -326,7 +327,8 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
                 }
                 int w = std::min(width, static_cast<int>(from.dsBm.bmWidth));
                 int h = std::min(height, static_cast<int>(std::abs(from.dsBm.bmHeight)));
-                BitBlt(memory.dc, 0, 0, w, h, from_dc.dc, 0, 0, SRCCOPY);
+                if (!BitBlt(memory.dc, 0, 0, w, h, from_dc.dc, 0, 0, SRCCOPY))
+                    GdiError();
             }
             memory.Release();
         }
@@ -877,6 +879,9 @@ TCanvas* TBitmap::Canvas()
 void TBitmap::Dormant()
 {
     FreeContext();
+    // The handles go: other bitmaps sharing the image keep theirs.
+    if (ImageShared())
+        MakeImagePrivate();
     DIBNeeded();
     TBitmapImage& image = *m_image;
     if (!image.DIBHandle)
@@ -887,6 +892,7 @@ void TBitmap::Dormant()
     }
     image.Handle = image.DIBHandle;
     if (image.MaskHandle) {
+        DeselectBitmap(image.MaskHandle);
         DeleteObject(image.MaskHandle);
         image.MaskHandle = nullptr;
     }

@@ -187,6 +187,16 @@ void TBitmap::ReadDIB(TStream& stream, std::int32_t size)
 
     if (bi.biPlanes != 1)
         InvalidBitmap();
+    // Every size is checked before anything is computed from it or set aside, whatever
+    // the compression: a width and a height, and rows of at most 2 GB together. The
+    // width is below 2^31 and the bit count below 2^16, so a row length cannot overflow.
+    std::int64_t height = std::abs(static_cast<std::int64_t>(bi.biHeight));
+    if (bi.biWidth <= 0 || height == 0)
+        InvalidBitmap();
+    std::int64_t lineLength = LineLength(bi.biWidth, bi.biBitCount);
+    if (lineLength > 0 && height > 0x7FFFFFFF / lineLength)
+        InvalidBitmap();
+    std::int64_t sectionSize = lineLength * height;
     if (headerSize == sizeof(BITMAPINFOHEADER) && (bi.biBitCount == 16 || bi.biBitCount == 32)
         && bi.biCompression == BI_BITFIELDS)
         in->Read(masks, sizeof masks);
@@ -204,8 +214,6 @@ void TBitmap::ReadDIB(TStream& stream, std::int32_t size)
         color = RGBQUAD{ entry[0], entry[1], entry[2], entry[3] };
     }
 
-    std::int64_t height = std::abs(static_cast<std::int64_t>(bi.biHeight));
-    std::int64_t sectionSize = LineLength(bi.biWidth, bi.biBitCount) * height;
     std::int64_t imageSize = bi.biSizeImage ? static_cast<std::int64_t>(bi.biSizeImage) : sectionSize;
     std::int64_t pixelBytes = std::min(imageSize, in->Left());
 

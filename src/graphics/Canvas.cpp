@@ -396,15 +396,15 @@ void TCanvas::BrushCopy(const RECT& dest, TBitmap* bitmap, const RECT& source, T
 {
     if (!bitmap || bitmap->Empty())
         return;
+    int sw = source.right - source.left, sh = source.bottom - source.top;
+    int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
+    if (sw <= 0 || sh <= 0)
+        return;
     Changing();
     RequiredState(csHandleValid | csBrushValid);
     TCanvas* from = bitmap->Canvas();
     from->RequiredState(csHandleValid);
     HDC src = from->m_handle;
-    int sw = source.right - source.left, sh = source.bottom - source.top;
-    int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
-    if (sw <= 0 || sh <= 0)
-        return;
     // The mask: white where the source part has the colour.
     HBITMAP mask = CreateBitmap(sw, sh, 1, 1, nullptr);
     HBITMAP part = CreateCompatibleBitmap(src, sw, sh);

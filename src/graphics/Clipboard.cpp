@@ -83,15 +83,20 @@ void TClipboard::Adding()
 
 void TClipboard::SetData(UINT format, HANDLE data)
 {
+    SetLastError(0);
     if (SetClipboardData(format, data))
         return;
-    // Refused: the handle stays ours, so it is deleted rather than lost.
+    // Refused: the handle stays ours, so it is deleted rather than lost, and the
+    // caller learns why.
+    DWORD error = GetLastError();
     if (format == CF_BITMAP || format == CF_PALETTE)
         DeleteObject(data);
     else if (format == CF_ENHMETAFILE)
         DeleteEnhMetaFile(static_cast<HENHMETAFILE>(data));
     else
         GlobalFree(data);
+    SetLastError(error);
+    RaiseLastWin32Error();
 }
 
 template<typename Source>
@@ -105,7 +110,14 @@ void TClipboard::PutData(Source* source)
         HPALETTE palette = nullptr;
         source->SaveClipboardData(format, data, palette);
         if (data) {
-            SetData(format, data);
+            try {
+                SetData(format, data);
+            } catch (...) {
+                // The palette belongs to data the clipboard did not take.
+                if (palette)
+                    DeleteObject(palette);
+                throw;
+            }
             if (palette)
                 SetData(CF_PALETTE, palette);
         } else if (palette) {

@@ -9,7 +9,7 @@ namespace {
 
 void StoreName(TFontData& data, const AnsiString& name)
 {
-    std::size_t length = std::min<std::size_t>(name.size(), sizeof data.Name);
+    std::size_t length = WholeCharacterLength(name, sizeof data.Name);
     std::memset(data.Name, 0, sizeof data.Name);
     std::memcpy(data.Name, name.data(), length);
     data.NameLength = static_cast<std::uint8_t>(length);
@@ -61,7 +61,7 @@ HFONT TFont::Handle()
         AnsiString name(data.Name, data.NameLength);
         if (SameText(name, "Default"))
             name = DefaultFontName();
-        std::memcpy(lf.lfFaceName, name.data(), std::min<std::size_t>(name.size(), LF_FACESIZE - 1));
+        std::memcpy(lf.lfFaceName, name.data(), WholeCharacterLength(name, LF_FACESIZE - 1));
         resource->Handle = CreateFontIndirectA(&lf);
     }
     HFONT handle = static_cast<HFONT>(resource->Handle);

@@ -230,6 +230,9 @@ void TJPEGImage::SetPalette(HPALETTE value)
     if (m_bitmap && m_bitmap->Palette() != value) {
         m_bitmap.reset();
         discarded = true;
+    } else if (m_bitmap && value) {
+        // The decoded bitmap owns that handle: keep a copy of its own.
+        value = CopyPalette(value);
     }
     m_tempPalette.reset(value);
     if (discarded) {

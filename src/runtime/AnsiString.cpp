@@ -24,6 +24,25 @@ ByteKind ByteKindAt(const AnsiString& text, std::size_t index)
     return ByteKind::Single;
 }
 
+std::size_t LastDelimiter(const AnsiString& delimiters, const AnsiString& text)
+{
+    std::size_t found = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        bool pair = IsLeadByte(text[i]) && i + 1 < text.size();
+        if (!pair && delimiters.find(text[i]) != AnsiString::npos)
+            found = i + 1;
+        i += pair ? 2 : 1;
+    }
+    return found;
+}
+
+std::size_t WholeCharacterLength(const AnsiString& text, std::size_t limit)
+{
+    if (text.size() <= limit)
+        return text.size();
+    return limit > 0 && ByteKindAt(text, limit) == ByteKind::Trail ? limit - 1 : limit;
+}
+
 static AnsiString MapCase(const AnsiString& text, bool lower)
 {
     AnsiString result = text;

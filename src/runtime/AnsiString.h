@@ -16,6 +16,12 @@ bool IsLeadByte(char byte);
 enum class ByteKind { Single, Lead, Trail };
 ByteKind ByteKindAt(const AnsiString& text, std::size_t index);
 
+// One past the last byte that is one of the delimiters and a character of its own
+// (never the trail byte of a double-byte character); 0 when there is none.
+std::size_t LastDelimiter(const AnsiString& delimiters, const AnsiString& text);
+// The longest length up to the limit that does not cut a double-byte character in two.
+std::size_t WholeCharacterLength(const AnsiString& text, std::size_t limit);
+
 // Lower-cases ASCII letters only, leaving double-byte characters alone.
 AnsiString AnsiLowerCase(const AnsiString& text);
 AnsiString AnsiUpperCase(const AnsiString& text);

@@ -13,22 +13,29 @@
 namespace {
 
 // What a stub calls: the method and the sender that exceptions are reported with.
-struct StubTarget {
+// A call through the stub holds the target, so a stub released by its own method
+// (a control freeing itself, a timer destroyed in its tick) keeps what runs alive
+// until the outermost call returns.
+struct StubTarget : std::enable_shared_from_this<StubTarget> {
+    StubTarget(TWndMethod m, TObject* s) : method(std::move(m)), sender(s) {}
     TWndMethod method;
     TObject* sender;
+    bool released = false;
 };
 
 // What every stub ends in: the message handed to its target's method as a TMessage.
 LRESULT StubDispatch(StubTarget* target, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    std::shared_ptr<StubTarget> hold = target->shared_from_this();
     TMessage record;
     record.Msg = message;
     record.WParam = wParam;
     record.LParam = lParam;
     try {
-        target->method(record);
+        hold->method(record);
     } catch (...) {
-        HandleLoopException(target->sender);
+        // Released during the call: what the stub was bound to is going or gone.
+        HandleLoopException(hold->released ? nullptr : hold->sender);
     }
     return record.Result;
 }
@@ -128,7 +135,7 @@ constexpr std::size_t PageSize = 4096;
 
 class StubPool {
 public:
-    WNDPROC Create(std::unique_ptr<StubTarget> target)
+    WNDPROC Create(std::shared_ptr<StubTarget> target)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_free.empty())
@@ -145,11 +152,18 @@ public:
 
     void Release(WNDPROC stub)
     {
+        // The target goes after the lock is left: its method's captures may release
+        // other stubs when they are destroyed.
+        std::shared_ptr<StubTarget> target;
         std::lock_guard<std::mutex> lock(m_mutex);
         auto* code = reinterpret_cast<unsigned char*>(stub);
         auto found = m_targets.find(code);
         if (found == m_targets.end())
             return;
+        // A call running through the stub still holds the target; it goes when
+        // that call returns.
+        target = std::move(found->second);
+        target->released = true;
         m_targets.erase(found);
         std::memset(code, 0xCC, StubSize);
         m_free.push_back(code);
@@ -174,7 +188,7 @@ private:
 
     std::mutex m_mutex;
     std::vector<unsigned char*> m_free;
-    std::map<unsigned char*, std::unique_ptr<StubTarget>> m_targets;
+    std::map<unsigned char*, std::shared_ptr<StubTarget>> m_targets;
 };
 
 StubPool& Pool()
@@ -194,7 +208,7 @@ thread_local PendingBinding pending;
 
 WNDPROC CreateMethodStub(TWndMethod method, TObject* sender)
 {
-    return Pool().Create(std::make_unique<StubTarget>(StubTarget { std::move(method), sender }));
+    return Pool().Create(std::make_shared<StubTarget>(std::move(method), sender));
 }
 
 void ReleaseMethodStub(WNDPROC stub)

@@ -12,6 +12,8 @@ struct Entry {
 
 // Sorted by id.
 constexpr Entry table[] = {
+    { 64512, "Interval not compatible with MinInterval property!" },
+    { 64513, "Timer identifier %d is already in the pool" },
     { 65210, "JPEG イメージのサイズは変更できません" },
     { 65211, "JPEG エラー #%d" },
     { 65212, "JPEG イメージファイル" },

@@ -3,6 +3,8 @@
 #include "runtime/MethodStub.h"
 #include "runtime/Exceptions.h"
 
+#include <memory>
+
 namespace {
 
 const char UtilityClassName[] = "TPUtilWindow";
@@ -43,24 +45,35 @@ HWND AllocateUtilityWindow(TWndMethod method, TObject* sender)
     if (!window)
         RaiseLastWin32Error();
     if (method) {
-        WNDPROC stub = nullptr;
+        // The window's last message frees its stub, however the window goes: by
+        // ReleaseUtilityWindow or destroyed by someone else first.
+        auto stub = std::make_shared<WNDPROC>(nullptr);
+        auto bound = [method = std::move(method), stub](TMessage& message) {
+            struct ReleaseAtLastMessage {
+                const TMessage& message;
+                WNDPROC stub;
+                ~ReleaseAtLastMessage()
+                {
+                    if (message.Msg == WM_NCDESTROY)
+                        ReleaseMethodStub(stub);
+                }
+            } last { message, *stub };
+            method(message);
+        };
         try {
-            stub = CreateMethodStub(std::move(method), sender);
+            *stub = CreateMethodStub(std::move(bound), sender);
         } catch (...) {
             DestroyWindow(window);
             throw;
         }
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(stub));
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(*stub));
     }
     return window;
 }
 
 void ReleaseUtilityWindow(HWND window)
 {
-    if (!window || !IsWindow(window))
-        return;
-    auto procedure = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
-    DestroyWindow(window);
-    if (procedure != &DefWindowProcA)
-        ReleaseMethodStub(procedure);
+    // The stub goes with the window's last message.
+    if (window && IsWindow(window))
+        DestroyWindow(window);
 }

@@ -55,7 +55,6 @@ TEST_F(FileListTest, DefaultsAndWindowStyles)
     EXPECT_EQ(m_list->FileType(), FileTypeOf(ftNormal));
     EXPECT_EQ(m_list->Folder(), GetCurrentFolder());
     EXPECT_EQ(m_list->Width(), 145);
-    EXPECT_EQ(m_list->Count(), 0);   // no window, no items
     HWND window = m_list->Handle();
     char cls[32] = {};
     GetClassNameA(window, cls, sizeof cls);
@@ -69,6 +68,57 @@ TEST_F(FileListTest, DefaultsAndWindowStyles)
     } catch (const EListError& e) {
         EXPECT_EQ(e.Message(), Format("リストのインデックスが範囲を超えています (%d)", m_list->Count()));
     }
+}
+
+TEST_F(FileListTest, ItemOperationsOnAListOfAFormNeverShownCreateItsWindow)
+{
+    // The main window is never shown: its file list must fill all the same.
+    TempFolder dir;
+    dir.Write("sv_a_1200.jpg");
+    dir.Write("other.txt");
+    ASSERT_FALSE(m_form->HandleAllocated());
+    m_list->SetFolder(dir.Path());
+    m_list->SetMask("sv*");
+    EXPECT_TRUE(m_list->HandleAllocated());
+    ASSERT_EQ(m_list->Count(), 1);
+    EXPECT_EQ(m_list->Items(0), "sv_a_1200.jpg");
+    EXPECT_FALSE(IsWindowVisible(m_form->Handle()));
+
+    // Reading the items alone demands the window too.
+    auto form = MakeComponent<TForm>(TFormSource::None);
+    auto* reader = MakeOwned<TFileListBox>(form.get());
+    reader->SetParent(form.get());
+    ChangeCurrentFolder(dir.Path());
+    ASSERT_FALSE(reader->HandleAllocated());
+    EXPECT_EQ(reader->Count(), 2);
+    EXPECT_EQ(reader->ItemIndex(), -1);
+
+    // A list without a parent has no window to get and lists nothing.
+    auto alone = MakeComponent<TFileListBox>();
+    EXPECT_EQ(alone->Count(), 0);
+    EXPECT_EQ(alone->ItemIndex(), -1);
+    EXPECT_FALSE(alone->HandleAllocated());
+    EXPECT_THROW(alone->Items(0), EListError);
+}
+
+TEST_F(FileListTest, BracketsAreWholeCharactersInSplitFolderPath)
+{
+    // "ゾ" is 0x83 0x5D in code page 932: its trail byte is the byte of "]".
+    TempFolder dir;
+    AnsiString name = "[aゾ";
+    ASSERT_EQ(name.back(), ']');
+    dir.MakeFolder(name);
+    dir.MakeFolder("sub");
+    ChangeCurrentFolder(dir.Path());
+    char drive = 0;
+    AnsiString folder, file;
+    m_list->SplitFolderPath(name, drive, folder, file);
+    EXPECT_EQ(CompareFileNames(folder.substr(folder.size() - name.size()), name), 0) << folder;
+    EXPECT_EQ(file, "");
+    // A real bracketed entry of the list is still a folder.
+    m_list->SplitFolderPath("[sub]", drive, folder, file);
+    EXPECT_EQ(folder.substr(folder.size() - 4), "\\sub");
+    EXPECT_EQ(file, "");
 }
 
 TEST_F(FileListTest, NormalTypeLeavesOutHiddenSystemAndFoldersButListsReadOnly)

@@ -155,6 +155,41 @@ TEST_F(ApplicationTest, AHookThatUnhooksItselfDoesNotHideTheMessageFromTheNextHo
     EXPECT_EQ(journal.calls, (std::vector<int> { 1, 2, 2 }));
 }
 
+TEST_F(ApplicationTest, TheSamePairHookedTwiceIsCalledTwicePerMessage)
+{
+    // A runaway walk is stopped by the hook itself after a few rounds (true ends
+    // the handling), so a fault shows as a wrong count rather than a hang.
+    static int calls;
+    calls = 0;
+    auto counting = [](void*, TMessage& message) -> bool {
+        if (message.Msg != WM_QUERYDRAGICON)
+            return false;
+        return ++calls > 10;
+    };
+    static TWindowHookProc leavingOnce;
+    static int leavingCalls;
+    leavingCalls = 0;
+    leavingOnce = [](void* data, TMessage& message) -> bool {
+        if (message.Msg == WM_QUERYDRAGICON && ++leavingCalls == 1)
+            Application->UnhookAppWindow(leavingOnce, data);
+        return leavingCalls > 10;
+    };
+    int data = 0;
+    Application->HookAppWindow(counting, &data);
+    Application->HookAppWindow(counting, &data);
+    SendMessageA(Application->Handle(), WM_QUERYDRAGICON, 0, 0);
+    EXPECT_EQ(calls, 2);
+    Application->UnhookAppWindow(counting, &data);
+    Application->UnhookAppWindow(counting, &data);
+
+    // A pair hooked twice whose first entry unhooks itself: the second still sees it.
+    Application->HookAppWindow(leavingOnce, &data);
+    Application->HookAppWindow(leavingOnce, &data);
+    SendMessageA(Application->Handle(), WM_QUERYDRAGICON, 0, 0);
+    EXPECT_EQ(leavingCalls, 2);
+    Application->UnhookAppWindow(leavingOnce, &data);
+}
+
 TEST_F(ApplicationTest, PrivateMessagesOfTheApplicationWindow)
 {
     HWND window = Application->Handle();

@@ -107,9 +107,6 @@ const TClassRegistration<TFakeForm> formInfo("TFakeForm", [](TClassBuilder<TFake
 const TClassRegistration<TFakeMainForm> mainInfo("TMainForm1", [](TClassBuilder<TFakeMainForm>& c) {
     RegisterFake<TFakeImage>("TImage");
     RegisterFake<TFakeFileList>("TFileListBox");
-    RegisterFake<TFakeTrayIcon>("TKitTrayIcon");
-    RegisterFake<TFakePopupMenu>("TPopupMenu");
-    RegisterFake<TFakeMenuItem>("TMenuItem");
     c.Parent<TFakeForm>();
     c.Constructor();
     c.Field("Image1", &TFakeMainForm::Image1);

@@ -8,6 +8,9 @@
 #include "graphics/Font.h"
 #include "graphics/Picture.h"
 #include "runtime/Events.h"
+#include "tray/KitTrayIcon.h"
+#include "tray/MenuItem.h"
+#include "tray/PopupMenu.h"
 
 #include <memory>
 #include <vector>
@@ -57,9 +60,6 @@ public:
 };
 using TFakeImage = TFake<1>;
 using TFakeFileList = TFake<2>;
-using TFakeTrayIcon = TFake<3>;
-using TFakePopupMenu = TFake<4>;
-using TFakeMenuItem = TFake<5>;
 using TFakePanel = TFake<6>;
 using TFakeLabel = TFake<7>;
 using TFakeSpeedButton = TFake<8>;
@@ -97,11 +97,11 @@ public:
     TFakeImage* Image1 = nullptr;
     TFakeFileList* FileListBox1 = nullptr;
     class TTimer* Timer1 = nullptr;
-    TFakeTrayIcon* KitTrayIcon1 = nullptr;
-    TFakePopupMenu* PopupMenu1 = nullptr;
-    TFakeMenuItem* N1 = nullptr;
-    TFakeMenuItem* N2 = nullptr;
-    TFakeMenuItem* X1 = nullptr;
+    TKitTrayIcon* KitTrayIcon1 = nullptr;
+    TPopupMenu* PopupMenu1 = nullptr;
+    TMenuItem* N1 = nullptr;
+    TMenuItem* N2 = nullptr;
+    TMenuItem* X1 = nullptr;
 };
 
 class TFakeInfoForm : public TFakeForm {

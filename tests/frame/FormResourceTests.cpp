@@ -13,16 +13,16 @@ class TResourceMainForm : public TForm {
 public:
     SV_CLASS_NAME(TMainForm1)
     using TForm::TForm;
-    void FormCreate(TObject*) { created.push_back(Name() + (KitTrayIcon1 && KitTrayIcon1->popupMenu ? " linked" : " unlinked")); }
+    void FormCreate(TObject*) { created.push_back(Name() + (KitTrayIcon1 && KitTrayIcon1->PopupMenu() ? " linked" : " unlinked")); }
     void Handler(TObject*) {}
 
     std::vector<AnsiString> created;
     TFakeImage* Image1 = nullptr;
     TFakeFileList* FileListBox1 = nullptr;
     TTimer* Timer1 = nullptr;
-    TFakeTrayIcon* KitTrayIcon1 = nullptr;
-    TFakePopupMenu* PopupMenu1 = nullptr;
-    TFakeMenuItem* N1 = nullptr;
+    TKitTrayIcon* KitTrayIcon1 = nullptr;
+    TPopupMenu* PopupMenu1 = nullptr;
+    TMenuItem* N1 = nullptr;
 };
 
 const TClassRegistration<TResourceMainForm> mainInfo("TMainForm1", [](TClassBuilder<TResourceMainForm>& c) {
@@ -70,7 +70,7 @@ TEST(FormResource, ConstructionReadsTheResourceThenRunsOnCreate)
     // A second form of the class while the first exists gets a numbered name.
     auto second = MakeComponent<TResourceMainForm>();
     EXPECT_EQ(second->Name(), "MainForm1_1");
-    EXPECT_EQ(second->KitTrayIcon1->popupMenu, second->PopupMenu1);
+    EXPECT_EQ(second->KitTrayIcon1->PopupMenu(), second->PopupMenu1);
 }
 
 TEST(FormResource, AFormClassWithoutResourceRaises)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,66 @@ TEST(MethodStub, AnExceptionInAMethodIsReportedAndNeverReachesThePlatform)
     EXPECT_EQ(reported, "from the window");
     EXPECT_EQ(reportedSender, &sender);
     EXPECT_EQ(result, 5);
+}
+
+TEST(MethodStub, AStubReleasedInsideItsOwnCallLivesUntilTheOutermostCallReturns)
+{
+    // The method holds a token: it lives exactly as long as the method does.
+    auto token = std::make_shared<int>(0);
+    std::weak_ptr<int> watch = token;
+    TObject sender;
+    TObject* reportedSender = &sender;
+    bool aliveAtReport = false;
+    Application->OnAppException = [&](TObject* from, Exception&) {
+        reportedSender = from;
+        aliveAtReport = !watch.expired();
+    };
+    HWND window = AllocateUtilityWindow(nullptr);
+    WNDPROC stub = nullptr;
+    bool aliveAfterRelease = false;
+    stub = CreateMethodStub([&, token](TMessage& message) {
+        if (message.Msg == WM_USER + 9) {
+            // A nested call through the same stub releases it; the outer call goes on
+            // and then raises.
+            CallWindowProcA(stub, window, WM_USER + 10, 0, 0);
+            aliveAfterRelease = !watch.expired();
+            throw EInvalidOperation("after the release");
+        }
+        if (message.Msg == WM_USER + 10)
+            ReleaseMethodStub(stub);
+    }, &sender);
+    token.reset();
+    CallWindowProcA(stub, window, WM_USER + 9, 0, 0);
+    Application->OnAppException = nullptr;
+    EXPECT_TRUE(aliveAfterRelease);
+    EXPECT_TRUE(aliveAtReport);
+    EXPECT_EQ(reportedSender, nullptr) << "a released stub's sender is not reported";
+    EXPECT_TRUE(watch.expired()) << "released once the outermost call returned";
+    EXPECT_FALSE(IsMethodStub(stub));
+    ReleaseUtilityWindow(window);
+}
+
+TEST(MethodStub, AUtilityWindowFreesItsStubHoweverItGoes)
+{
+    auto token = std::make_shared<int>(0);
+    std::weak_ptr<int> watch = token;
+    HWND window = AllocateUtilityWindow([token](TMessage&) {});
+    token.reset();
+    auto stub = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
+    ASSERT_TRUE(IsMethodStub(stub));
+    // Destroyed by someone else before its owner releases it.
+    DestroyWindow(window);
+    ReleaseUtilityWindow(window);
+    EXPECT_TRUE(watch.expired());
+    EXPECT_FALSE(IsMethodStub(stub));
+
+    token = std::make_shared<int>(0);
+    watch = token;
+    window = AllocateUtilityWindow([token](TMessage&) {});
+    token.reset();
+    ReleaseUtilityWindow(window);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(watch.expired());
 }
 
 TEST(MethodStub, WindowsOfAPreparedClassAreBoundFromTheirFirstMessage)

@@ -1,5 +1,6 @@
 #include "frame/Collection.h"
 #include "frame/FakeForms.h"
+#include "frame/Form.h"
 #include "frame/Reader.h"
 #include "frame/Timer.h"
 #include "graphics/Icon.h"
@@ -134,29 +135,29 @@ TEST_F(ReaderTest, MainFormStreamBuildsTheComponentsInOrderWithFieldsHandlersAnd
     EXPECT_EQ(form->FileListBox1->tabOrder, 0);
     EXPECT_EQ(form->Timer1->Interval(), 60000u);
     EXPECT_TRUE(form->Timer1->Enabled());
-    EXPECT_EQ(form->N1->parent, form->PopupMenu1);
-    EXPECT_TRUE(form->N1->checked);
-    EXPECT_FALSE(form->N2->checked);
-    EXPECT_EQ(form->N2->caption, "別のフォルダを選択する(&F)...");
-    EXPECT_EQ(form->X1->caption, "終了する(&X)");
+    EXPECT_EQ(form->N1->Parent(), form->PopupMenu1->Items());
+    EXPECT_EQ(form->N1->GetParentComponent(), form->PopupMenu1);
+    EXPECT_TRUE(form->N1->Checked());
+    EXPECT_FALSE(form->N2->Checked());
+    EXPECT_EQ(form->N2->Caption(), "別のフォルダを選択する(&F)...");
+    EXPECT_EQ(form->X1->Caption(), "終了する(&X)");
 
     // The reference stored before the menu it names is resolved after reading.
-    EXPECT_EQ(form->KitTrayIcon1->popupMenu, form->PopupMenu1);
-    EXPECT_TRUE(form->KitTrayIcon1->showMinimizedIcon);
-    EXPECT_EQ(form->KitTrayIcon1->icon->data.size(), 2238u);
+    EXPECT_EQ(form->KitTrayIcon1->PopupMenu(), form->PopupMenu1);
+    EXPECT_TRUE(form->KitTrayIcon1->ShowMinimizedIcon());
+    EXPECT_EQ(form->KitTrayIcon1->Icon()->Width(), 32);
 
     // Handlers bound to the form by name; one method serves two events.
     form->onCreate(form.get());
-    form->N2->onClick(form->N2);
-    form->N1->onClick(form->N1);
-    form->X1->onClick(form->X1);
+    form->N2->OnClick(form->N2);
+    form->N1->OnClick(form->N1);
+    form->X1->OnClick(form->X1);
     form->Timer1->OnTimer()(form->Timer1);
     EXPECT_EQ(form->calls, (std::vector<AnsiString> { "FormCreate", "FormCreate", "N1Click", "X1Click", "Timer1Timer" }));
 
     // Loaded handling once everything is read: the form first, then each component
-    // when its own reading ended (a menu's items before the menu).
-    std::vector<AnsiString> loaded { "MainForm1", "Image1", "FileListBox1", "KitTrayIcon1",
-        "N2", "N3", "N1", "N7", "N8", "N9", "N10", "X1", "PopupMenu1" };
+    // when its own reading ended (the stand-ins log it).
+    std::vector<AnsiString> loaded { "MainForm1", "Image1", "FileListBox1" };
     EXPECT_EQ(LoadedLog(), loaded);
     EXPECT_FALSE(form->HasState(csLoading | csReading));
 }
@@ -207,7 +208,7 @@ TEST_F(ReaderTest, ASecondAndThirdFormOfTheSameNameGetNumberedNames)
     EXPECT_EQ(second->Name(), "MainForm1_1");
     EXPECT_EQ(third->Name(), "MainForm1_2");
     // Each form's reference points into its own components.
-    EXPECT_EQ(second->KitTrayIcon1->popupMenu, second->PopupMenu1);
+    EXPECT_EQ(second->KitTrayIcon1->PopupMenu(), second->PopupMenu1);
 }
 
 TEST_F(ReaderTest, UnknownPropertyInANestedComponentNamesComponentAndPath)
@@ -244,7 +245,7 @@ TEST_F(ReaderTest, MissingReferenceLeavesNone)
         .Object("TKitTrayIcon", "KitTrayIcon1").Prop("PopupMenu").Ident("NoSuchMenu").End().End()
         .End();
     ReadInto(*form, s.Bytes());
-    EXPECT_EQ(form->KitTrayIcon1->popupMenu, nullptr);
+    EXPECT_EQ(form->KitTrayIcon1->PopupMenu(), nullptr);
     EXPECT_EQ(PendingGlobalFixups(), 0);
 }
 
@@ -256,14 +257,33 @@ TEST_F(ReaderTest, ReferenceIntoAnotherFormWaitsForThatForm)
         .Object("TKitTrayIcon", "KitTrayIcon1").Prop("PopupMenu").Ident("Other.Menu").End().End()
         .End();
     ReadInto(*form, s.Bytes());
-    EXPECT_EQ(form->KitTrayIcon1->popupMenu, nullptr);
+    EXPECT_EQ(form->KitTrayIcon1->PopupMenu(), nullptr);
     EXPECT_EQ(PendingGlobalFixups(), 1);
 
     auto other = MakeComponent<TFakeMainForm>();
     StreamText o;
     o.Sig().Object("TMainForm1", "Other").End().Object("TPopupMenu", "Menu").End().End().End();
     ReadInto(*other, o.Bytes());
-    EXPECT_EQ(form->KitTrayIcon1->popupMenu, other->FindComponent("Menu"));
+    EXPECT_EQ(form->KitTrayIcon1->PopupMenu(), other->FindComponent("Menu"));
+    EXPECT_EQ(PendingGlobalFixups(), 0);
+}
+
+TEST_F(ReaderTest, ADestroyedFormTakesItsOwnWaitingReferencesAlong)
+{
+    // A form whose ActiveControl waits for a form not read yet.
+    auto waiting = MakeComponent<TForm>(TFormSource::None);
+    StreamText s;
+    s.Sig().Object("TForm", "Waiting").Prop("ActiveControl").Ident("Other.Edit").End().End();
+    ReadInto(*waiting, s.Bytes());
+    ASSERT_EQ(PendingGlobalFixups(), 1);
+    waiting.reset();
+    EXPECT_EQ(PendingGlobalFixups(), 0);
+
+    // Reading "Other" later finds nothing left to write into.
+    auto other = MakeComponent<TFakeMainForm>();
+    StreamText o;
+    o.Sig().Object("TMainForm1", "Other").End().Object("TPopupMenu", "Edit").End().End().End();
+    ReadInto(*other, o.Bytes());
     EXPECT_EQ(PendingGlobalFixups(), 0);
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -152,4 +153,31 @@ TEST_F(TimerTest, NoTickAfterDestruction)
     EXPECT_FALSE(IsWindow(window));
     PumpFor(100);
     EXPECT_EQ(log.count, seen);
+}
+
+TEST_F(TimerTest, ATimerDestroyedByItsOwnRaisingTickIsReportedWithoutIt)
+{
+    std::vector<TObject*> senders;
+    Application->OnAppException = [&](TObject* sender, Exception&) { senders.push_back(sender); };
+    TTimer* timer = MakeOwned<TTimer>(owner.get());
+    HWND window = timer->WindowHandle();
+    auto token = std::make_shared<int>(0);
+    std::weak_ptr<int> watch = token;
+    int ticks = 0;
+    bool handlerAliveAfterDestruction = false;
+    timer->SetInterval(10);
+    timer->SetOnTimer([&, token](TObject*) {
+        ++ticks;
+        owner->DestroyComponent(timer);
+        handlerAliveAfterDestruction = !watch.expired();
+        throw EInvalidOperation("gone");
+    });
+    token.reset();
+    ASSERT_TRUE(PumpUntil([&] { return ticks >= 1; }, 3000));
+    PumpFor(60);
+    EXPECT_EQ(ticks, 1);
+    EXPECT_TRUE(handlerAliveAfterDestruction);
+    EXPECT_EQ(senders, (std::vector<TObject*> { nullptr }));
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(watch.expired());
 }

@@ -314,4 +314,57 @@ TEST(Bitmap, BrushCopyAndPatternBrushes)
     EXPECT_EQ(patterned.Count(clBlack), 32);
     EXPECT_EQ(patterned.Count(clWhite), 32);
     patterned.Brush()->SetBitmap(nullptr);
+
+    // An empty source part changes nothing, and says so in pairs.
+    int changing = 0, changed = 0;
+    canvas.OnChanging = [&](TObject*) { ++changing; };
+    canvas.OnChange = [&](TObject*) { ++changed; };
+    canvas.BrushCopy(RECT{ 0, 0, 4, 4 }, &bitmap, RECT{ 2, 2, 2, 2 }, clLime);
+    EXPECT_EQ(changing, changed);
+    canvas.BrushCopy(RECT{ 0, 0, 4, 4 }, &bitmap, RECT{ 0, 0, 4, 4 }, clLime);
+    EXPECT_EQ(changing, changed);
+    EXPECT_GT(changed, 0);
+}
+
+TEST(Bitmap, ACopyThePlatformCannotMakeRaisesInsteadOfComingOutBlank)
+{
+    // A bitmap held selected in a device context of someone else cannot be selected
+    // for copying: the copy either has the pixels or fails, never white.
+    HDC screen = GetDC(nullptr);
+    HBITMAP held = CreateCompatibleBitmap(screen, 3, 3);
+    HDC foreign = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(foreign, held);
+    RECT all { 0, 0, 3, 3 };
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    FillRect(foreign, &all, blue);
+    DeleteObject(blue);
+    TBitmap copy;
+    bool refused = false;
+    try {
+        copy.LoadClipboardData(CF_BITMAP, held, nullptr);
+        EXPECT_EQ(PixelOf(copy, 1, 1), clBlue);
+    } catch (const EOutOfResources&) {
+        refused = true;
+    }
+    SelectObject(foreign, old);
+    DeleteDC(foreign);
+    DeleteObject(held);
+    RecordProperty("refused", refused ? "yes" : "no");
+}
+
+TEST(Bitmap, DormantLeavesAnImageSharedWithOthersAsItWas)
+{
+    TBitmap a;
+    a.SetWidth(4);
+    a.SetHeight(4);
+    Fill(a, clRed, RECT{ 0, 0, 4, 4 });
+    ASSERT_EQ(a.HandleType(), TBitmapHandleType::bmDDB);
+    TBitmap b;
+    b.Assign(&a);
+    a.Dormant();
+    EXPECT_EQ(a.HandleType(), TBitmapHandleType::bmDIB);
+    EXPECT_EQ(b.HandleType(), TBitmapHandleType::bmDDB) << "the other bitmap's image is untouched";
+    EXPECT_EQ(PixelOf(b, 3, 3), clRed);
+    EXPECT_EQ(PixelOf(a, 3, 3), clRed);
 }

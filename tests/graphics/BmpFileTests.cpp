@@ -312,6 +312,44 @@ TEST(BmpFile, DamagedFilesRaiseTheirErrors)
     EXPECT_EQ(PixelOf(bitmap, 0, 1), clRed);
 }
 
+TEST(BmpFile, SizesNoBitmapCanHaveAreInvalidImagesForEveryCompression)
+{
+    TBitmap bitmap;
+    Load(bitmap, MakeBmp(SmallLayout()));
+    auto expectInvalid = [&](const BmpLayout& layout, const char* what) {
+        try {
+            Load(bitmap, MakeBmp(layout));
+            ADD_FAILURE() << what << ": no error";
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_EQ(e.Message(), "ビットマップイメージが不正です") << what;
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << what << ": " << e.what();
+        } catch (...) {
+            ADD_FAILURE() << what << ": an error of another kind";
+        }
+    };
+    for (std::uint32_t compression : { static_cast<std::uint32_t>(BI_RLE4), static_cast<std::uint32_t>(BI_RLE8),
+             static_cast<std::uint32_t>(BI_RGB) }) {
+        BmpLayout layout = Rle4Layout();
+        layout.compression = compression;
+        layout.bits = compression == BI_RLE8 ? 8 : 4;
+        layout.imageSize = 0;
+        layout.width = -4;
+        expectInvalid(layout, "negative width");
+        layout.width = 0;
+        expectInvalid(layout, "zero width");
+        layout.width = 4;
+        layout.height = 0;
+        expectInvalid(layout, "zero height");
+        // Width times height times bits beyond any signed 64-bit product.
+        layout.bits = 32;
+        layout.width = 0x7FFFFFFF;
+        layout.height = static_cast<std::int32_t>(0x80000000u);
+        expectInvalid(layout, "overflowing size");
+    }
+    EXPECT_EQ(bitmap.Width(), 2) << "failed reads keep the previous image";
+}
+
 TEST(BmpFile, EveryTruncationEndsInAnErrorOrLoadsWhatIsThere)
 {
     BmpLayout os2;

@@ -109,6 +109,11 @@ TEST(Font, DefaultsSizeNameAndAssign)
     EXPECT_EQ(font.Name(), "ＭＳ Ｐゴシック") << "an empty name is ignored";
     font.SetName(AnsiString(40, 'x'));
     EXPECT_EQ(font.Name(), AnsiString(31, 'x'));
+    // The cut at 31 bytes never keeps half of a double-byte character.
+    font.SetName(AnsiString(30, 'x') + "ゴシック");
+    EXPECT_EQ(font.Name(), AnsiString(30, 'x'));
+    font.SetName(AnsiString(29, 'x') + "ゴシック");
+    EXPECT_EQ(font.Name(), AnsiString(29, 'x') + "ゴ");
 
     TFont other;
     other.SetPixelsPerInch(font.PixelsPerInch() * 2);

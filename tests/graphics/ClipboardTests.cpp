@@ -1,6 +1,7 @@
 // The process's clipboard object: opening and nesting, emptying once per opening,
 // pictures and bitmaps out and back, and another program holding the clipboard.
 #include "graphics/Bitmap.h"
+#include "graphics/ByteGraphic.h"
 #include "graphics/Clipboard.h"
 #include "graphics/Icon.h"
 #include "graphics/IconTestData.h"
@@ -167,6 +168,45 @@ protected:
     void TearDown() override { EXPECT_EQ(GlobalClipboard()->OpenCount(), 0); }
 };
 
+}
+
+namespace {
+
+// A graphic whose clipboard data the platform refuses: a bitmap handle that is gone,
+// with a palette of its own.
+class TRefusedGraphic : public TByteGraphic {
+public:
+    HPALETTE palette = nullptr;
+    void SaveClipboardData(std::uint16_t& format, HANDLE& data, HPALETTE& out) override
+    {
+        HBITMAP gone = CreateBitmap(2, 2, 1, 1, nullptr);
+        DeleteObject(gone);
+        format = CF_BITMAP;
+        data = gone;
+        HDC screen = GetDC(nullptr);
+        palette = CreateHalftonePalette(screen);
+        ReleaseDC(nullptr, screen);
+        out = palette;
+    }
+};
+
+}
+
+TEST_F(Clipboard, DataThePlatformRefusesRaisesAndPutsNoPalette)
+{
+    TRefusedGraphic graphic;
+    graphic.bytes = "x";
+    try {
+        GlobalClipboard()->Assign(&graphic);
+        FAIL() << "no error";
+    } catch (const EWin32Error& e) {
+        EXPECT_EQ(e.Message().rfind("Win32 ", 0), 0u) << e.Message();
+    }
+    EXPECT_TRUE(ClipboardClosed());
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_PALETTE)) << "the palette of refused data stays out";
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_BITMAP));
+    ASSERT_TRUE(graphic.palette);
+    EXPECT_EQ(GetObjectType(graphic.palette), 0u) << "and is deleted, not lost";
 }
 
 TEST_F(Clipboard, OneObjectForTheProcess)

@@ -428,6 +428,24 @@ TEST(JPEGImage, TemporaryPaletteGuidesAnEightBitDecode)
     EXPECT_TRUE(CloseColor(Pixel(bitmap, 30, 5), RGB(180, 40, 96), 60));
 }
 
+TEST(JPEGImage, TheDecodedBitmapsOwnPaletteSetAsPaletteKeepsOneOwner)
+{
+    auto image = LoadJpeg(JpegTestFile("gray.jpg"));
+    TBitmap* bitmap = image->DecodedBitmap();
+    HPALETTE own = bitmap->Palette();
+    ASSERT_TRUE(own);
+    image->SetPalette(own);
+    EXPECT_EQ(image->DecodedBitmap(), bitmap) << "the same palette keeps the decoded bitmap";
+    // A setting change drops the decoded bitmap and its palette; the image's own
+    // palette must still be a palette.
+    image->SetSmoothing(!image->Smoothing());
+    HPALETTE kept = image->Palette();
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(GetObjectType(kept), static_cast<DWORD>(OBJ_PAL));
+    PALETTEENTRY entry {};
+    EXPECT_EQ(GetPaletteEntries(kept, 0, 1, &entry), 1u);
+}
+
 TEST(JPEGImage, DrawsAndGoesToTheClipboardAsItsDecodedBitmap)
 {
     auto image = LoadJpeg(JpegTestFile("color.jpg"));

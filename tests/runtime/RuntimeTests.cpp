@@ -15,6 +15,21 @@ TEST(AnsiString, ByteKindsRespectDoubleByteCharacters)
     EXPECT_EQ(ByteKindAt(AnsiString("a\x83"), 1), ByteKind::Single);
 }
 
+TEST(AnsiString, SearchesAndCutsKeepDoubleByteCharactersWhole)
+{
+    // "ソ" ends in the byte of "\", "ゾ" in the byte of "]".
+    EXPECT_EQ(LastDelimiter("\\", "C:\\ソ\\ソ"), 6u);
+    EXPECT_EQ(LastDelimiter("]", "[aゾ"), 0u);
+    EXPECT_EQ(LastDelimiter("]", "[ゾ]"), 4u);
+
+    // A cut inside a character leaves the character out; a cut after it keeps it.
+    AnsiString name = "abゴシック";   // 2 + 4 characters of two bytes
+    EXPECT_EQ(WholeCharacterLength(name, 3), 2u);
+    EXPECT_EQ(WholeCharacterLength(name, 4), 4u);
+    EXPECT_EQ(WholeCharacterLength(name, 100), name.size());
+    EXPECT_EQ(WholeCharacterLength("ab\x83", 3), 3u) << "a lone lead byte at the end is a character";
+}
+
 TEST(AnsiString, CaseMappingLeavesDoubleByteCharactersAlone)
 {
     // 0x82 0x60 is the full-width "Ａ"; its trail byte 0x60 must not be touched, and
