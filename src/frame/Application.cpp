@@ -1,6 +1,7 @@
 #include "frame/Application.h"
 
 #include "runtime/MethodStub.h"
+#include "frame/HintWindow.h"
 #include "frame/Screen.h"
 #include "graphics/Clipboard.h"
 #include "graphics/Icon.h"
@@ -154,10 +155,8 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner)
 TApplication::~TApplication()
 {
     m_active = false;
-    if (m_hints) {
-        m_hints->CancelHint();
-        m_hints->SetHintWindowEnabled(false);
-    }
+    CancelHint();
+    m_hintWindow.reset();
     m_hintEnabled = false;
     Destroying();
     DestroyComponents();
@@ -358,8 +357,8 @@ bool TApplication::ProcessOneMessage(MSG& message)
     bool handled = false;
     if (OnAppMessage)
         OnAppMessage(message, handled);
-    if (m_hints)
-        m_hints->CancelTest(message);
+    if (m_hintWindow)
+        HintCancelTest(message);
     if (handled)
         return true;
     if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST && RouteKey(message))
@@ -406,8 +405,8 @@ void TApplication::TrackMouseControl()
         if (m_mouseControl && m_controls && (!capture || capture == m_mouseControl))
             m_controls->PerformOn(m_mouseControl, FM_MOUSEENTER, 0, 0);
     }
-    if (m_hintEnabled && !m_mouseControl && m_hints)
-        m_hints->CancelHint();
+    if (m_hintEnabled && !m_mouseControl)
+        CancelHint();
     AnsiString hint;
     if (m_mouseControl && m_controls) {
         hint = m_controls->ControlHint(m_mouseControl);
@@ -716,27 +715,6 @@ void TApplication::UpdateAppWindowVisible()
     }
 }
 
-void TApplication::SetHintSupport(IHintSupport* hints)
-{
-    if (m_hints && m_hintEnabled)
-        m_hints->SetHintWindowEnabled(false);
-    m_hints = hints;
-    if (m_hints && m_hintEnabled)
-        m_hints->SetHintWindowEnabled(true);
-}
-
-void TApplication::SetHintEnabled(bool enabled)
-{
-    if (enabled == m_hintEnabled)
-        return;
-    m_hintEnabled = enabled;
-    if (m_hints) {
-        if (!enabled)
-            m_hints->CancelHint();
-        m_hints->SetHintWindowEnabled(enabled);
-    }
-}
-
 // ---- the application window procedure --------------------------------------------------
 
 void TApplication::DefaultHandler(TMessage& message)
@@ -750,8 +728,11 @@ void TApplication::WndProc(TMessage& message)
         // A hook may hook or unhook others, itself included, while it runs. Serial
         // numbers rise in registration order, so the next hook is the first one added
         // after the hook just called, wherever that one now stands or whether it
-        // is still there: no hook is skipped and none is called twice.
-        for (std::size_t i = 0; i < m_hooks.size();) {
+        // is still there: no hook is skipped and none is called twice. Hooks added
+        // during the walk (a hook hooking itself again included) wait for the next
+        // message, so the walk always ends.
+        const std::uint64_t walkEnd = m_nextHookSerial;
+        for (std::size_t i = 0; i < m_hooks.size() && m_hooks[i].Serial < walkEnd;) {
             HookEntry entry = m_hooks[i];
             if (entry.Hook.Procedure(entry.Hook.Data, message))
                 return;

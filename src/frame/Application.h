@@ -10,6 +10,7 @@
 #include "runtime/Exceptions.h"
 #include "runtime/LoopException.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -31,6 +32,8 @@ struct TWindowHook {
 // What the message loop needs of the control layer, which supplies it once it exists.
 // Without it the idle step finds no control under the mouse.
 class TIcon;
+class TControl;
+class THintWindow;
 
 class IFrameControls {
 public:
@@ -44,18 +47,6 @@ public:
     virtual AnsiString ControlHint(TObject* control) = 0;
     // Gives the focus to the screen's active control, if there is one.
     virtual void FocusActiveControl() {}
-};
-
-// The hint machinery of the application, which supplies it once it exists. Without
-// it there are no hints: nothing is shown and nothing is cancelled.
-class IHintSupport {
-public:
-    virtual ~IHintSupport() = default;
-    // Whether the fetched message cancels a shown hint (and cancels it); never consumes.
-    virtual void CancelTest(const MSG& message) = 0;
-    virtual void CancelHint() = 0;
-    // Creates (true) or frees (false) the hint window.
-    virtual void SetHintWindowEnabled(bool enabled) = 0;
 };
 
 using TExceptionEvent = std::function<void(TObject* sender, Exception& error)>;
@@ -140,12 +131,8 @@ public:
     // Set by the popup menus for the highlighted item.
     void SetCurrentHint(const AnsiString& hint) { m_currentHint = hint; }
     TObject* MouseControl() const { return m_mouseControl; }
-    // A control going away is no longer the one under the mouse.
-    void ForgetMouseControl(TObject* control)
-    {
-        if (m_mouseControl == control)
-            m_mouseControl = nullptr;
-    }
+    // A control going away is no longer the one under the mouse, nor the hint's.
+    void ForgetMouseControl(TObject* control);
 
     bool HintEnabled() const { return m_hintEnabled; }
     void SetHintEnabled(bool enabled);
@@ -158,8 +145,20 @@ public:
     bool UpdateMetricSettings = true;
 
     void SetFrameControls(IFrameControls* controls) { m_controls = controls; }
-    // Installs the hint machinery; when hints are on, its hint window is made now.
-    void SetHintSupport(IHintSupport* hints);
+
+    // Hints. Every control hands its mouse moves to HintMouseMessage: resting on a
+    // control with ShowHint shows its short hint after HintDelay, for HintHideDelay.
+    void HintMouseMessage(TControl* control, TMessage& message);
+    // Hides the hint and forgets its control; the timer and the hint hooks go too.
+    void CancelHint();
+    // Cancels a shown hint when the fetched message is one that ends hints; never
+    // consumes the message.
+    void HintCancelTest(const MSG& message);
+    THintWindow* HintWindow() const { return m_hintWindow.get(); }
+    TControl* HintControl() const { return m_hintControl; }
+    bool HintActive() const { return m_hintActive; }
+    // The last form went away: the hint window gives up its own window.
+    void ReleaseHintWindowHandle();
 
     TExceptionEvent OnAppException;
     TIdleEvent OnAppIdle;
@@ -196,6 +195,17 @@ private:
     bool MainFormShownOrToBe() const;
     void ShowAppWindowWithoutAnimation(int command);
     void IconChanged();
+    // Hints: showing at the cursor, the one-shot thread timer, and the watchers used
+    // while RunApp's loop is not running.
+    void ActivateHint(POINT cursor);
+    void StartHintTimer(int delay, bool showMode);
+    void StopHintTimer();
+    void HintTimerExpired();
+    void HookHintHooks();
+    void UnhookHintHooks();
+    static void CALLBACK HintTimerProc(HWND, UINT, UINT_PTR, DWORD);
+    static LRESULT CALLBACK HintGetMessageHook(int code, WPARAM wParam, LPARAM lParam);
+    static DWORD WINAPI HintWatcher(void* data);
 
     HWND m_handle = nullptr;
     bool m_handleCreated = false;
@@ -224,7 +234,19 @@ private:
     bool m_hintEnabled = false;
     bool m_appWindowShown = false;
     IFrameControls* m_controls = nullptr;
-    IHintSupport* m_hints = nullptr;
+    TControl* m_hintControl = nullptr;
+    TComponentPtr<THintWindow> m_hintWindow;
+    bool m_hintActive = false;
+    RECT m_hintCursorRect {};
+    UINT_PTR m_hintTimer = 0;
+    bool m_hintTimerShows = false;
+    HHOOK m_hintHook = nullptr;
+    HANDLE m_hintWatcher = nullptr;
+    DWORD m_hintWatcherId = 0;
+    HANDLE m_hintWatcherStop = nullptr;
+    // Shared with the watcher thread: a hint is up, and the watcher wants it gone.
+    std::atomic<bool> m_hintShown { false };
+    std::atomic<bool> m_hintCancelRequested { false };
 
     friend class TScreen;
 };

@@ -462,23 +462,10 @@ void TControl::WndProc(TMessage& message)
     Dispatch(message);
 }
 
-namespace {
-THintMouseHandler& HintMouseHandlerSlot()
-{
-    static THintMouseHandler handler;
-    return handler;
-}
-}
-
-void SetHintMouseHandler(THintMouseHandler handler)
-{
-    HintMouseHandlerSlot() = std::move(handler);
-}
-
 void TControl::HintMouseMessage(TMessage& message)
 {
-    if (HintMouseHandlerSlot())
-        HintMouseHandlerSlot()(this, message);
+    if (Application)
+        Application->HintMouseMessage(this, message);
 }
 
 void TControl::Dispatch(TMessage& message)

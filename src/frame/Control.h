@@ -63,6 +63,22 @@ constexpr TControlState csCreating = 1u << 6;
 
 enum TDragMode { dmManual = 0, dmAutomatic = 1 };
 
+class TControl;
+
+// A hint about to be shown, which its control may adjust (positions in screen
+// coordinates, times in milliseconds).
+struct THintInfo {
+    TControl* HintControl = nullptr;
+    POINT HintPos {};          // the pop-up's top-left
+    int HintMaxWidth = 0;
+    TColor HintColor = 0;
+    RECT CursorRect {};        // moving within it does not restart the hint
+    POINT CursorPos {};
+    int ReshowTimeout = 0;     // above 0: shown again after this time instead of hidden
+    int HideTimeout = 0;
+    AnsiString HintStr;
+};
+
 class TControl : public TComponent {
 public:
     SV_CLASS_NAME(TControl)
@@ -178,6 +194,10 @@ public:
 
     // Dialog character (an accelerator) offered by the form: true when consumed.
     virtual bool DialogChar(char charCode, LPARAM keyData);
+    // The control's say in its hint: the rest time before it shows (active: a hint is
+    // up already), and the hint itself before it is shown (false: not shown).
+    virtual void HintShowPause(bool active, int& pause) { (void)active; (void)pause; }
+    virtual bool HintShow(THintInfo& info) { (void)info; return true; }
 
     // The window procedure method: the rules every control shares, then Dispatch.
     virtual void WndProc(TMessage& message);
@@ -249,11 +269,6 @@ protected:
     friend class TWinControl;
     friend class TCustomForm;
 };
-
-// The application's hint handling, told of every mouse move over a control (installed
-// by the hint machinery; none: no hints).
-using THintMouseHandler = std::function<void(TControl* control, TMessage& message)>;
-void SetHintMouseHandler(THintMouseHandler handler);
 
 // Routes the mouse to a control: a windowless control gets the capture through its
 // parent's window and becomes the capture control. Passing none releases the capture.

@@ -39,6 +39,9 @@ void TScreen::RemoveForm(IAppForm* form)
     if (Application) {
         Application->ForgetForm(form);
         Application->UpdateAppWindowVisible();
+        // With the last form the hint window gives up its window too.
+        if (m_customForms.empty())
+            Application->ReleaseHintWindowHandle();
     }
 }
 

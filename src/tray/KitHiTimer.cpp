@@ -24,6 +24,7 @@ TKitHiTimer::TKitHiTimer(TComponent* owner) : TComponent(owner)
 
 TKitHiTimer::~TKitHiTimer()
 {
+    *m_alive = false;
     Stop();
     ReleaseUtilityWindow(m_window);
     m_window = nullptr;
@@ -136,9 +137,13 @@ void TKitHiTimer::WndProc(TMessage& message)
     m_tickPending = false;
     if (!m_enabled || !OnTimer)
         return;
+    // A copy runs: the handler may destroy the timer, and with it the stored one.
+    std::shared_ptr<bool> alive = m_alive;
+    TNotifyEvent handler = OnTimer;
     try {
-        OnTimer(this);
+        handler(this);
     } catch (...) {
-        HandleLoopException(this);
+        // A timer destroyed by its own handler is not named as the sender.
+        HandleLoopException(*alive ? this : nullptr);
     }
 }

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include <windows.h>
 
@@ -50,4 +51,7 @@ private:
     DWORD m_threadInterval = 0;
     HANDLE m_stopEvent = nullptr;
     std::atomic<bool> m_tickPending { false };
+    // Set to false by the destructor; a running tick keeps a copy, since its handler
+    // may destroy the timer.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

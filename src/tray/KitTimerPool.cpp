@@ -81,6 +81,7 @@ TKitTimerPool::TKitTimerPool(TComponent* owner) : TComponent(owner)
 
 TKitTimerPool::~TKitTimerPool()
 {
+    *m_alive = false;
     ClearTimers();
     if (m_window)
         ReleaseUtilityWindow(m_window);
@@ -193,10 +194,14 @@ void TKitTimerPool::HandleTimers()
     for (const auto& item : m_items)
         order.push_back(item->Identifier());
     int tick = m_tickCounter;
+    std::shared_ptr<bool> alive = m_alive;
     for (std::uint16_t identifier : order) {
         TKitTimerItem* item = GetTimer(identifier);
         if (item && item->Enabled() && item->PoolTicksPerTick() != 0 && tick % item->PoolTicksPerTick() == 0)
             item->Timer();
+        // A handler that destroyed the pool ends the tick.
+        if (!*alive)
+            return;
     }
     m_tickCounter = m_tickCounter == INT_MAX ? 0 : m_tickCounter + 1;
 }
@@ -212,14 +217,21 @@ void TKitTimerPool::WndProc(TMessage& message)
     // The busy flag keeps a tick out of another one (a handler running a nested loop);
     // it is cleared however the tick ends, so a failing handler stops no later tick.
     m_busy = true;
+    std::shared_ptr<bool> alive = m_alive;
     try {
         HandleTimers();
     } catch (...) {
+        // A pool destroyed by a handler is not named as the sender.
+        if (!*alive) {
+            HandleLoopException(nullptr);
+            return;
+        }
         m_busy = false;
         HandleLoopException(this);
         return;
     }
-    m_busy = false;
+    if (*alive)
+        m_busy = false;
 }
 
 static const TClassRegistration<TKitTimerPool> timerPoolInfo("TKitTimerPool", [](TClassBuilder<TKitTimerPool>& c) {

@@ -97,6 +97,9 @@ private:
     int m_tickCounter = 0;
     bool m_busy = false;
     bool m_updating = false;
+    // Set to false by the destructor; a running tick keeps a copy, since an item's
+    // handler may destroy the pool.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 
     friend class TKitTimerItem;
 };

@@ -48,6 +48,7 @@ TKitTrayIcon::TKitTrayIcon(TComponent* owner) : TKitWndProcComponent(owner)
 
 TKitTrayIcon::~TKitTrayIcon()
 {
+    *m_alive = false;
     try {
         DeActivateTimer(m_timerMode);
     } catch (...) {
@@ -214,17 +215,19 @@ void TKitTrayIcon::CallbackWndProc(TMessage& message)
     GetCursorPos(&m_cursorPos);
     int x = m_cursorPos.x, y = m_cursorPos.y;
     TShiftState shift = KeysToShiftState(message.WParam);
-    auto notify = [this](const TNotifyEvent& event) {
-        if (event)
+    // An event may free the icon: none comes after that.
+    std::shared_ptr<bool> alive = m_alive;
+    auto notify = [this, alive](const TNotifyEvent& event) {
+        if (*alive && event)
             event(this);
     };
     auto down = [&](TMouseButton button, TShiftState state) {
-        if (OnMouseDown)
+        if (*alive && OnMouseDown)
             OnMouseDown(this, button, state, x, y);
     };
     auto up = [&](TMouseButton button) {
         notify(OnClick);
-        if (OnMouseUp)
+        if (*alive && OnMouseUp)
             OnMouseUp(this, button, shift, x, y);
     };
     auto doubleClick = [&](TMouseButton button) {
@@ -247,7 +250,8 @@ void TKitTrayIcon::CallbackWndProc(TMessage& message)
         break;
     case WM_RBUTTONDOWN:
         down(mbRight, shift);
-        Popup();
+        if (*alive)
+            Popup();
         break;
     case WM_RBUTTONUP:
         up(mbRight);
@@ -273,13 +277,16 @@ void TKitTrayIcon::Popup()
 {
     if (!m_popupMenu)
         return;
+    std::shared_ptr<bool> alive = m_alive;
     if (OnPopUp)
         OnPopUp(this);
+    if (!*alive)
+        return;
     SetForegroundWindow(ApplicationWindow());
     if (Application)
         Application->ProcessPendingMessages();
-    // The menu may have gone while pending messages ran.
-    if (!m_popupMenu)
+    // The menu, or the icon itself, may have gone while pending messages ran.
+    if (!*alive || !m_popupMenu)
         return;
     m_popupMenu->SetInvokingComponent(this);
     m_popupMenu->PopupAt(m_cursorPos.x, m_cursorPos.y);

@@ -107,6 +107,9 @@ private:
     AnsiString m_hint;
     std::unique_ptr<TIcon> m_icon;
     POINT m_cursorPos { 0, 0 };
+    // Set to false by the destructor; a callback keeps a copy, since one of its
+    // events may free the icon before the next one is due.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     TPopupMenu* m_popupMenu = nullptr;
     HWND m_callbackWindow = nullptr;
     TThreadPriority m_threadPriority = tpNormal;

@@ -101,6 +101,43 @@ TEST_F(FileListTest, ItemOperationsOnAListOfAFormNeverShownCreateItsWindow)
     EXPECT_THROW(alone->Items(0), EListError);
 }
 
+TEST_F(FileListTest, AListOfAFormNeverShownFillsWhateverOrderItsPropertiesAreSetIn)
+{
+    TempFolder dir;
+    dir.Write("sv_a_1200.jpg");
+    dir.Write("sv_hidden.jpg", {}, FILE_ATTRIBUTE_HIDDEN);
+    dir.Write("other.txt");
+    dir.MakeFolder("sv_folder");
+    // Mask and type first, folder last.
+    m_list->SetMask("sv*");
+    m_list->SetFileType(FileTypeOf(ftNormal) | FileTypeOf(ftHidden));
+    m_list->SetFolder(dir.Path());
+    EXPECT_EQ(Names(), (std::vector<AnsiString> { "sv_a_1200.jpg", "sv_hidden.jpg" }));
+
+    // Folder first, then the type, then the mask, on another form never shown.
+    auto form = MakeComponent<TForm>(TFormSource::None);
+    auto* list = MakeOwned<TFileListBox>(form.get());
+    list->SetParent(form.get());
+    list->SetFolder(dir.Path());
+    list->SetFileType(FileTypeOf(ftNormal) | FileTypeOf(ftDirectory));
+    list->SetMask("sv*");
+    ASSERT_EQ(list->Count(), 2);
+    EXPECT_EQ(list->Items(0), "[sv_folder]");
+    EXPECT_EQ(list->Items(1), "sv_a_1200.jpg");
+    // Out of range on either side, on a list that has items.
+    for (int index : { -1, 2, 1000 }) {
+        try {
+            list->Items(index);
+            ADD_FAILURE() << "no error for " << index;
+        } catch (const EListError& error) {
+            EXPECT_EQ(error.Message(), Format("リストのインデックスが範囲を超えています (%d)", index));
+        }
+    }
+    list->SetItemIndex(1);
+    EXPECT_EQ(list->SelectedPath(), dir / "sv_a_1200.jpg");
+    EXPECT_FALSE(IsWindowVisible(form->Handle()));
+}
+
 TEST_F(FileListTest, BracketsAreWholeCharactersInSplitFolderPath)
 {
     // "ゾ" is 0x83 0x5D in code page 932: its trail byte is the byte of "]".

@@ -190,6 +190,52 @@ TEST_F(ApplicationTest, TheSamePairHookedTwiceIsCalledTwicePerMessage)
     Application->UnhookAppWindow(leavingOnce, &data);
 }
 
+TEST_F(ApplicationTest, HooksAddedWhileAMessageIsHandledSeeOnlyTheNextMessages)
+{
+    // A hook that moves itself to the end of the list (unhooked and hooked again) and
+    // one that adds another hook. A runaway walk is stopped by the hooks themselves
+    // after a few rounds, so a fault shows as a wrong count rather than a hang.
+    static int movingCalls, addingCalls, addedCalls;
+    movingCalls = addingCalls = addedCalls = 0;
+    static TWindowHookProc moving;
+    moving = [](void* data, TMessage& message) -> bool {
+        if (message.Msg != WM_QUERYDRAGICON)
+            return false;
+        Application->UnhookAppWindow(moving, data);
+        Application->HookAppWindow(moving, data);
+        return ++movingCalls > 10;
+    };
+    static TWindowHookProc added;
+    added = [](void*, TMessage& message) -> bool {
+        return message.Msg == WM_QUERYDRAGICON && ++addedCalls > 10;
+    };
+    static TWindowHookProc adding;
+    adding = [](void* data, TMessage& message) -> bool {
+        if (message.Msg != WM_QUERYDRAGICON)
+            return false;
+        Application->HookAppWindow(added, data);
+        return ++addingCalls > 10;
+    };
+    int data = 0;
+    Application->HookAppWindow(moving, &data);
+    SendMessageA(Application->Handle(), WM_QUERYDRAGICON, 0, 0);
+    EXPECT_EQ(movingCalls, 1);
+    SendMessageA(Application->Handle(), WM_QUERYDRAGICON, 0, 0);
+    EXPECT_EQ(movingCalls, 2);
+    Application->UnhookAppWindow(moving, &data);
+
+    Application->HookAppWindow(adding, &data);
+    SendMessageA(Application->Handle(), WM_QUERYDRAGICON, 0, 0);
+    EXPECT_EQ(addingCalls, 1);
+    EXPECT_EQ(addedCalls, 0);
+    SendMessageA(Application->Handle(), WM_QUERYDRAGICON, 0, 0);
+    EXPECT_EQ(addingCalls, 2);
+    EXPECT_EQ(addedCalls, 1) << "the hook added by the first message sees the second";
+    Application->UnhookAppWindow(adding, &data);
+    Application->UnhookAppWindow(added, &data);
+    Application->UnhookAppWindow(added, &data);
+}
+
 TEST_F(ApplicationTest, PrivateMessagesOfTheApplicationWindow)
 {
     HWND window = Application->Handle();

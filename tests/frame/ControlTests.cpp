@@ -4,6 +4,9 @@
 
 #include "frame/CustomControl.h"
 #include "frame/Screen.h"
+#include "runtime/MethodStub.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -401,4 +404,83 @@ TEST_F(ControlLayer, SystemClassControlsGetTheirColoursThroughReflectionAndForms
     EXPECT_EQ(WindowPixel(text->Handle(), 30, 15), ColorToRGB(Green));
     EXPECT_EQ(WindowPixel(form->Handle(), 170, 95), ColorToRGB(Blue));
     EXPECT_EQ(WindowPixel(form->Handle(), 170, 70), ColorToRGB(clBtnFace));
+}
+
+namespace {
+
+// A windowed control that asks for its own release from its message handler; a
+// nested message to itself and a raised exception come in the same message.
+class TSelfFreeing : public TCustomControl {
+public:
+    SV_CLASS_NAME(TSelfFreeing)
+    explicit TSelfFreeing(TComponent* owner, int* destructions) : TCustomControl(owner), m_destructions(destructions) {}
+    ~TSelfFreeing() override { ++*m_destructions; }
+    WNDPROC Stub() const { return m_objectInstance; }
+
+    static constexpr UINT FreeYourself = WM_USER + 40;
+    static constexpr UINT Nested = WM_USER + 41;
+    int NestedSeen = 0;
+
+    void Dispatch(TMessage& message) override
+    {
+        if (message.Msg == Nested) {
+            ++NestedSeen;
+            message.Result = 7;
+            return;
+        }
+        if (message.Msg == FreeYourself) {
+            FreeAfterMessage();
+            // The release waits for the end of this message, nested ones included.
+            if (SendMessageA(m_handle, Nested, 0, 0) != 7)
+                throw EInvalidOperation("nested message lost");
+            message.Result = 42;
+            if (message.WParam)
+                throw EInvalidOperation("raised before the release");
+            return;
+        }
+        TCustomControl::Dispatch(message);
+    }
+
+private:
+    int* m_destructions;
+};
+
+}
+
+TEST_F(ControlLayer, AControlFreesItselfAtTheEndOfItsOwnMessage)
+{
+    for (WPARAM raising : { WPARAM(0), WPARAM(1) }) {
+        SCOPED_TRACE(raising ? "raising" : "quiet");
+        int destructions = 0;
+        std::vector<TObject*> senders;
+        Application->OnAppException = [&](TObject* sender, Exception& error) {
+            senders.push_back(sender);
+            Errors.push_back(error.Message());
+        };
+        auto* control = MakeOwned<TSelfFreeing>(form.get(), &destructions);
+        control->SetBounds(0, 0, 20, 20);
+        control->SetParent(form.get());
+        HWND window = control->Handle();
+        WNDPROC stub = control->Stub();
+        ASSERT_TRUE(IsMethodStub(stub));
+        int owned = form->ComponentCount();
+
+        LRESULT result = SendMessageA(window, TSelfFreeing::FreeYourself, raising, 0);
+
+        EXPECT_EQ(destructions, 1);
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_FALSE(IsMethodStub(stub)) << "the stub goes with the control";
+        EXPECT_EQ(form->ComponentCount(), owned - 1);
+        EXPECT_EQ(std::count(form->WinControls().begin(), form->WinControls().end(), static_cast<TWinControl*>(control)), 0);
+        if (raising) {
+            // Reported while the control still existed, naming it.
+            EXPECT_EQ(senders, (std::vector<TObject*> { control }));
+        } else {
+            EXPECT_TRUE(senders.empty());
+        }
+        EXPECT_EQ(result, 42);
+        // The form goes on working after its child went.
+        EXPECT_EQ(SendMessageA(form->Handle(), WM_NULL, 0, 0), 0);
+    }
+    Application->OnAppException = [this](TObject*, Exception& error) { Errors.push_back(error.Message()); };
 }

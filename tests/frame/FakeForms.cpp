@@ -1,6 +1,10 @@
 #include "frame/FakeForms.h"
 
 #include "graphics/IdentMaps.h"
+#include "frame/Image.h"
+#include "frame/Label.h"
+#include "frame/Panel.h"
+#include "frame/SpeedButton.h"
 #include "frame/Timer.h"
 
 namespace {
@@ -105,7 +109,6 @@ const TClassRegistration<TFakeForm> formInfo("TFakeForm", [](TClassBuilder<TFake
 });
 
 const TClassRegistration<TFakeMainForm> mainInfo("TMainForm1", [](TClassBuilder<TFakeMainForm>& c) {
-    RegisterFake<TFakeImage>("TImage");
     RegisterFake<TFakeFileList>("TFileListBox");
     c.Parent<TFakeForm>();
     c.Constructor();
@@ -126,9 +129,6 @@ const TClassRegistration<TFakeMainForm> mainInfo("TMainForm1", [](TClassBuilder<
 });
 
 const TClassRegistration<TFakeInfoForm> infoInfo("TInfoForm1", [](TClassBuilder<TFakeInfoForm>& c) {
-    RegisterFake<TFakePanel>("TPanel");
-    RegisterFake<TFakeLabel>("TLabel");
-    RegisterFake<TFakeSpeedButton>("TSpeedButton");
     c.Parent<TFakeForm>();
     c.Constructor();
     c.Field("Panel1", &TFakeInfoForm::Panel1);

@@ -58,11 +58,13 @@ class TFake : public TFakeControl {
 public:
     using TFakeControl::TFakeControl;
 };
-using TFakeImage = TFake<1>;
 using TFakeFileList = TFake<2>;
-using TFakePanel = TFake<6>;
-using TFakeLabel = TFake<7>;
-using TFakeSpeedButton = TFake<8>;
+// The about window's panels, labels, images and buttons, and the main window's image,
+// are the real controls.
+class TImage;
+class TPanel;
+class TLabel;
+class TSpeedButton;
 
 // A form stand-in: the form's stored properties, and a list of live forms that the
 // reader's global lookup searches (as the screen's form list does).
@@ -94,7 +96,7 @@ public:
     void X1Click(TObject*) { calls.push_back("X1Click"); }
     void Hidden(TObject*) { calls.push_back("Hidden"); }   // not published
 
-    TFakeImage* Image1 = nullptr;
+    TImage* Image1 = nullptr;
     TFakeFileList* FileListBox1 = nullptr;
     class TTimer* Timer1 = nullptr;
     TKitTrayIcon* KitTrayIcon1 = nullptr;
@@ -112,12 +114,12 @@ public:
     void SpeedButton3Click(TObject*) { calls.push_back("SpeedButton3Click"); }
     void SpeedButton4Click(TObject*) { calls.push_back("SpeedButton4Click"); }
 
-    TFakePanel* Panel1 = nullptr;
-    TFakePanel* Panel2 = nullptr;
-    TFakeImage* Image1 = nullptr;
-    TFakeImage* Image2 = nullptr;
-    TFakeLabel* Label1 = nullptr;
-    TFakeSpeedButton* SpeedButton2 = nullptr;
+    TPanel* Panel1 = nullptr;
+    TPanel* Panel2 = nullptr;
+    TImage* Image1 = nullptr;
+    TImage* Image2 = nullptr;
+    TLabel* Label1 = nullptr;
+    TSpeedButton* SpeedButton2 = nullptr;
 };
 
 // The bytes of one of the program's form resources.

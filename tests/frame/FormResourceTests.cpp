@@ -2,6 +2,7 @@
 // program's main window stream (its components stand-ins), and a class without one.
 #include "frame/FakeForms.h"
 #include "frame/Form.h"
+#include "frame/Image.h"
 #include "frame/Timer.h"
 #include "runtime/Exceptions.h"
 
@@ -17,7 +18,7 @@ public:
     void Handler(TObject*) {}
 
     std::vector<AnsiString> created;
-    TFakeImage* Image1 = nullptr;
+    TImage* Image1 = nullptr;
     TFakeFileList* FileListBox1 = nullptr;
     TTimer* Timer1 = nullptr;
     TKitTrayIcon* KitTrayIcon1 = nullptr;

@@ -5,24 +5,27 @@
 #include "FakeForms.h"
 
 #include "runtime/ClassInfo.h"
+#include "frame/Image.h"
+#include "frame/Label.h"
+#include "frame/Panel.h"
 #include "frame/Screen.h"
+#include "frame/SpeedButton.h"
 #include "graphics/Font.h"
 
 #include <string>
 #include <vector>
 
-// The about window's stored form read into a real form; its panels, images, labels
-// and buttons are the reader's stand-ins.
+// The about window's stored form read into a real form with its real controls.
 class TStoredInfoForm : public TForm {
 public:
     SV_CLASS_NAME(TStoredInfoForm)
     explicit TStoredInfoForm(TComponent* owner) : TForm(owner) {}
     void Click(TObject*) {}
-    TFakePanel* Panel1 = nullptr;
-    TFakePanel* Panel2 = nullptr;
-    TFakeImage* Image1 = nullptr;
-    TFakeLabel* Label1 = nullptr;
-    TFakeSpeedButton* SpeedButton2 = nullptr;
+    TPanel* Panel1 = nullptr;
+    TPanel* Panel2 = nullptr;
+    TImage* Image1 = nullptr;
+    TLabel* Label1 = nullptr;
+    TSpeedButton* SpeedButton2 = nullptr;
 };
 
 static const TClassRegistration<TStoredInfoForm> storedInfo("TInfoForm1", [](TClassBuilder<TStoredInfoForm>& c) {

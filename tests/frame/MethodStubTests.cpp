@@ -146,6 +146,43 @@ TEST(MethodStub, AStubReleasedInsideItsOwnCallLivesUntilTheOutermostCallReturns)
     ReleaseUtilityWindow(window);
 }
 
+TEST(MethodStub, AStubReleasedAndMadeAgainInItsOwnCallKeepsBothTargetsApart)
+{
+    // The released stub's place is free again at once; the stub made next takes it
+    // while the first call still runs.
+    std::vector<std::string> journal;
+    TObject first, second;
+    std::vector<TObject*> senders;
+    Application->OnAppException = [&](TObject* from, Exception&) { senders.push_back(from); };
+    HWND window = AllocateUtilityWindow(nullptr);
+    WNDPROC stub = nullptr;
+    WNDPROC again = nullptr;
+    stub = CreateMethodStub([&](TMessage& message) {
+        journal.push_back("first " + std::to_string(message.Msg - WM_USER));
+        if (message.Msg != WM_USER + 1)
+            return;
+        ReleaseMethodStub(stub);
+        again = CreateMethodStub([&](TMessage& inner) {
+            journal.push_back("second " + std::to_string(inner.Msg - WM_USER));
+            inner.Result = 2;
+            if (inner.Msg == WM_USER + 3)
+                throw EInvalidOperation("second");
+        }, &second);
+        EXPECT_EQ(CallWindowProcA(again, window, WM_USER + 2, 0, 0), 2);
+        message.Result = 1;
+        throw EInvalidOperation("first, after the release");
+    }, &first);
+    EXPECT_EQ(CallWindowProcA(stub, window, WM_USER + 1, 0, 0), 1);
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(IsMethodStub(again)) << "the running call's end releases nothing else";
+    EXPECT_EQ(CallWindowProcA(again, window, WM_USER + 3, 0, 0), 2);
+    Application->OnAppException = nullptr;
+    EXPECT_EQ(journal, (std::vector<std::string> { "first 1", "second 2", "second 3" }));
+    EXPECT_EQ(senders, (std::vector<TObject*> { nullptr, &second }));
+    ReleaseMethodStub(again);
+    ReleaseUtilityWindow(window);
+}
+
 TEST(MethodStub, AUtilityWindowFreesItsStubHoweverItGoes)
 {
     auto token = std::make_shared<int>(0);

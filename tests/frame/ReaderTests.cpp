@@ -1,6 +1,11 @@
 #include "frame/Collection.h"
 #include "frame/FakeForms.h"
 #include "frame/Form.h"
+#include "frame/Image.h"
+#include "frame/Label.h"
+#include "frame/Panel.h"
+#include "frame/SpeedButton.h"
+#include "graphics/Picture.h"
 #include "frame/Reader.h"
 #include "frame/Timer.h"
 #include "graphics/Icon.h"
@@ -129,8 +134,8 @@ TEST_F(ReaderTest, MainFormStreamBuildsTheComponentsInOrderWithFieldsHandlersAnd
     }
     // Fields bound by name; nesting is parenting.
     ASSERT_TRUE(form->Image1 && form->FileListBox1 && form->Timer1 && form->KitTrayIcon1 && form->PopupMenu1);
-    EXPECT_EQ(form->Image1->width, 320);
-    EXPECT_EQ(form->Image1->parent, form.get());
+    EXPECT_EQ(form->Image1->Width(), 320);
+    EXPECT_EQ(form->FileListBox1->parent, form.get());
     EXPECT_EQ(form->FileListBox1->itemHeight, 12);
     EXPECT_EQ(form->FileListBox1->tabOrder, 0);
     EXPECT_EQ(form->Timer1->Interval(), 60000u);
@@ -157,7 +162,7 @@ TEST_F(ReaderTest, MainFormStreamBuildsTheComponentsInOrderWithFieldsHandlersAnd
 
     // Loaded handling once everything is read: the form first, then each component
     // when its own reading ended (the stand-ins log it).
-    std::vector<AnsiString> loaded { "MainForm1", "Image1", "FileListBox1" };
+    std::vector<AnsiString> loaded { "MainForm1", "FileListBox1" };
     EXPECT_EQ(LoadedLog(), loaded);
     EXPECT_FALSE(form->HasState(csLoading | csReading));
 }
@@ -173,25 +178,32 @@ TEST_F(ReaderTest, InfoFormStreamBuildsPanelsWithTheirChildren)
     EXPECT_EQ(form->clientHeight, 144);
     ASSERT_EQ(form->ComponentCount(), 12);
     ASSERT_TRUE(form->Panel1 && form->Panel2 && form->Image1 && form->Image2 && form->Label1 && form->SpeedButton2);
-    EXPECT_EQ(form->Image1->parent, form->Panel1);
-    EXPECT_EQ(form->Image2->parent, form->Panel2);
-    EXPECT_EQ(form->Panel2->parent, form.get());
-    EXPECT_EQ(form->Panel1->bevelOuter, 1);
-    EXPECT_EQ(form->Panel1->color, 0xFFFFFF);
-    EXPECT_EQ(form->Label1->font->Color(), 0xFF0000u);
-    EXPECT_EQ(form->Label1->font->Height(), -11);
-    EXPECT_FALSE(form->Label1->parentFont);
-    EXPECT_EQ(form->SpeedButton2->caption, "CLOSE (&X)");
-    EXPECT_EQ(form->SpeedButton2->hint, "閉じる");
-    auto* link = dynamic_cast<TFakeControl*>(form->FindComponent("SpeedButton1"));
+    // Nesting is parenting among the real controls (the stand-in form is no control).
+    EXPECT_EQ(form->Image1->Parent(), form->Panel1);
+    EXPECT_EQ(form->Image2->Parent(), form->Panel2);
+    EXPECT_EQ(form->SpeedButton2->Parent(), form->Panel1);
+    EXPECT_EQ(form->Panel1->BevelOuter(), bvLowered);
+    EXPECT_EQ(form->Panel1->BevelWidth(), 2);
+    EXPECT_EQ(form->Panel1->Color(), 0xFFFFFFu);
+    EXPECT_EQ(form->Image1->Picture()->Width(), 200);
+    EXPECT_EQ(form->Image2->Picture()->Height(), 140);
+    EXPECT_EQ(form->Label1->Font()->Color(), 0xFF0000u);
+    EXPECT_EQ(form->Label1->Font()->Height(), -11);
+    EXPECT_FALSE(form->Label1->ParentFont());
+    EXPECT_TRUE(form->Label1->Transparent());
+    EXPECT_EQ(form->SpeedButton2->Caption(), "CLOSE (&X)");
+    EXPECT_EQ(form->SpeedButton2->Hint(), "閉じる");
+    auto* link = dynamic_cast<TSpeedButton*>(form->FindComponent("SpeedButton1"));
     ASSERT_TRUE(link);
-    EXPECT_EQ(link->cursor, -21);
-    EXPECT_TRUE(link->flat);
-    auto* orange = dynamic_cast<TFakeControl*>(form->FindComponent("Label2"));
+    EXPECT_EQ(link->Cursor(), -21);
+    EXPECT_TRUE(link->Flat());
+    EXPECT_TRUE(link->ShowHint());
+    auto* orange = dynamic_cast<TLabel*>(form->FindComponent("Label2"));
     ASSERT_TRUE(orange);
-    EXPECT_EQ(orange->font->Color(), 33023u);
-    link->onClick(link);
-    form->SpeedButton2->onClick(form->SpeedButton2);
+    EXPECT_EQ(orange->Font()->Color(), 33023u);
+    EXPECT_FALSE(orange->Transparent());
+    link->OnClick(link);
+    form->SpeedButton2->OnClick(form->SpeedButton2);
     EXPECT_EQ(form->calls, (std::vector<AnsiString> { "SpeedButton1Click", "SpeedButton2Click" }));
 }
 
@@ -287,6 +299,43 @@ TEST_F(ReaderTest, ADestroyedFormTakesItsOwnWaitingReferencesAlong)
     EXPECT_EQ(PendingGlobalFixups(), 0);
 }
 
+TEST_F(ReaderTest, TwoFormsWaitingForEachOther)
+{
+    auto read = [](TFakeMainForm& form, const char* name, const char* other) {
+        StreamText s;
+        s.Sig().Object("TMainForm1", name).End()
+            .Object("TPopupMenu", "Menu").End().End()
+            .Object("TKitTrayIcon", "KitTrayIcon1").Prop("PopupMenu").Ident(AnsiString(other) + ".Menu").End().End()
+            .End();
+        ReadInto(form, s.Bytes());
+    };
+    // Both read: each points into the other; the first to go is forgotten by the other.
+    auto a = MakeComponent<TFakeMainForm>();
+    read(*a, "A", "B");
+    EXPECT_EQ(PendingGlobalFixups(), 1);
+    auto b = MakeComponent<TFakeMainForm>();
+    read(*b, "B", "A");
+    EXPECT_EQ(PendingGlobalFixups(), 0);
+    EXPECT_EQ(a->KitTrayIcon1->PopupMenu(), b->FindComponent("Menu"));
+    EXPECT_EQ(b->KitTrayIcon1->PopupMenu(), a->FindComponent("Menu"));
+    b.reset();
+    EXPECT_EQ(a->KitTrayIcon1->PopupMenu(), nullptr);
+    a.reset();
+
+    // The first destroyed before the second is read: the second waits for a form
+    // that is gone, and its own reference goes with it.
+    a = MakeComponent<TFakeMainForm>();
+    read(*a, "A", "B");
+    a.reset();
+    EXPECT_EQ(PendingGlobalFixups(), 0);
+    b = MakeComponent<TFakeMainForm>();
+    read(*b, "B", "A");
+    EXPECT_EQ(b->KitTrayIcon1->PopupMenu(), nullptr);
+    EXPECT_EQ(PendingGlobalFixups(), 1);
+    b.reset();
+    EXPECT_EQ(PendingGlobalFixups(), 0);
+}
+
 TEST_F(ReaderTest, UnpublishedHandlerFails)
 {
     auto form = MakeComponent<TFakeMainForm>();
@@ -326,12 +375,12 @@ TEST_F(ReaderTest, FontColourTakesNumbersAndColourNames)
     auto form = MakeComponent<TFakeMainForm>();
     StreamText s;
     s.Sig().Object("TMainForm1", "MainForm1").End()
-        .Object("TImage", "Image1").Prop("Font.Color").Int(33023).End().End()
-        .Object("TImage", "Image2").Prop("Font.Color").Ident("clBlue").Prop("Color").Ident("clbtnface").End().End()
+        .Object("TFileListBox", "FileListBox1").Prop("Font.Color").Int(33023).End().End()
+        .Object("TFileListBox", "List2").Prop("Font.Color").Ident("clBlue").Prop("Color").Ident("clbtnface").End().End()
         .End();
     ReadInto(*form, s.Bytes());
-    EXPECT_EQ(form->Image1->font->Color(), 33023u);
-    auto* second = dynamic_cast<TFakeControl*>(form->FindComponent("Image2"));
+    EXPECT_EQ(form->FileListBox1->font->Color(), 33023u);
+    auto* second = dynamic_cast<TFakeControl*>(form->FindComponent("List2"));
     ASSERT_TRUE(second);
     EXPECT_EQ(second->font->Color(), 0xFF0000u);
     EXPECT_EQ(static_cast<unsigned>(second->color), 0x8000000Fu);

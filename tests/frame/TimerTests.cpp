@@ -181,3 +181,38 @@ TEST_F(TimerTest, ATimerDestroyedByItsOwnRaisingTickIsReportedWithoutIt)
     EXPECT_FALSE(IsWindow(window));
     EXPECT_TRUE(watch.expired());
 }
+
+TEST_F(TimerTest, ATimerDestroyedQuietlyInATickNestedInItsOwnTickEndsBothTicks)
+{
+    std::vector<TObject*> senders;
+    Application->OnAppException = [&](TObject* sender, Exception&) { senders.push_back(sender); };
+    TTimer* timer = MakeOwned<TTimer>(owner.get());
+    HWND window = timer->WindowHandle();
+    auto token = std::make_shared<int>(0);
+    std::weak_ptr<int> watch = token;
+    int ticks = 0;
+    bool outerFinished = false;
+    bool aliveAfterNested = false;
+    timer->SetInterval(10);
+    timer->SetOnTimer([&, token](TObject*) {
+        int tick = ++ticks;
+        if (tick == 1) {
+            // The first tick waits in a message loop of its own; the next tick
+            // destroys the timer without raising anything.
+            PumpUntil([&] { return ticks >= 2; }, 3000);
+            aliveAfterNested = !watch.expired();
+            outerFinished = true;
+        } else if (tick == 2) {
+            owner->DestroyComponent(timer);
+        }
+    });
+    token.reset();
+    ASSERT_TRUE(PumpUntil([&] { return outerFinished; }, 5000));
+    PumpFor(60);
+    EXPECT_EQ(ticks, 2);
+    EXPECT_TRUE(aliveAfterNested);
+    EXPECT_TRUE(senders.empty());
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(watch.expired()) << "the handler goes once the outer tick is over";
+    EXPECT_EQ(owner->ComponentCount(), 0);
+}

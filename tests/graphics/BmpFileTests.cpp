@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 namespace {
 
 TColor PixelOf(TBitmap& bitmap, int x, int y)
@@ -348,6 +351,65 @@ TEST(BmpFile, SizesNoBitmapCanHaveAreInvalidImagesForEveryCompression)
         expectInvalid(layout, "overflowing size");
     }
     EXPECT_EQ(bitmap.Width(), 2) << "failed reads keep the previous image";
+}
+
+TEST(BmpFile, ExtremeSizesOfEveryKindEndInTheFramesErrorsAndKeepThePreviousImage)
+{
+    TBitmap bitmap;
+    Load(bitmap, MakeBmp(SmallLayout()));
+    // Only the frame's own errors may come out: a library error (length, allocation)
+    // or a crash is a fault.
+    auto expectFrameError = [&](const BmpLayout& layout, const std::string& what) {
+        try {
+            Load(bitmap, MakeBmp(layout));
+            ADD_FAILURE() << what << ": no error";
+        } catch (const Exception&) {
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << what << ": " << e.what();
+        }
+        EXPECT_EQ(bitmap.Width(), 2) << what;
+    };
+    struct Kind {
+        std::uint32_t compression;
+        std::uint16_t bits;
+    };
+    const Kind kinds[] = { { BI_RGB, 1 }, { BI_RGB, 4 }, { BI_RGB, 8 }, { BI_RGB, 16 }, { BI_RGB, 24 },
+        { BI_RGB, 32 }, { BI_RLE8, 8 }, { BI_RLE4, 4 }, { BI_BITFIELDS, 16 }, { BI_BITFIELDS, 32 },
+        { BI_JPEG, 0 }, { BI_PNG, 0 }, { BI_RGB, 0 }, { BI_RGB, 0xFFFF }, { 77, 8 } };
+    const std::pair<std::int32_t, std::int32_t> sizes[] = { { 0x7FFFFFFF, 0x7FFFFFFF }, { 1, 0x7FFFFFFF },
+        { 0x7FFFFFFF, static_cast<std::int32_t>(0x80000000u) }, { 262144, -262144 },
+        { static_cast<std::int32_t>(0x80000000u), 2 }, { 0, 2 }, { 2, 0 } };
+    for (const Kind& kind : kinds) {
+        for (auto [width, height] : sizes) {
+            BmpLayout layout;
+            layout.compression = kind.compression;
+            layout.bits = kind.bits;
+            layout.width = width;
+            layout.height = height;
+            if (kind.compression == BI_BITFIELDS)
+                layout.masks = { 0xF800, 0x07E0, 0x001F };
+            if (kind.bits <= 8 && kind.bits > 0)
+                layout.colors.assign(std::size_t(1) << kind.bits, 0x808080);
+            layout.pixels = AnsiString("\x00\x01\x00\x00\x00\x01", 6);
+            expectFrameError(layout, "compression " + std::to_string(kind.compression) + ", " + std::to_string(kind.bits)
+                    + " bits, " + std::to_string(width) + " x " + std::to_string(height));
+        }
+    }
+    // OS/2 headers hold sizes of 16 bits: the largest are still too large together.
+    BmpLayout os2;
+    os2.os2 = true;
+    os2.bits = 24;
+    os2.width = 65535;
+    os2.height = 65535;
+    expectFrameError(os2, "OS/2 65535 x 65535");
+    os2.width = 0;
+    expectFrameError(os2, "OS/2 zero width");
+    // A colour table longer than the file.
+    BmpLayout table = SmallLayout();
+    table.clrUsed = 0xFFFFFFFF;
+    expectFrameError(table, "huge colour table");
+    table.clrUsed = 0x40000000;
+    expectFrameError(table, "colour table of 4 GB");
 }
 
 TEST(BmpFile, EveryTruncationEndsInAnErrorOrLoadsWhatIsThere)

@@ -4,11 +4,15 @@
 #include "TrayTestSupport.h"
 #include "FrameTestSupport.h"
 #include "tray/KitApplication.h"
+#include "tray/KitHiTimer.h"
+#include "runtime/Exceptions.h"
 #include "frame/Application.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -151,6 +155,70 @@ TEST(KitTimerPool, ATickInsideATickIsDropped)
     });
     SendMessageA(pool->WindowHandle(), WM_TIMER, 1, 0);
     EXPECT_EQ(calls, 1);
+}
+
+TEST(KitTimerPool, APoolDestroyedByAnItemsHandlerEndsItsTick)
+{
+    for (bool raising : { false, true }) {
+        SCOPED_TRACE(raising ? "raising" : "quiet");
+        std::vector<TObject*> senders;
+        Application->OnAppException = [&](TObject* sender, Exception&) { senders.push_back(sender); };
+        auto owner = MakeComponent<TComponent>();
+        auto* pool = MakeOwned<TKitTimerPool>(owner.get());
+        pool->SetMinInterval(50);
+        auto token = std::make_shared<int>(0);
+        std::weak_ptr<int> watch = token;
+        bool aliveAfterDestruction = false;
+        int laterCalls = 0;
+        pool->AddTimer(1, 50, [&, token, raising](TObject*) {
+            owner->DestroyComponent(pool);
+            aliveAfterDestruction = !watch.expired();
+            if (raising)
+                throw EInvalidOperation("after the pool went");
+        });
+        pool->AddTimer(2, 50, [&](TObject*) { ++laterCalls; });
+        token.reset();
+        HWND window = pool->WindowHandle();
+        ASSERT_TRUE(IsWindow(window));
+        SendMessageA(window, WM_TIMER, 1, 0);
+        Application->OnAppException = nullptr;
+        EXPECT_TRUE(aliveAfterDestruction) << "the running handler outlives its item";
+        EXPECT_TRUE(watch.expired());
+        EXPECT_EQ(laterCalls, 0) << "no item of a destroyed pool fires";
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_EQ(owner->ComponentCount(), 0);
+        EXPECT_EQ(senders, raising ? std::vector<TObject*> { nullptr } : std::vector<TObject*> {});
+    }
+}
+
+TEST(KitHiTimer, ATimerDestroyedByItsOwnTickEndsTheTick)
+{
+    for (bool raising : { false, true }) {
+        SCOPED_TRACE(raising ? "raising" : "quiet");
+        std::vector<TObject*> senders;
+        Application->OnAppException = [&](TObject* sender, Exception&) { senders.push_back(sender); };
+        auto owner = MakeComponent<TComponent>();
+        auto* timer = MakeOwned<TKitHiTimer>(owner.get());
+        timer->SetInterval(0);   // no ticks of its own: the test sends the one tick
+        timer->SetEnabled(true);
+        HWND window = timer->WindowHandle();
+        auto token = std::make_shared<int>(0);
+        std::weak_ptr<int> watch = token;
+        bool aliveAfterDestruction = false;
+        timer->OnTimer = [&, token, raising](TObject*) {
+            owner->DestroyComponent(timer);
+            aliveAfterDestruction = !watch.expired();
+            if (raising)
+                throw EInvalidOperation("after the timer went");
+        };
+        token.reset();
+        SendMessageA(window, WM_TIMER, 0, 0);
+        Application->OnAppException = nullptr;
+        EXPECT_TRUE(aliveAfterDestruction) << "the running handler outlives its timer";
+        EXPECT_TRUE(watch.expired());
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_EQ(senders, raising ? std::vector<TObject*> { nullptr } : std::vector<TObject*> {});
+    }
 }
 
 TEST(KitApplication, GlobalTimersTakeTheLowestFreeSlot)

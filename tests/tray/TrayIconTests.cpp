@@ -113,6 +113,41 @@ TEST_F(TrayIcon, CallbacksBecomeEventsInTheShellsOrder)
     EXPECT_EQ(SendMessageA(tray->CallbackWindow(), WM_USER + 1, 0, 0), 0);
 }
 
+TEST_F(TrayIcon, AnIconFreedByOneOfItsEventsGetsNoFurtherEvents)
+{
+    // Each pair: the message, and the event of it that frees the icon; every later
+    // event of the same message must not come.
+    struct Case {
+        UINT message;
+        const char* freeingEvent;
+    };
+    for (const Case& c : { Case { WM_LBUTTONUP, "click" }, Case { WM_LBUTTONDBLCLK, "dblclick" },
+             Case { WM_RBUTTONDOWN, "down" }, Case { WM_RBUTTONDOWN, "popup" } }) {
+        SCOPED_TRACE(c.freeingEvent);
+        auto owner = MakeComponent<TComponent>();
+        auto* tray = MakeOwned<TKitTrayIcon>(owner.get());
+        tray->SetPopUpMenu(MakeOwned<TPopupMenu>(owner.get()));
+        HWND window = tray->CallbackWindow();
+        std::vector<AnsiString> log;
+        auto record = [&](const char* what) {
+            log.push_back(what);
+            if (AnsiString(what) == c.freeingEvent)
+                owner->DestroyComponent(tray);
+        };
+        tray->OnClick = [&](TObject*) { record("click"); };
+        tray->OnDblClick = [&](TObject*) { record("dblclick"); };
+        tray->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { record("down"); };
+        tray->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { record("up"); };
+        tray->OnPopUp = [&](TObject*) { record("popup"); };
+        SendMessageA(window, WM_TRAYNOTIFY, 0, c.message);
+        std::vector<AnsiString> expected { c.freeingEvent };
+        if (AnsiString(c.freeingEvent) == "popup")
+            expected.insert(expected.begin(), "down");
+        EXPECT_EQ(log, expected);
+        EXPECT_FALSE(IsWindow(window));
+    }
+}
+
 TEST_F(TrayIcon, ActiveMovesBetweenTrayAndTaskbar)
 {
     auto owner = MakeComponent<RecordingOwner>();
