@@ -8,7 +8,7 @@ export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 
 desktop_xvfb_pid=
 desktop_program_pid=
-desktop_explorer_pid=
+desktop_name=
 desktop_width=800
 desktop_height=600
 
@@ -37,7 +37,7 @@ desktop_start_display() {
             return 0
         fi
         desktop_log "Xvfb :$n did not come up (attempt $attempt)"
-        kill "$desktop_xvfb_pid" 2>/dev/null
+        kill "$desktop_xvfb_pid" 2>/dev/null || true
         desktop_xvfb_pid=
     done
     return 1
@@ -61,17 +61,41 @@ desktop_winpath() {
     echo "Z:${path//\//\\}"
 }
 
-# Starts PROGRAM (a Linux path) in a virtual desktop named NAME of the display's size,
-# with FOLDER as its current folder. The explorer process that holds the desktop and
-# the program's own process are remembered for desktop_stop.
+# Opens a virtual desktop named NAME (keep it unique per run) of the display's size and
+# waits until it shows. The desktop's explorer holds it open until desktop_stop, so
+# that it outlives the program started in it.
+desktop_open() {
+    desktop_name=$1
+    ("$WINELOADER" explorer "/desktop=$desktop_name,${desktop_width}x${desktop_height}" >/dev/null 2>&1 </dev/null) &
+    local waited colours
+    for waited in $(seq 60); do
+        sleep 0.5
+        desktop_shot "${TMPDIR:-/tmp}/desktop-open-$$.png" 2>/dev/null || continue
+        colours=$(desktop_pixels region "${TMPDIR:-/tmp}/desktop-open-$$.png" 0 0 "$desktop_width" 40 | awk '{print $2+$3+$4}')
+        if [ "${colours:-0}" -gt 0 ]; then
+            rm -f "${TMPDIR:-/tmp}/desktop-open-$$.png"
+            return 0
+        fi
+    done
+    rm -f "${TMPDIR:-/tmp}/desktop-open-$$.png"
+    desktop_log "the virtual desktop $desktop_name did not show"
+    return 1
+}
+
+# Starts PROGRAM (a Linux path) in the open desktop with FOLDER as its current folder
+# and remembers its process for desktop_stop.
 desktop_run() {
-    local name=$1 program=$2 folder=$3
-    (cd "$folder" && exec "$WINELOADER" explorer "/desktop=$name,${desktop_width}x${desktop_height}" \
+    local program=$1 folder=$2
+    (cd "$folder" && exec "$WINELOADER" explorer "/desktop=$desktop_name,${desktop_width}x${desktop_height}" \
         "$(desktop_winpath "$program")" >/dev/null 2>&1 </dev/null) &
-    desktop_explorer_pid=$!
     local waited
     for waited in $(seq 100); do
-        desktop_program_pid=$(desktop_find_process "$program")
+        # The program's own process, not the explorer that started it.
+        local pid
+        desktop_program_pid=
+        for pid in $(desktop_find_process "$(desktop_winpath "$program")"); do
+            { tr '\0' ' ' <"/proc/$pid/cmdline"; } 2>/dev/null | grep -qF -- "/desktop=" || desktop_program_pid=$pid
+        done
         [ -n "$desktop_program_pid" ] && return 0
         sleep 0.1
     done
@@ -79,14 +103,13 @@ desktop_run() {
     return 1
 }
 
-# The Linux process id of the Wine process running PROGRAM (matched by its full path,
-# which callers keep unique), or nothing.
+# The Linux process ids of the Wine processes whose command line holds the text
+# (callers pass something unique to this run: a program's path, a desktop's name).
 desktop_find_process() {
-    local program=$1 pid
-    for pid in $(pgrep -f -- "$(basename "$program")" || true); do
-        if tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qF -- "$(desktop_winpath "$program")"; then
+    local text=$1 pid
+    for pid in $(pgrep -f -- "$(basename "${text//\\//}")" || true); do
+        if { tr '\0' ' ' <"/proc/$pid/cmdline"; } 2>/dev/null | grep -qF -- "$text"; then
             echo "$pid"
-            return 0
         fi
     done
 }
@@ -109,22 +132,20 @@ desktop_right_click_tray() {
     xdotool mousemove "$(desktop_tray_x)" "$(desktop_tray_y)" click 3
 }
 
-# Ends what desktop_run and desktop_start_display started: the program (when it still
-# runs), the desktop's explorer and the X server.
+# Ends what desktop_open, desktop_run and desktop_start_display started: the program
+# (when it still runs), the desktop's explorer processes and the X server.
 desktop_stop() {
-    local pid
-    for pid in "$desktop_program_pid" "$desktop_explorer_pid"; do
-        [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    done
+    local pids pid
+    pids="$desktop_program_pid"
+    [ -n "${desktop_name:-}" ] && pids="$pids $(desktop_find_process "/desktop=$desktop_name,")"
+    for pid in $pids; do kill "$pid" 2>/dev/null || true; done
     sleep 0.5
-    for pid in "$desktop_program_pid" "$desktop_explorer_pid"; do
-        [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
-    done
+    for pid in $pids; do kill -9 "$pid" 2>/dev/null || true; done
     desktop_program_pid=
-    desktop_explorer_pid=
+    desktop_name=
     if [ -n "$desktop_xvfb_pid" ]; then
-        kill "$desktop_xvfb_pid" 2>/dev/null
-        wait "$desktop_xvfb_pid" 2>/dev/null
+        kill "$desktop_xvfb_pid" 2>/dev/null || true
+        wait "$desktop_xvfb_pid" 2>/dev/null || true
         desktop_xvfb_pid=
     fi
     return 0
@@ -183,4 +204,17 @@ desktop_wait_for_wallpaper() {
     done
     desktop_log "no photo as wallpaper in time; closest: $(cat "$shot.match")"
     return 1
+}
+
+# Has the whole desktop painted again: an X window covers the display for a moment
+# and goes. (In a virtual desktop the program's wallpaper change paints over the
+# taskbar, which Wine repaints only where something uncovers it.)
+desktop_refresh() {
+    xlogo -geometry "${desktop_width}x${desktop_height}+0+0" >/dev/null 2>&1 &
+    local cover=$!
+    sleep 0.7
+    kill "$cover" 2>/dev/null || true
+    wait "$cover" 2>/dev/null || true
+    sleep 0.7
+    return 0
 }

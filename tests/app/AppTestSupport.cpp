@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <vector>
 
 ClockAt::ClockAt(int hour, int minute)
@@ -41,25 +42,33 @@ ClockAt::~ClockAt()
 }
 
 namespace {
-ModalWatcher* activeWatcher = nullptr;
+// Watchers by their thread timer: several may be alive at once.
+std::map<UINT_PTR, ModalWatcher*>& Watchers()
+{
+    static std::map<UINT_PTR, ModalWatcher*> watchers;
+    return watchers;
+}
 }
 
 ModalWatcher::ModalWatcher(std::function<void()> step) : m_step(std::move(step))
 {
-    activeWatcher = this;
     m_timer = SetTimer(nullptr, 0, 20, &ModalWatcher::Tick);
+    Watchers()[m_timer] = this;
 }
 
 ModalWatcher::~ModalWatcher()
 {
     KillTimer(nullptr, m_timer);
-    activeWatcher = nullptr;
+    Watchers().erase(m_timer);
 }
 
-void CALLBACK ModalWatcher::Tick(HWND, UINT, UINT_PTR, DWORD)
+void CALLBACK ModalWatcher::Tick(HWND, UINT, UINT_PTR id, DWORD)
 {
-    ModalWatcher* watcher = activeWatcher;
-    if (!watcher || watcher->m_inStep)
+    auto found = Watchers().find(id);
+    if (found == Watchers().end())
+        return;
+    ModalWatcher* watcher = found->second;
+    if (watcher->m_inStep)
         return;
     watcher->m_inStep = true;
     watcher->m_step();

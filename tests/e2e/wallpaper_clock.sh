@@ -38,9 +38,9 @@ start_program() {
     "$WINELOADER" "$build/tools/make-photos/make-photos.exe" "$(desktop_winpath "$work/photos")" \
         "$(date +%H%M)" "$(date -d '+3 min' +%H%M)" >"$work/make-photos.log" 2>&1 </dev/null || {
         desktop_log "make-photos failed: $(cat "$work/make-photos.log")"; return 1; }
-    desktop_shot "$work/empty-desktop.png"
+    desktop_open "e2e-$$-$attempt" || return 1
     started=$(date +%s)
-    desktop_run e2e "$work/program/SV_WALLPAPER.exe" "$work/photos" || return 1
+    desktop_run "$work/program/SV_WALLPAPER.exe" "$work/photos" || return 1
     desktop_cancel_browser "$work" 30
 }
 
@@ -66,15 +66,20 @@ extra=$(ls "$work/program" | grep -v -e '^SV_WALLPAPER.exe$' -e '^Readme.txt$' |
 [ -z "$extra" ] || fail "the program left files beside itself: $extra"
 echo "ok   no temporary file left beside the program"
 
+# The wallpaper change paints over the taskbar; once the screen is painted again the
+# tray icon shows at the bottom right.
 tx=$(desktop_tray_x); ty=$(desktop_tray_y)
-desktop_pixels differ "$work/wallpaper.png" "$photo" $((tx - 8)) $((ty - 8)) 16 16 >/dev/null ||
+desktop_refresh
+desktop_shot "$work/desktop.png"
+desktop_pixels match "$work/desktop.png" 800 600 "$photo" >/dev/null || fail "the wallpaper did not stay"
+desktop_pixels differ "$work/desktop.png" "$photo" $((tx - 8)) $((ty - 8)) 16 16 >/dev/null ||
     fail "no tray icon at ($tx, $ty): the corner shows the photo"
 echo "ok   tray icon at ($tx, $ty)"
 
 desktop_right_click_tray
 sleep 1.5
 desktop_shot "$work/menu.png"
-desktop_pixels differ "$work/menu.png" "$work/wallpaper.png" $((tx - 150)) $((ty - 140)) 130 120 >/dev/null ||
+desktop_pixels differ "$work/menu.png" "$work/desktop.png" $((tx - 150)) $((ty - 140)) 130 120 >/dev/null ||
     fail "no menu beside the tray icon after a right click"
 echo "ok   right click opened the menu"
 
@@ -86,9 +91,9 @@ done
 desktop_program_running && fail "the program still runs after its exit item"
 echo "ok   the exit item ended the program"
 
-sleep 1
+desktop_refresh
 desktop_shot "$work/after-exit.png"
-desktop_pixels differ "$work/after-exit.png" "$work/wallpaper.png" $((tx - 8)) $((ty - 8)) 16 16 >/dev/null ||
+desktop_pixels differ "$work/after-exit.png" "$work/desktop.png" $((tx - 8)) $((ty - 8)) 16 16 >/dev/null ||
     fail "the tray icon is still shown after the exit"
 echo "ok   the icon left the tray"
 rm -rf "$work"
