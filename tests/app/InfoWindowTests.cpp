@@ -86,5 +86,12 @@ TEST_F(MainWindowTest, AboutWindowIsBuiltFromItsResource)
     EXPECT_EQ(InfoForm1->Label3->Caption(), AnsiString("mail : ") + SupportMailAddress);
     EXPECT_EQ(InfoForm1->Label6->Caption(), AnsiString("url : ") + ProductSiteAddress);
     EXPECT_EQ(InfoForm1->Label1->Font()->Color(), 0xFF0000u);
+    // The link buttons' handlers are bound.
+    InfoForm1->SpeedButton1->Click();
+    InfoForm1->SpeedButton3->Click();
+    InfoForm1->SpeedButton4->Click();
+    ASSERT_EQ(shell.executions.size(), 3u);
+    EXPECT_EQ(shell.executions[0].file, MakerSiteAddress);
+    EXPECT_EQ(shell.executions[2].file, ProductSiteAddress);
     EXPECT_EQ(InfoForm1->Label2->Font()->Color(), 33023u);
 }

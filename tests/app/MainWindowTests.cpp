@@ -95,6 +95,19 @@ TEST_F(MainWindowTest, ResourceBuildsTheHiddenContainerWithRunningTimerAndActive
         EXPECT_EQ(items->Items(i)->Checked(), i == 2) << i;
     }
 
+    // The items' handlers are bound: the beep item toggles its check, the guide item
+    // opens the guide, the separators have none.
+    MainForm1->N1->Click();
+    EXPECT_FALSE(MainForm1->N1->Checked());
+    MainForm1->N1->Click();
+    EXPECT_TRUE(MainForm1->N1->Checked());
+    MainForm1->N8->Click();
+    EXPECT_EQ(shell.executions.size(), 1u);
+    for (TMenuItem* separator : { MainForm1->N3, MainForm1->N7, MainForm1->N10 })
+        EXPECT_FALSE(static_cast<bool>(separator->OnClick)) << separator->Name();
+    EXPECT_TRUE(static_cast<bool>(MainForm1->N2->OnClick));
+    EXPECT_TRUE(static_cast<bool>(MainForm1->X1->OnClick));
+
     char module[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, module, MAX_PATH);
     EXPECT_EQ(constructedProgramFolder, ExtractFileDir(module));
@@ -161,18 +174,26 @@ TEST_F(MainWindowTest, MenuOpensTheGuideAndTheAboutWindowAgainAndAgain)
     EXPECT_EQ(guide.directory, "");
     EXPECT_EQ(guide.show, SW_SHOW);
 
+    // Closed by the button's click, then by its access key as a user types it.
     for (int round = 0; round < 2; ++round) {
         bool shown = false;
+        int keysSent = 0;
         RECT bounds {};
         ModalWatcher closer([&] {
             if (!IsWindowVisible(InfoForm1->Handle()))
                 return;
             shown = true;
             GetWindowRect(InfoForm1->Handle(), &bounds);
-            InfoForm1->SpeedButton2Click(InfoForm1->SpeedButton2);
+            if (round == 0 || keysSent > 25) {
+                InfoForm1->SpeedButton2Click(InfoForm1->SpeedButton2);
+                return;
+            }
+            ++keysSent;
+            PostMessageA(InfoForm1->Handle(), WM_CHAR, 'x', 0);
         });
         MainForm1->N9Click(MainForm1->N9);
         EXPECT_TRUE(shown) << round;
+        EXPECT_LE(keysSent, 25) << "the access key of CLOSE (&X) did not close the window";
         EXPECT_FALSE(IsWindowVisible(InfoForm1->Handle()));
         int screenWidth = GetSystemMetrics(SM_CXSCREEN);
         EXPECT_NEAR((bounds.left + bounds.right) / 2, screenWidth / 2, 2) << round;
