@@ -9,9 +9,9 @@
 TInfoForm1* InfoForm1 = nullptr;
 
 // The link labels of the form show the same addresses.
-const char MakerSiteAddress[] = "http://example.org/";
-const char ProductSiteAddress[] = "http://example.net/";
-const char SupportMailAddress[] = "info@example.org";
+const char MakerSiteAddress[] = "http://kv.test";
+const char ProductSiteAddress[] = "http://sv.test";
+const char SupportMailAddress[] = "sv@kv.test";
 
 TInfoForm1::TInfoForm1(TComponent* owner)
     : TForm(owner), m_shell(std::make_unique<TDesktopShell>())

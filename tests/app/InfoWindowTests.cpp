@@ -86,6 +86,8 @@ TEST_F(MainWindowTest, AboutWindowIsBuiltFromItsResource)
     EXPECT_EQ(InfoForm1->Label3->Caption(), AnsiString("mail : ") + SupportMailAddress);
     EXPECT_EQ(InfoForm1->Label6->Caption(), AnsiString("url : ") + ProductSiteAddress);
     EXPECT_EQ(InfoForm1->Label1->Font()->Color(), 0xFF0000u);
+    // The two web links side by side do not run into each other.
+    EXPECT_LT(InfoForm1->Label2->Left() + InfoForm1->Label2->Width(), InfoForm1->Label6->Left());
     // The link buttons' handlers are bound.
     InfoForm1->SpeedButton1->Click();
     InfoForm1->SpeedButton3->Click();
