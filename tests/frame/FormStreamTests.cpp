@@ -149,7 +149,7 @@ TEST(FormStreams, MainFormHoldsTheMainWindowsComponents)
 
 TEST(FormStreams, InfoFormHoldsTheAboutWindowsComponents)
 {
-    std::vector<Walked> w = WalkResource("TINFOFORM1", 34433);
+    std::vector<Walked> w = WalkResource("TINFOFORM1", 34417);
     AnsiString link = "Flat=True;";
     std::vector<std::pair<AnsiString, AnsiString>> expected {
         { "/InfoForm1:TInfoForm1", AnsiString("Left=330;Top=309;BorderStyle=bsToolWindow;Caption='SV_WALLPAPER Ver.1.0';ClientHeight=144;ClientWidth=415;Color=clBtnFace;") +
@@ -159,13 +159,13 @@ TEST(FormStreams, InfoFormHoldsTheAboutWindowsComponents)
         { "Panel1/SpeedButton2:TSpeedButton", "Left=97;Top=122;Width=77;Height=16;Hint='閉じる';Caption='CLOSE (&X)';" + SmallFont("clBlack") +
             "ParentShowHint=False;ShowHint=True;OnClick=SpeedButton2Click;" },
         { "Panel1/Label1:TLabel", "Left=44;Top=52;Width=201;Height=11;Caption='Software Design＆Creation : Taro Sample';" + SmallFont("clBlue") + "Transparent=True;" },
-        { "Panel1/Label2:TLabel", "Left=37;Top=96;Width=87;Height=11;Caption='url : http://example.org/';" + SmallFont("33023") },
+        { "Panel1/Label2:TLabel", "Left=37;Top=96;Width=87;Height=11;Caption='url : http://kv.test';" + SmallFont("33023") },
         { "Panel1/SpeedButton1:TSpeedButton", "Left=32;Top=96;Width=96;Height=11;Cursor=crHandPoint;Hint='KAVOLTのサイトにアクセス';" + link +
             SmallFont("clWhite") + "ParentShowHint=False;ShowHint=True;OnClick=SpeedButton1Click;" },
-        { "Panel1/Label3:TLabel", "Left=82;Top=79;Width=111;Height=11;Caption='mail : info@example.org';" + SmallFont("33023") },
+        { "Panel1/Label3:TLabel", "Left=82;Top=79;Width=111;Height=11;Caption='mail : sv@kv.test';" + SmallFont("33023") },
         { "Panel1/SpeedButton3:TSpeedButton", "Left=77;Top=79;Width=120;Height=11;Cursor=crHandPoint;Hint='KAVOLTにメールを送信';" + link +
             SmallFont("clWhite") + "ParentShowHint=False;ShowHint=True;OnClick=SpeedButton3Click;" },
-        { "Panel1/Label6:TLabel", "Left=149;Top=96;Width=95;Height=11;Caption='url : http://example.net/';" + SmallFont("33023") },
+        { "Panel1/Label6:TLabel", "Left=149;Top=96;Width=95;Height=11;Caption='url : http://sv.test';" + SmallFont("33023") },
         { "Panel1/SpeedButton4:TSpeedButton", "Left=144;Top=96;Width=104;Height=11;Cursor=crHandPoint;Hint='SORVIAのサイトにアクセス';" + link +
             SmallFont("clWhite") + "ParentShowHint=False;ShowHint=True;OnClick=SpeedButton4Click;" },
         { "InfoForm1/Panel2:TPanel", "Left=270;Top=0;Width=144;Height=144;BevelOuter=bvLowered;BevelWidth=2;Color=clWhite;TabOrder=1;" },

@@ -1,0 +1,32 @@
+#include "app/FolderBrowser.h"
+
+#include <memory>
+
+#include <objbase.h>
+#include <shlobj.h>
+
+namespace {
+
+// The identifier list handed out by the browser goes back to the shell's allocator.
+struct ItemListRelease {
+    void operator()(ITEMIDLIST* list) const { CoTaskMemFree(list); }
+};
+
+}
+
+AnsiString BrowseForFolder(HWND owner, const AnsiString& title)
+{
+    char displayName[MAX_PATH] = {};
+    BROWSEINFOA info {};
+    info.hwndOwner = owner;
+    info.pidlRoot = nullptr;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    std::unique_ptr<ITEMIDLIST, ItemListRelease> chosen(SHBrowseForFolderA(&info));
+
+    char path[MAX_PATH] = {};
+    if (chosen && !SHGetPathFromIDListA(chosen.get(), path))
+        path[0] = '\0';
+    return path;
+}

@@ -1,0 +1,170 @@
+#include "app/Mainwindow1.h"
+
+#include "app/FolderBrowser.h"
+#include "app/Infowindow1.h"
+#include "app/MinuteMask.h"
+#include "files/FileListBox.h"
+#include "files/PathParts.h"
+#include "frame/MessageForm.h"
+#include "frame/Image.h"
+#include "frame/Timer.h"
+#include "graphics/Clipboard.h"
+#include "graphics/JPEGImage.h"
+#include "graphics/Picture.h"
+#include "runtime/ClassInfo.h"
+#include "runtime/LoopException.h"
+#include "tray/KitTrayIcon.h"
+#include "tray/MenuItem.h"
+#include "tray/PopupMenu.h"
+
+#include <cstring>
+
+TMainForm1* MainForm1 = nullptr;
+
+// The photos are JPEG files: this unit uses the JPEG graphic, whose start-up registers
+// ".jpg" and ".jpeg" with the pictures. The reference keeps that unit in the program.
+[[gnu::used]] static const int* const UsesJPEGUnit = &JPEGUnitLink;
+
+namespace {
+
+const char BrowseTitle[] = "Sorviaの写真が入っているフォルダを選択してください。";
+const char NoPhotosText[] =
+    "このフォルダには ファイル名の先頭が 'sv_' となっている\n"
+    "Sorviaの写真が見当たりません。\n"
+    "\n"
+    "再度 フォルダを選択してください。";
+const char WaitForPhotoText[] =
+    "このソフトは １分単位で壁紙の更新を行なおうとします。\n"
+    "最初の写真が出るまで しばらくお待ちください。";
+const char PhotoMask[] = "sv*";
+const char TemporaryBitmapName[] = "\\_tmp.dat";
+const char GuideName[] = "/Readme.txt";
+
+// The folder of the running program's file (at most 260 characters).
+AnsiString ExecutableFolder()
+{
+    char path[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return ExtractFileDir(path);
+}
+
+// Marks a tick as running for as long as it lasts, its error box included.
+class TickScope {
+public:
+    explicit TickScope(bool& running) : m_running(running) { m_running = true; }
+    ~TickScope() { m_running = false; }
+    TickScope(const TickScope&) = delete;
+    TickScope& operator=(const TickScope&) = delete;
+
+private:
+    bool& m_running;
+};
+
+}
+
+TMainForm1::TMainForm1(TComponent* owner)
+    : TForm(owner), m_shell(std::make_unique<TDesktopShell>())
+{
+    ProgramFolder = ExecutableFolder();
+}
+
+TMainForm1::~TMainForm1() = default;
+
+void TMainForm1::FormCreate(TObject*)
+{
+    MainForm1->HideForm();
+    ChosenFolder = BrowseForFolder(MainForm1->Handle(), BrowseTitle);
+    if (ChosenFolder.empty())
+        return;
+    FileListBox1->SetFolder(ChosenFolder);
+    FileListBox1->SetMask(PhotoMask);
+    if (FileListBox1->Count() == 0) {
+        m_shell->Beep();
+        ShowNotice(NoPhotosText);
+    } else {
+        ShowNotice(WaitForPhotoText);
+    }
+}
+
+// A failing tick shows its error box, whose message loop keeps dispatching the timer:
+// a fault that persists (a photo folder that went away) would open one more box a
+// minute, each inside the last. While a tick, its error box included, is still
+// running, further ticks do nothing; the first one after the box is closed works again.
+void TMainForm1::Timer1Timer(TObject* sender)
+{
+    if (m_tickRunning)
+        return;
+    TickScope tick(m_tickRunning);
+    try {
+        ShowPhotoOfTheMinute();
+    } catch (...) {
+        ::HandleLoopException(sender);
+    }
+}
+
+void TMainForm1::ShowPhotoOfTheMinute()
+{
+    FileListBox1->SetMask(CurrentMinuteMask());
+    if (FileListBox1->Count() == 0)
+        return;
+    AnsiString photo = FileListBox1->Folder() + "\\" + FileListBox1->Items(0);
+    TPicture* picture = Image1->Picture();
+    picture->LoadFile(photo);
+    GlobalClipboard()->Assign(picture);
+    picture->Assign(GlobalClipboard());
+    picture->SaveFile(ProgramFolder + TemporaryBitmapName);
+
+    char wallpaper[512] = {};
+    AnsiString bitmapPath = ProgramFolder + TemporaryBitmapName;
+    std::strncpy(wallpaper, bitmapPath.c_str(), sizeof wallpaper - 1);
+    m_shell->SetWallpaper(wallpaper);
+
+    GlobalClipboard()->Clear();
+    DeleteFileA((ProgramFolder + TemporaryBitmapName).c_str());
+    if (N1->Checked())
+        m_shell->Beep();
+}
+
+void TMainForm1::N1Click(TObject*)
+{
+    N1->SetChecked(!N1->Checked());
+}
+
+void TMainForm1::N8Click(TObject*)
+{
+    AnsiString guide = ProgramFolder + GuideName;
+    m_shell->Execute(MainForm1->Handle(), "OPEN", guide.c_str(), "", "", SW_SHOW);
+}
+
+void TMainForm1::N9Click(TObject*)
+{
+    InfoForm1->ShowFormModal();
+}
+
+void TMainForm1::X1Click(TObject*)
+{
+    MainForm1->CloseForm();
+}
+
+static const TClassRegistration<TMainForm1> mainFormInfo("TMainForm1", [](TClassBuilder<TMainForm1>& c) {
+    c.Parent<TForm>();
+    c.Field("Image1", &TMainForm1::Image1);
+    c.Field("FileListBox1", &TMainForm1::FileListBox1);
+    c.Field("Timer1", &TMainForm1::Timer1);
+    c.Field("KitTrayIcon1", &TMainForm1::KitTrayIcon1);
+    c.Field("PopupMenu1", &TMainForm1::PopupMenu1);
+    c.Field("N2", &TMainForm1::N2);
+    c.Field("N3", &TMainForm1::N3);
+    c.Field("N1", &TMainForm1::N1);
+    c.Field("N7", &TMainForm1::N7);
+    c.Field("N8", &TMainForm1::N8);
+    c.Field("N9", &TMainForm1::N9);
+    c.Field("N10", &TMainForm1::N10);
+    c.Field("X1", &TMainForm1::X1);
+    c.Method<TNotifyEvent>("FormCreate", &TMainForm1::FormCreate);
+    c.Method<TNotifyEvent>("Timer1Timer", &TMainForm1::Timer1Timer);
+    c.Method<TNotifyEvent>("N1Click", &TMainForm1::N1Click);
+    c.Method<TNotifyEvent>("N8Click", &TMainForm1::N8Click);
+    c.Method<TNotifyEvent>("N9Click", &TMainForm1::N9Click);
+    c.Method<TNotifyEvent>("X1Click", &TMainForm1::X1Click);
+});

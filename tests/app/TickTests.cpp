@@ -1,0 +1,185 @@
+// The minute tick: which photo is chosen, what the wallpaper call gets, what is left
+// behind, what each failure shows and leaves; at most one error box from the clock
+// at a time.
+#include "app/MainWindowFixture.h"
+
+#include "app/Mainwindow1.h"
+#include "files/FileListBox.h"
+#include "frame/Application.h"
+#include "frame/Timer.h"
+#include "graphics/Clipboard.h"
+#include "tray/MenuItem.h"
+
+namespace {
+
+const COLORREF Red = RGB(220, 20, 20);
+const COLORREF Blue = RGB(20, 20, 220);
+
+bool ClipboardHasBitmap()
+{
+    return IsClipboardFormatAvailable(CF_BITMAP) != 0;
+}
+
+// Puts a text on the clipboard, to see whether a tick touched it.
+void PutClipboardText(const char* text)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    std::size_t size = std::strlen(text) + 1;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    std::memcpy(GlobalLock(memory), text, size);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    CloseClipboard();
+}
+
+}
+
+class TickTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        photos.Write("sv_start_0000.jpg", SolidJpeg(Red));
+        CreateWindows(photos.Path());
+        notices.clear();
+    }
+    AnsiString TemporaryFile() const { return programFolder / "_tmp.dat"; }
+};
+
+TEST_F(TickTest, FirstNameInCaseBlindOrderBecomesTheWallpaperAndNothingIsLeftBehind)
+{
+    photos.Write("SV_b_1200x.JPG", SolidJpeg(Blue));
+    photos.Write("sv_a_1200.jpg", SolidJpeg(Red, 80, 60));
+    photos.Write("sv_1200.jpg", SolidJpeg(Blue));   // no second underscore: never matches
+    TickAt(12, 0);
+
+    EXPECT_TRUE(errors.empty()) << (errors.empty() ? "" : errors.front());
+    EXPECT_EQ(MainForm1->FileListBox1->Mask(), "sv_*_1200*.jpg");
+    EXPECT_EQ(MainForm1->FileListBox1->Count(), 2);
+    ASSERT_EQ(shell.wallpapers.size(), 1u);
+    EXPECT_EQ(shell.wallpapers[0], programFolder.Path() + "\\_tmp.dat");
+    BmpFacts facts;
+    ASSERT_TRUE(ReadBmpFacts(shell.wallpaperFiles[0], facts)) << "the wallpaper call got no bitmap file";
+    EXPECT_EQ(facts.width, 80);
+    EXPECT_EQ(facts.height, 60);
+    EXPECT_TRUE(NearColor(facts.middle, Red)) << std::hex << facts.middle;
+    EXPECT_EQ(shell.beeps, 1);
+    EXPECT_EQ(CountClipboardFormats(), 0);
+    EXPECT_EQ(GetFileAttributesA(TemporaryFile().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(TickTest, AMinuteWithoutItsPhotoChangesNothingAndAnUncheckedBeepStaysSilent)
+{
+    photos.Write("sv_1201.jpg", SolidJpeg(Blue));
+    PutClipboardText("kept");
+    TickAt(12, 1);
+    EXPECT_TRUE(shell.wallpapers.empty());
+    EXPECT_EQ(shell.beeps, 0);
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
+
+    MainForm1->N1Click(MainForm1->N1);
+    EXPECT_FALSE(MainForm1->N1->Checked());
+    photos.Write("sv_x_0905.jpg", SolidJpeg(Red));
+    TickAt(9, 5);
+    EXPECT_EQ(shell.wallpapers.size(), 1u);
+    EXPECT_EQ(shell.beeps, 0);
+    MainForm1->N1Click(MainForm1->N1);
+    EXPECT_TRUE(MainForm1->N1->Checked());
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(TickTest, UnwritableProgramFolderEndsTheTickWithTheBitmapStillOnTheClipboard)
+{
+    photos.Write("sv_a_1300.jpg", SolidJpeg(Red));
+    MainForm1->ProgramFolder = programFolder / "missing";
+    TickAt(13, 0);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "ファイル " + programFolder.Path() + "\\missing\\_tmp.dat を作成できません.");
+    EXPECT_TRUE(shell.wallpapers.empty());
+    EXPECT_EQ(shell.beeps, 0);
+    EXPECT_TRUE(ClipboardHasBitmap());
+
+    // The program goes on: the next minute with a usable folder works.
+    MainForm1->ProgramFolder = programFolder.Path();
+    photos.Write("sv_a_1301.jpg", SolidJpeg(Red));
+    TickAt(13, 1);
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(shell.wallpapers.size(), 1u);
+}
+
+TEST_F(TickTest, UnusablePhotosShowTheJpegErrorAndWriteNothing)
+{
+    // A header the library rejects: the load fails, the clipboard is not touched.
+    photos.Write("sv_bad_1400.jpg", AnsiString("\xFF\xD8\xFF\xE0garbage, not a JPEG file at all", 34));
+    PutClipboardText("kept");
+    TickAt(14, 0);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind("JPEG エラー #", 0), 0u) << errors[0];
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
+
+    // An empty file loads; decoding it for the clipboard fails after it was emptied.
+    photos.Write("sv_empty_1401.jpg", "");
+    TickAt(14, 1);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[1].rfind("JPEG エラー #", 0), 0u) << errors[1];
+    EXPECT_EQ(CountClipboardFormats(), 0);
+
+    EXPECT_TRUE(shell.wallpapers.empty());
+    EXPECT_EQ(shell.beeps, 0);
+    EXPECT_EQ(GetFileAttributesA(TemporaryFile().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(TickTest, VanishedFolderShowsOneBoxAtATimeAndTheClockWorksOnceItIsBack)
+{
+    TempFolder scratch;
+    AnsiString folder = scratch / "stick";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(ChooseFolder(folder));
+    SetCurrentDirectoryA(scratch.Path().c_str());
+    ASSERT_TRUE(RemoveDirectoryA(folder.c_str()));
+
+    // Inside the error box of the failing tick, the timer fires three more times, each
+    // in a later minute (a new mask: the list would be read again and fail again).
+    int mostBoxes = 0;
+    int ticksInsideBox = 0;
+    bool ticking = false;
+    std::vector<AnsiString> texts;
+    {
+        ClockAt clock(15, 0);
+        ModalWatcher ticker([&] {
+            if (ThreadWindows("#32770").empty() || ticksInsideBox >= 3)
+                return;
+            ++ticksInsideBox;
+            ticking = true;
+            ClockAt later(15, ticksInsideBox);
+            SendMessageA(MainForm1->Timer1->WindowHandle(), WM_TIMER, 1, 0);
+            ticking = false;
+        });
+        // Closes boxes once the ticks are done, or a box opened by one of them.
+        ModalWatcher closer([&] {
+            std::vector<HWND> boxes = ThreadWindows("#32770");
+            mostBoxes = std::max(mostBoxes, static_cast<int>(boxes.size()));
+            if (boxes.empty() || (!ticking && ticksInsideBox < 3))
+                return;
+            texts.push_back(MessageBoxText(boxes.front()));
+            if (!ticking)
+                EXPECT_TRUE(MainForm1->TickRunning());
+            PostMessageA(boxes.front(), WM_COMMAND, IDOK, 0);
+        });
+        SendMessageA(MainForm1->Timer1->WindowHandle(), WM_TIMER, 1, 0);
+    }
+    EXPECT_EQ(ticksInsideBox, 3);
+    EXPECT_EQ(mostBoxes, 1);
+    ASSERT_EQ(texts.size(), 1u);
+    // The folder cannot be entered: the input/output error of the missing path.
+    EXPECT_EQ(texts[0], TApplication::ErrorBoxText(InOutErrorText(ERROR_FILE_NOT_FOUND)));
+    EXPECT_FALSE(MainForm1->TickRunning());
+
+    // The stick is back with a photo for the next minute.
+    CreateDirectoryA(folder.c_str(), nullptr);
+    scratch.Write("stick\\sv_back_1505.jpg", SolidJpeg(Red));
+    TickAt(15, 5);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    EXPECT_EQ(shell.wallpapers.size(), 1u);
+}
