@@ -232,6 +232,16 @@ TEST_F(PhotoRun, StemsAreMadeSafeForTheMinuteMask)
     EXPECT_EQ(Matching(dest, MaskAt(720)), (std::vector<AnsiString> { "sv_\x8E\xCA\x90\x5E_1200.jpg" }));
 }
 
+TEST_F(PhotoRun, MorePicturesThanPhotosLeavesTheLastOnesOut)
+{
+    for (const char* name : { "p1.jpg", "p2.jpg", "p3.jpg" })
+        WritePicture(source + "\\" + name, 16, 16, Green);
+    ToolRun run = Run({ "--every", "720" });
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    ExpectDay(720, [](int minute) { return minute ? "p2" : "p1"; });
+    EXPECT_NE(run.out.find("1 picture not used"), AnsiString::npos) << run.out;
+}
+
 TEST_F(PhotoRun, NothingToMakeTheSetFromIsAnError)
 {
     ToolRun empty = Run({});
@@ -243,7 +253,7 @@ TEST_F(PhotoRun, NothingToMakeTheSetFromIsAnError)
     ToolRun unreadable = Run({});
     EXPECT_EQ(unreadable.exitCode, 1u);
     EXPECT_NE(unreadable.err.find("skipped broken.bmp"), AnsiString::npos) << unreadable.err;
-    EXPECT_NE(unreadable.err.find("none of its 1 pictures can be read"), AnsiString::npos) << unreadable.err;
+    EXPECT_NE(unreadable.err.find("none of the pictures in this folder can be read"), AnsiString::npos) << unreadable.err;
 
     source = root / "missing";
     ToolRun missing = Run({});

@@ -68,11 +68,11 @@ TEST(MinutePlan, EvenRunsInOrder)
     }
 }
 
-TEST(MinutePlan, MorePicturesThanStepsLeavesSomeWithout)
+TEST(MinutePlan, MorePicturesThanStepsLeavesTheLastOnesWithout)
 {
     std::vector<MinuteRun> runs = PlanRuns(2, std::vector<bool>(5, true));
     ExpectCoversDay(runs, 2);
-    EXPECT_EQ(std::count_if(runs.begin(), runs.end(), [](const MinuteRun& r) { return r.count == 1; }), 2);
+    EXPECT_EQ(Counts(runs), (std::vector<int> { 1, 1, 0, 0, 0 }));
 }
 
 TEST(MinutePlan, UnreadablePicturesGiveTheirMinutesToTheirNeighbours)

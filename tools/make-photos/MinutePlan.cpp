@@ -1,5 +1,6 @@
 #include "MinutePlan.h"
 
+#include <algorithm>
 #include <cstdio>
 
 int StepsPerDay(int every)
@@ -11,10 +12,13 @@ std::vector<MinuteRun> PlanRuns(int steps, const std::vector<bool>& readable)
 {
     std::vector<MinuteRun> runs(readable.size());
     const int pictures = static_cast<int>(readable.size());
-    // Even shares over every picture first, as if all could be read.
-    std::vector<int> bounds(pictures + 1);
+    // Even shares over every picture first, as if all could be read (a larger share
+    // to the first ones when the steps do not divide evenly).
+    std::vector<int> bounds(pictures + 1, 0);
+    const int share = pictures ? steps / pictures : 0;
+    const int extra = pictures ? steps % pictures : 0;
     for (int i = 0; i <= pictures; ++i)
-        bounds[i] = pictures ? static_cast<int>(static_cast<long long>(steps) * i / pictures) : 0;
+        bounds[i] = i * share + std::min(i, extra);
 
     // Each readable picture keeps its own share and takes over half of the gap of
     // unreadable pictures on either side of it.

@@ -49,7 +49,7 @@ void DrawClock(TBitmap& photo, const AnsiString& text)
 {
     const int width = photo.Width();
     const int height = photo.Height();
-    const int textHeight = std::max(10, std::min(height / 10, width / 14));
+    const int textHeight = std::max(10, std::min(height / 10, width / 8));
     const int margin = std::max(2, textHeight / 4);
     const int outline = std::max(1, textHeight / 16);
 

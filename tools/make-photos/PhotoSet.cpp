@@ -134,7 +134,7 @@ int MakePhotoSet(const PhotoOptions& options, std::FILE* out, std::FILE* err)
         }
     }
     if (tally.skipped == static_cast<int>(pictures.size())) {
-        std::fprintf(err, "%s: none of its %d pictures can be read\n", options.source.c_str(), tally.skipped);
+        std::fprintf(err, "%s: none of the pictures in this folder can be read\n", options.source.c_str());
         return 1;
     }
 
@@ -173,11 +173,13 @@ int MakePhotoSet(const PhotoOptions& options, std::FILE* out, std::FILE* err)
     std::fprintf(out, "%d files written to %s, %lld bytes", tally.written, options.dest.c_str(), tally.bytes);
     if (tally.written)
         std::fprintf(out, ", %s to %s", ClockText(tally.firstMinute).c_str(), ClockText(tally.lastMinute).c_str());
-    std::fprintf(out, "; %d kept, %d pictures skipped\n", tally.kept, tally.skipped);
+    std::fprintf(out, "; %d kept, %d %s skipped\n", tally.kept, tally.skipped,
+        tally.skipped == 1 ? "picture" : "pictures");
     if (tally.kept && !tally.written)
         std::fprintf(out, "the set was already there: --force writes it again\n");
     if (unused)
-        std::fprintf(out, "%d pictures not used: there are more pictures than photos in a day\n", unused);
+        std::fprintf(out, "%d %s not used: there are more pictures than photos in a day\n", unused,
+            unused == 1 ? "picture" : "pictures");
     if (lost)
         std::fprintf(err, "%d minutes are not covered: their picture could no longer be read\n", lost);
     return 0;
