@@ -54,13 +54,12 @@ struct Tally {
 
 // The photos of one picture's run that are still to be written (all of them with
 // --force); the others are counted as kept.
-std::vector<int> StepsToWrite(const PhotoOptions& options, const AnsiString& stem, const MinuteRun& run, Tally* tally)
+std::vector<int> StepsToWrite(const PhotoOptions& options, const AnsiString& stem, const MinuteRun& run, Tally& tally)
 {
     std::vector<int> steps;
     for (int step = run.first; step < run.first + run.count; ++step) {
         if (!options.force && Exists(options.dest + "\\" + PhotoFileName(stem, step * options.every))) {
-            if (tally)
-                ++tally->kept;
+            ++tally.kept;
             continue;
         }
         steps.push_back(step);
@@ -151,7 +150,7 @@ int MakePhotoSet(const PhotoOptions& options, std::FILE* out, std::FILE* err)
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         if (readable[i] && !runs[i].count)
             ++unused;
-        toWrite[i] = StepsToWrite(options, SafeStem(pictures[i].stem), runs[i], &tally);
+        toWrite[i] = StepsToWrite(options, SafeStem(pictures[i].stem), runs[i], tally);
         tally.toWrite += static_cast<int>(toWrite[i].size());
     }
 
