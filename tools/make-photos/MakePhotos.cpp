@@ -7,9 +7,14 @@
 //       2358 0002). The folder is made when it does not exist. Each photo shows its
 //       own HH:MM over a sky that follows the time of day.
 //
+//   make-photos.exe --from SOURCE DEST [--every MINUTES] [--size WxH] [--clock] [--force]
+//       Makes a set from the JPEG and BMP pictures of SOURCE (PhotoSet.h).
+//
 // Bad arguments print the usage and exit with 2; a photo that cannot be written
 // prints the error and exits with 1.
+#include "MinutePlan.h"
 #include "PhotoPainter.h"
+#include "PhotoSet.h"
 
 #include "graphics/Bitmap.h"
 #include "graphics/JPEGImage.h"
@@ -17,17 +22,18 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include <windows.h>
 
 namespace {
 
-constexpr int MinutesPerDay = 24 * 60;
-
 int Usage()
 {
     std::fprintf(stderr, "usage: make-photos.exe FOLDER [FIRST LAST]\n"
-                         "  FIRST, LAST: HHMM (0000 to 2359), both included\n");
+                         "  FIRST, LAST: HHMM (0000 to 2359), both included\n"
+                         "       make-photos.exe --from SOURCE DEST [--every MINUTES] [--size WxH] [--clock] [--force]\n"
+                         "  MINUTES: 1 to 1440 (default 10); W, H: 1 to %d\n", MaxPhotoSide);
     return 2;
 }
 
@@ -61,6 +67,12 @@ void WritePhoto(const AnsiString& folder, int minute)
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--from") == 0) {
+        std::optional<PhotoOptions> options = ParsePhotoOptions(argc - 1, argv + 1);
+        if (!options)
+            return Usage();
+        return MakePhotoSet(*options, stdout, stderr);
+    }
     if (argc != 2 && argc != 4)
         return Usage();
     AnsiString folder = argv[1];

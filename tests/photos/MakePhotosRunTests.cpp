@@ -1,0 +1,284 @@
+// make-photos.exe --from run as a process on real folders, its files read back.
+#include "PhotoToolSupport.h"
+
+#include "app/MinuteMask.h"
+#include "common/TestSupport.h"
+#include "graphics/Bitmap.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+constexpr COLORREF Red = RGB(220, 30, 30);
+constexpr COLORREF Green = RGB(30, 200, 30);
+constexpr COLORREF Blue = RGB(30, 30, 220);
+
+AnsiString Stamp(int minute)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d%02d", minute / 60, minute % 60);
+    return text;
+}
+
+// The program's own mask for the minute of the day.
+AnsiString MaskAt(int minute)
+{
+    std::tm time {};
+    time.tm_hour = minute / 60;
+    time.tm_min = minute % 60;
+    return MinuteMaskFor(time);
+}
+
+// Every entry of a folder, files and folders alike.
+std::vector<AnsiString> Entries(const AnsiString& folder)
+{
+    std::vector<AnsiString> names;
+    WIN32_FIND_DATAA entry {};
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        AnsiString name = entry.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return names;
+}
+
+class PhotoRun : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        source = root.MakeFolder("pics");
+        dest = root / "set";
+    }
+
+    ToolRun Run(std::vector<AnsiString> options)
+    {
+        options.insert(options.begin(), { "--from", source, dest });
+        return RunMakePhotos(options, root.Path());
+    }
+
+    // The photos in DEST, and for every step of the day that the program's mask
+    // finds exactly one photo, the one of the expected picture.
+    void ExpectDay(int every, const std::function<AnsiString(int minute)>& stemAt)
+    {
+        EXPECT_EQ(Matching(dest, "*").size(), static_cast<std::size_t>((1440 + every - 1) / every));
+        for (int minute = 0; minute < 1440; minute += every) {
+            std::vector<AnsiString> found = Matching(dest, MaskAt(minute));
+            ASSERT_EQ(found.size(), 1u) << MaskAt(minute);
+            EXPECT_EQ(found[0], "sv_" + stemAt(minute) + "_" + Stamp(minute) + ".jpg");
+        }
+    }
+
+    TempFolder root;
+    AnsiString source;
+    AnsiString dest;
+};
+
+}
+
+TEST_F(PhotoRun, ThreePicturesCoverTheDayInEvenRunsInNameOrder)
+{
+    WritePicture(source + "\\c.jpg", 64, 48, Blue);
+    WritePicture(source + "\\a.jpg", 64, 48, Red);
+    WritePicture(source + "\\B.bmp", 64, 48, Green);
+    root.Write("pics\\notes.txt", "not a picture");
+    root.MakeFolder("pics\\sub");
+    WritePicture(source + "\\sub\\0.jpg", 64, 48, Blue);
+
+    ToolRun run = Run({ "--every", "10" });
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    ExpectDay(10, [](int minute) { return minute < 480 ? "a" : minute < 960 ? "B" : "c"; });
+    EXPECT_TRUE(Matching(dest, MaskAt(5)).empty());
+    EXPECT_TRUE(NearColor(MiddleColor(*ReadBack(dest + "\\sv_a_0000.jpg")), Red));
+    EXPECT_TRUE(NearColor(MiddleColor(*ReadBack(dest + "\\sv_B_0800.jpg")), Green));
+    EXPECT_TRUE(NearColor(MiddleColor(*ReadBack(dest + "\\sv_c_2350.jpg")), Blue));
+    EXPECT_NE(run.out.find("144 files written"), AnsiString::npos) << run.out;
+    EXPECT_NE(run.out.find("00:00 to 23:50"), AnsiString::npos) << run.out;
+    EXPECT_NE(run.out.find("0 pictures skipped"), AnsiString::npos) << run.out;
+    // Nothing written outside DEST: the scratch folder and SOURCE hold what they held.
+    EXPECT_EQ(Entries(root.Path()).size(), 2u);
+    EXPECT_EQ(Entries(source).size(), 5u);
+}
+
+TEST_F(PhotoRun, EveryMinuteGivesAPhotoForEachMinuteWithProgress)
+{
+    WritePicture(source + "\\one.jpg", 32, 24, Red);
+    WritePicture(source + "\\two.jpg", 32, 24, Blue);
+    ToolRun run = Run({ "--every", "1" });
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(Matching(dest, "sv_*.jpg").size(), 1440u);
+    for (int minute : { 0, 1, 719, 720, 1001, 1439 }) {
+        std::vector<AnsiString> found = Matching(dest, MaskAt(minute));
+        ASSERT_EQ(found.size(), 1u) << minute;
+        EXPECT_EQ(found[0], (minute < 720 ? "sv_one_" : "sv_two_") + Stamp(minute) + ".jpg");
+    }
+    EXPECT_NE(run.out.find("1440 / 1440 files"), AnsiString::npos) << run.out;
+    EXPECT_NE(run.out.find("144 / 1440 files"), AnsiString::npos) << run.out;
+    EXPECT_NE(run.out.find("00:00 to 23:59"), AnsiString::npos) << run.out;
+}
+
+TEST_F(PhotoRun, UnreadablePicturesAreSkippedAndTheirNeighboursCoverTheirMinutes)
+{
+    WritePicture(source + "\\a.jpg", 48, 32, Red);
+    root.Write("pics\\b.jpg", "this is not a JPEG file at all");
+    WritePicture(source + "\\c.bmp", 48, 32, Blue);
+    root.Write("pics\\d.jpeg", "");
+
+    ToolRun run = Run({});
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    // Four runs of 36 steps; b's half to a and half to c, d's all to c.
+    ExpectDay(10, [](int minute) { return minute < 540 ? "a" : "c"; });
+    EXPECT_NE(run.err.find("skipped b.jpg: "), AnsiString::npos) << run.err;
+    EXPECT_NE(run.err.find("skipped d.jpeg: "), AnsiString::npos) << run.err;
+    // The error's own text follows the name.
+    std::size_t text = run.err.find("skipped b.jpg: ") + 15;
+    EXPECT_LT(text, run.err.size());
+    EXPECT_NE(run.err[text], '\n');
+    EXPECT_NE(run.out.find("2 pictures skipped"), AnsiString::npos) << run.out;
+}
+
+TEST_F(PhotoRun, SizeFitsEachPictureKeepingItsAspect)
+{
+    WritePicture(source + "\\wide.jpg", 320, 200, Red);
+    WritePicture(source + "\\tall.bmp", 100, 300, Green);
+    ToolRun run = Run({ "--size", "640x480", "--every", "720" });
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    std::unique_ptr<TBitmap> tall = ReadBack(dest + "\\sv_tall_0000.jpg");
+    std::unique_ptr<TBitmap> wide = ReadBack(dest + "\\sv_wide_1200.jpg");
+    EXPECT_EQ(tall->Width(), 160);
+    EXPECT_EQ(tall->Height(), 480);
+    EXPECT_EQ(wide->Width(), 640);
+    EXPECT_EQ(wide->Height(), 400);
+    EXPECT_TRUE(NearColor(MiddleColor(*tall), Green));
+    EXPECT_TRUE(NearColor(MiddleColor(*wide), Red));
+
+    // Without --size every photo keeps its picture's size.
+    dest = root / "plain";
+    ASSERT_EQ(Run({ "--every", "720" }).exitCode, 0u);
+    EXPECT_EQ(ReadBack(dest + "\\sv_wide_1200.jpg")->Width(), 320);
+}
+
+TEST_F(PhotoRun, ClockChangesItsCornerOnlyAndReadsOnLightAndDark)
+{
+    WritePicture(source + "\\dark.jpg", 240, 180, RGB(10, 10, 10));
+    WritePicture(source + "\\light.jpg", 240, 180, RGB(250, 250, 250));
+    AnsiString plain = root / "plain";
+    dest = plain;
+    ASSERT_EQ(Run({ "--every", "720" }).exitCode, 0u);
+    AnsiString clocked = root / "clock";
+    dest = clocked;
+    ToolRun run = Run({ "--every", "720", "--clock" });
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+
+    for (const char* name : { "sv_dark_0000.jpg", "sv_light_1200.jpg" }) {
+        std::unique_ptr<TBitmap> before = ReadBack(plain + "\\" + name);
+        std::unique_ptr<TBitmap> after = ReadBack(clocked + "\\" + name);
+        ASSERT_EQ(after->Width(), 240);
+        ASSERT_EQ(after->Height(), 180);
+        int changedInCorner = 0, changedElsewhere = 0, darkInCorner = 0, lightInCorner = 0;
+        for (int y = 0; y < 180; ++y) {
+            for (int x = 0; x < 240; ++x) {
+                COLORREF a = static_cast<COLORREF>(before->Canvas()->Pixels(x, y));
+                COLORREF b = static_cast<COLORREF>(after->Canvas()->Pixels(x, y));
+                bool corner = x >= 120 && y >= 90;
+                if (a != b)
+                    ++(corner ? changedInCorner : changedElsewhere);
+                if (corner && GetRValue(b) < 60 && GetGValue(b) < 60)
+                    ++darkInCorner;
+                if (corner && GetRValue(b) > 200 && GetGValue(b) > 200)
+                    ++lightInCorner;
+            }
+        }
+        EXPECT_GT(changedInCorner, 50) << name;
+        EXPECT_EQ(changedElsewhere, 0) << name;
+        // White text in a dark outline: both show on either picture.
+        EXPECT_GT(darkInCorner, 20) << name;
+        EXPECT_GT(lightInCorner, 20) << name;
+    }
+}
+
+TEST_F(PhotoRun, SecondRunKeepsExistingFilesUnlessForced)
+{
+    WritePicture(source + "\\a.jpg", 32, 24, Red);
+    ASSERT_EQ(Run({ "--every", "360" }).exitCode, 0u);
+    const AnsiString first = dest + "\\sv_a_0000.jpg";
+    root.Write("set\\sv_a_0000.jpg", "kept as it was");
+
+    ToolRun again = Run({ "--every", "360" });
+    ASSERT_EQ(again.exitCode, 0u) << again.err;
+    EXPECT_EQ(ReadFileBytes(first), "kept as it was");
+    EXPECT_NE(again.out.find("0 files written"), AnsiString::npos) << again.out;
+    EXPECT_NE(again.out.find("4 kept"), AnsiString::npos) << again.out;
+
+    ToolRun forced = Run({ "--every", "360", "--force" });
+    ASSERT_EQ(forced.exitCode, 0u) << forced.err;
+    EXPECT_EQ(ReadFileBytes(first).substr(0, 2), "\xFF\xD8");
+    EXPECT_NE(forced.out.find("4 files written"), AnsiString::npos) << forced.out;
+}
+
+TEST_F(PhotoRun, StemsAreMadeSafeForTheMinuteMask)
+{
+    WritePicture(source + "\\trip_0930.jpg", 32, 24, Red);
+    WritePicture(source + "\\\x8E\xCA\x90\x5E.jpg", 32, 24, Blue);
+    ASSERT_EQ(Run({ "--every", "720" }).exitCode, 0u);
+    EXPECT_TRUE(Matching(dest, MaskAt(9 * 60 + 30)).empty());
+    EXPECT_EQ(Matching(dest, MaskAt(0)), (std::vector<AnsiString> { "sv_trip-0930_0000.jpg" }));
+    EXPECT_EQ(Matching(dest, MaskAt(720)), (std::vector<AnsiString> { "sv_\x8E\xCA\x90\x5E_1200.jpg" }));
+}
+
+TEST_F(PhotoRun, MorePicturesThanPhotosLeavesTheLastOnesOut)
+{
+    for (const char* name : { "p1.jpg", "p2.jpg", "p3.jpg" })
+        WritePicture(source + "\\" + name, 16, 16, Green);
+    ToolRun run = Run({ "--every", "720" });
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    ExpectDay(720, [](int minute) { return minute ? "p2" : "p1"; });
+    EXPECT_NE(run.out.find("1 picture not used"), AnsiString::npos) << run.out;
+}
+
+TEST_F(PhotoRun, NothingToMakeTheSetFromIsAnError)
+{
+    ToolRun empty = Run({});
+    EXPECT_EQ(empty.exitCode, 1u);
+    EXPECT_NE(empty.err.find("no JPEG or BMP pictures"), AnsiString::npos) << empty.err;
+    EXPECT_NE(empty.err.find(source), AnsiString::npos) << empty.err;
+
+    root.Write("pics\\broken.bmp", "BM not really");
+    ToolRun unreadable = Run({});
+    EXPECT_EQ(unreadable.exitCode, 1u);
+    EXPECT_NE(unreadable.err.find("skipped broken.bmp"), AnsiString::npos) << unreadable.err;
+    EXPECT_NE(unreadable.err.find("none of the pictures in this folder can be read"), AnsiString::npos) << unreadable.err;
+
+    source = root / "missing";
+    ToolRun missing = Run({});
+    EXPECT_EQ(missing.exitCode, 1u);
+    EXPECT_NE(missing.err.find("missing: no such folder"), AnsiString::npos) << missing.err;
+    EXPECT_TRUE(Entries(dest).empty());
+
+    source = root / "pics";
+    WritePicture(source + "\\fine.jpg", 16, 16, Red);
+    dest = root / "no\\such\\set";
+    ToolRun noParent = Run({});
+    EXPECT_EQ(noParent.exitCode, 1u);
+    EXPECT_NE(noParent.err.find("cannot make the folder"), AnsiString::npos) << noParent.err;
+    EXPECT_EQ(Entries(root.Path()), (std::vector<AnsiString> { "pics" }));
+}
+
+TEST_F(PhotoRun, BadArgumentsPrintTheUsage)
+{
+    WritePicture(source + "\\a.jpg", 16, 16, Red);
+    for (std::vector<AnsiString> args : std::vector<std::vector<AnsiString>> {
+             { "--from" }, { "--from", source }, { "--from", source, dest, "--every", "0" },
+             { "--from", source, dest, "--size", "640" }, { "--from", source, dest, "--bogus" } }) {
+        ToolRun run = RunMakePhotos(args, root.Path());
+        EXPECT_EQ(run.exitCode, 2u) << args.size();
+        EXPECT_NE(run.err.find("--from SOURCE DEST"), AnsiString::npos) << run.err;
+    }
+    EXPECT_EQ(Entries(root.Path()), (std::vector<AnsiString> { "pics" }));
+}

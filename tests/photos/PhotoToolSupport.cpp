@@ -1,0 +1,115 @@
+#include "PhotoToolSupport.h"
+
+#include "common/TestSupport.h"
+#include "files/FileSearch.h"
+#include "graphics/Bitmap.h"
+#include "graphics/JPEGImage.h"
+#include "graphics/Picture.h"
+
+#include <cstdlib>
+
+namespace {
+
+// The tool's path as the build gives it: a Linux path is reached through drive Z:.
+AnsiString ToolPath()
+{
+    AnsiString path = SV_MAKE_PHOTOS;
+    if (!path.empty() && path[0] == '/')
+        path = "Z:" + path;
+    for (char& c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    return path;
+}
+
+HANDLE InheritableFile(const AnsiString& path)
+{
+    SECURITY_ATTRIBUTES security { sizeof security, nullptr, TRUE };
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &security, CREATE_ALWAYS,
+        FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}
+
+ToolRun RunMakePhotos(const std::vector<AnsiString>& args, const AnsiString& scratch)
+{
+    AnsiString command = "\"" + ToolPath() + "\"";
+    for (const AnsiString& arg : args)
+        command += " \"" + arg + "\"";
+    const AnsiString outPath = scratch + "\\tool_out.txt";
+    const AnsiString errPath = scratch + "\\tool_err.txt";
+    HANDLE out = InheritableFile(outPath);
+    HANDLE err = InheritableFile(errPath);
+    STARTUPINFOA startup {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process {};
+    ToolRun run;
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, 120000);
+        GetExitCodeProcess(process.hProcess, &run.exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    } else {
+        run.err = "cannot start " + command;
+    }
+    CloseHandle(out);
+    CloseHandle(err);
+    run.out += ReadFileBytes(outPath);
+    run.err += ReadFileBytes(errPath);
+    DeleteFileA(outPath.c_str());
+    DeleteFileA(errPath.c_str());
+    return run;
+}
+
+void WritePicture(const AnsiString& path, int width, int height, COLORREF color)
+{
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+    bitmap.SetWidth(width);
+    bitmap.SetHeight(height);
+    bitmap.Canvas()->Brush()->SetColor(static_cast<TColor>(color));
+    RECT all { 0, 0, width, height };
+    bitmap.Canvas()->FillRect(all);
+    if (AnsiLowerCase(GraphicFileExtension(path)) == "bmp") {
+        bitmap.SaveFile(path);
+        return;
+    }
+    TJPEGImage jpeg;
+    jpeg.Assign(&bitmap);
+    jpeg.SaveFile(path);
+}
+
+std::unique_ptr<TBitmap> ReadBack(const AnsiString& path)
+{
+    TPicture picture;
+    picture.LoadFile(path);
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->Assign(picture.Graphic());
+    return bitmap;
+}
+
+COLORREF MiddleColor(TBitmap& bitmap)
+{
+    return static_cast<COLORREF>(bitmap.Canvas()->Pixels(bitmap.Width() / 2, bitmap.Height() / 2));
+}
+
+bool NearColor(COLORREF a, COLORREF b, int tolerance)
+{
+    return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance && std::abs(GetGValue(a) - GetGValue(b)) <= tolerance
+        && std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+std::vector<AnsiString> Matching(const AnsiString& folder, const AnsiString& pattern)
+{
+    std::vector<AnsiString> names;
+    TSearchRec record;
+    for (int found = FindFirstEntry(folder + "\\" + pattern, 0, record); found == 0; found = FindNextEntry(record))
+        names.push_back(record.Name);
+    EndSearch(record);
+    return names;
+}

@@ -1,0 +1,80 @@
+#include "MinutePlan.h"
+
+#include <algorithm>
+#include <cstdio>
+
+int StepsPerDay(int every)
+{
+    return every > 0 ? (MinutesPerDay + every - 1) / every : 0;
+}
+
+std::vector<MinuteRun> PlanRuns(int steps, const std::vector<bool>& readable)
+{
+    std::vector<MinuteRun> runs(readable.size());
+    const int pictures = static_cast<int>(readable.size());
+    // Even shares over every picture first, as if all could be read (a larger share
+    // to the first ones when the steps do not divide evenly).
+    std::vector<int> bounds(pictures + 1, 0);
+    const int share = pictures ? steps / pictures : 0;
+    const int extra = pictures ? steps % pictures : 0;
+    for (int i = 0; i <= pictures; ++i)
+        bounds[i] = i * share + std::min(i, extra);
+
+    // Each readable picture keeps its own share and takes over half of the gap of
+    // unreadable pictures on either side of it.
+    std::vector<int> good;
+    for (int i = 0; i < pictures; ++i) {
+        if (readable[i])
+            good.push_back(i);
+    }
+    for (std::size_t k = 0; k < good.size(); ++k) {
+        int i = good[k];
+        int start;
+        if (k == 0) {
+            start = 0;
+        } else {
+            int gapStart = bounds[good[k - 1] + 1];
+            int gapEnd = bounds[i];
+            start = gapStart + (gapEnd - gapStart + 1) / 2;
+        }
+        int end;
+        if (k + 1 == good.size()) {
+            end = steps;
+        } else {
+            int gapStart = bounds[i + 1];
+            int gapEnd = bounds[good[k + 1]];
+            end = gapStart + (gapEnd - gapStart + 1) / 2;
+        }
+        runs[i] = { start, end - start };
+    }
+    return runs;
+}
+
+AnsiString SafeStem(const AnsiString& stem)
+{
+    AnsiString safe = stem;
+    for (std::size_t i = 0; i + 4 < safe.size(); ++i) {
+        if (safe[i] != '_' || ByteKindAt(safe, i) != ByteKind::Single)
+            continue;
+        bool stamp = true;
+        for (std::size_t k = i + 1; k <= i + 4; ++k)
+            stamp = stamp && safe[k] >= '0' && safe[k] <= '9';
+        if (stamp)
+            safe[i] = '-';
+    }
+    return safe;
+}
+
+AnsiString PhotoFileName(const AnsiString& stem, int minuteOfDay)
+{
+    char stamp[16];
+    std::snprintf(stamp, sizeof stamp, "_%02d%02d.jpg", minuteOfDay / 60 % 24, minuteOfDay % 60);
+    return "sv_" + stem + stamp;
+}
+
+AnsiString ClockText(int minuteOfDay)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d:%02d", minuteOfDay / 60 % 24, minuteOfDay % 60);
+    return text;
+}

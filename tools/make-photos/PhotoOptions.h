@@ -1,0 +1,28 @@
+// The command line of the second mode: make-photos.exe --from SOURCE DEST [options].
+#pragma once
+
+#include "runtime/AnsiString.h"
+
+#include <optional>
+
+struct PhotoOptions {
+    AnsiString source;     // folder of the user's pictures, without a trailing separator
+    AnsiString dest;       // folder the photo set is written to
+    int every = 10;        // minutes between two photos, 1 to 1440
+    int width = 0;         // fit inside width x height; 0: keep the picture's size
+    int height = 0;
+    bool clock = false;    // draw HH:MM in a corner
+    bool force = false;    // replace existing files
+};
+
+// Largest side --size accepts: a bitmap this large still fits the memory of a 32-bit
+// process.
+constexpr int MaxPhotoSide = 8192;
+
+// The options of "--from SOURCE DEST [--every MINUTES] [--size WxH] [--clock]
+// [--force]" (args without the program's name; options in any order after the two
+// folders). None for anything malformed, unknown or out of range.
+std::optional<PhotoOptions> ParsePhotoOptions(int count, const char* const* args);
+
+// A folder name without trailing separators (a drive root keeps its own).
+AnsiString TrimFolder(AnsiString folder);
