@@ -282,3 +282,44 @@ TEST_F(PhotoRun, BadArgumentsPrintTheUsage)
     }
     EXPECT_EQ(Entries(root.Path()), (std::vector<AnsiString> { "pics" }));
 }
+
+TEST_F(PhotoRun, SetMadeInsideItsOwnSourceFolderIsNotTakenAsPictures)
+{
+    WritePicture(source + "\\a.jpg", 32, 24, Red);
+    WritePicture(source + "\\b.bmp", 32, 24, Blue);
+    dest = source;
+    ToolRun first = Run({ "--every", "720" });
+    ASSERT_EQ(first.exitCode, 0u) << first.err;
+    EXPECT_EQ(Entries(source).size(), 4u);
+
+    // Again, the same folder spelt another way: the photos of the set are no pictures
+    // of their own, so nothing new appears and each minute still finds one photo.
+    dest = source + "\\.";
+    ToolRun again = Run({ "--every", "720" });
+    ASSERT_EQ(again.exitCode, 0u) << again.err;
+    EXPECT_NE(again.out.find("0 files written"), AnsiString::npos) << again.out;
+    EXPECT_NE(again.out.find("2 kept"), AnsiString::npos) << again.out;
+    EXPECT_EQ(again.out.find("not used"), AnsiString::npos) << again.out;
+    ToolRun forced = Run({ "--every", "720", "--force" });
+    ASSERT_EQ(forced.exitCode, 0u) << forced.err;
+    EXPECT_NE(forced.out.find("2 files written"), AnsiString::npos) << forced.out;
+    EXPECT_EQ(Entries(source).size(), 4u);
+    EXPECT_EQ(Matching(source, MaskAt(0)), (std::vector<AnsiString> { "sv_a_0000.jpg" }));
+    EXPECT_EQ(Matching(source, MaskAt(720)), (std::vector<AnsiString> { "sv_b_1200.jpg" }));
+
+    // A folder holding nothing but a set has no pictures to make it again from.
+    TempFolder other;
+    const AnsiString setOnly = other.MakeFolder("set");
+    WritePicture(setOnly + "\\sv_x_0000.jpg", 16, 16, Green);
+    source = dest = setOnly;
+    ToolRun onlyPhotos = Run({});
+    EXPECT_EQ(onlyPhotos.exitCode, 1u);
+    EXPECT_NE(onlyPhotos.err.find("no JPEG or BMP pictures"), AnsiString::npos) << onlyPhotos.err;
+    EXPECT_EQ(Entries(setOnly).size(), 1u);
+
+    // Another folder's set is a folder of pictures like any other.
+    dest = other / "new";
+    ToolRun fromSet = Run({ "--every", "1440" });
+    ASSERT_EQ(fromSet.exitCode, 0u) << fromSet.err;
+    EXPECT_EQ(Entries(dest), (std::vector<AnsiString> { "sv_sv_x-0000_0000.jpg" }));
+}

@@ -112,6 +112,25 @@ TEST(MinutePlan, StemsCannotMatchAnotherMinute)
     EXPECT_EQ(ClockText(9 * 60 + 5), "09:05");
 }
 
+TEST(MinutePlan, NamesOfPhotosOfASet)
+{
+    EXPECT_TRUE(IsPhotoName("sv_a_0000.jpg"));
+    EXPECT_TRUE(IsPhotoName("SV_demo_2359.JPG"));
+    EXPECT_TRUE(IsPhotoName("sv__1200x.jpg"));
+    EXPECT_TRUE(IsPhotoName("sv_\x8E\xCA\x90\x5E_0700.jpg"));
+    // No stamp of a minute of the day after the prefix, or not a JPEG.
+    EXPECT_FALSE(IsPhotoName("sv_0000.jpg"));
+    EXPECT_FALSE(IsPhotoName("sv_a_2400.jpg"));
+    EXPECT_FALSE(IsPhotoName("sv_a_1260.jpg"));
+    EXPECT_FALSE(IsPhotoName("sv_a_123.jpg"));
+    EXPECT_FALSE(IsPhotoName("sv_a_0000.bmp"));
+    EXPECT_FALSE(IsPhotoName("sv_a_0000.jpeg"));
+    EXPECT_FALSE(IsPhotoName("trip_0930.jpg"));
+    EXPECT_FALSE(IsPhotoName("sv_a-0930.jpg"));
+    // The trail byte 0x5F of a double-byte character is no underscore.
+    EXPECT_FALSE(IsPhotoName("sv_\x83\x5F" "0930.jpg"));
+}
+
 TEST(MinutePlan, CaseBlindNameOrderOfPictures)
 {
     std::vector<AnsiString> names { "c.jpg", "B.bmp", "a.JPEG", "A.bmp", "\x83\x41.jpg", "b2.jpg" };

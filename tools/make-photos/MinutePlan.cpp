@@ -65,6 +65,25 @@ AnsiString SafeStem(const AnsiString& stem)
     return safe;
 }
 
+bool IsPhotoName(const AnsiString& name)
+{
+    const AnsiString lower = AnsiLowerCase(name);
+    const std::size_t prefix = 3;  // "sv_"
+    const std::size_t suffix = 4;  // ".jpg"
+    if (lower.size() < prefix + 5 + suffix || lower.compare(0, prefix, "sv_") != 0
+        || lower.compare(lower.size() - suffix, suffix, ".jpg") != 0)
+        return false;
+    auto digit = [&](std::size_t i) { return lower[i] >= '0' && lower[i] <= '9' ? lower[i] - '0' : -1; };
+    for (std::size_t i = prefix; i + 5 + suffix <= lower.size(); ++i) {
+        if (lower[i] != '_' || ByteKindAt(lower, i) != ByteKind::Single)
+            continue;
+        const int h1 = digit(i + 1), h2 = digit(i + 2), m1 = digit(i + 3), m2 = digit(i + 4);
+        if (h1 >= 0 && h2 >= 0 && m1 >= 0 && m2 >= 0 && h1 * 10 + h2 < 24 && m1 < 6)
+            return true;
+    }
+    return false;
+}
+
 AnsiString PhotoFileName(const AnsiString& stem, int minuteOfDay)
 {
     char stamp[16];

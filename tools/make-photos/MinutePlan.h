@@ -34,6 +34,10 @@ std::vector<MinuteRun> PlanRuns(int steps, const std::vector<bool>& readable);
 // byte that looks like "_" is not one).
 AnsiString SafeStem(const AnsiString& stem);
 
+// True for a name the minute mask "sv_*_HHMM*.jpg" takes for some minute of the day:
+// the name of a photo of a set.
+bool IsPhotoName(const AnsiString& name);
+
 // "sv_<stem>_HHMM.jpg" for the minute of the day; the stem is used as given.
 AnsiString PhotoFileName(const AnsiString& stem, int minuteOfDay);
 // "HH:MM".

@@ -25,6 +25,23 @@ bool Exists(const AnsiString& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// True when both paths name one existing folder, however they are spelt.
+bool SameFolder(const AnsiString& a, const AnsiString& b)
+{
+    auto identify = [](const AnsiString& path, BY_HANDLE_FILE_INFORMATION& info) {
+        HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            return false;
+        bool known = GetFileInformationByHandle(handle, &info);
+        CloseHandle(handle);
+        return known;
+    };
+    BY_HANDLE_FILE_INFORMATION first {}, second {};
+    return identify(a, first) && identify(b, second) && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber
+        && first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
 // What the run did so far, and the progress lines of a long one.
 struct Tally {
     int toWrite = 0;   // files the plan writes (the kept ones not counted)
@@ -114,6 +131,11 @@ int MakePhotoSet(const PhotoOptions& options, std::FILE* out, std::FILE* err)
         return 1;
     }
     std::vector<SourcePicture> pictures = ListPictures(options.source);
+    // A set made inside the folder of its pictures: its photos are not pictures to
+    // make it from, or every run would add photos of photos.
+    if (IsFolder(options.dest) && SameFolder(options.source, options.dest)) {
+        std::erase_if(pictures, [](const SourcePicture& picture) { return IsPhotoName(picture.name); });
+    }
     if (pictures.empty()) {
         std::fprintf(err, "%s: no JPEG or BMP pictures in this folder\n", options.source.c_str());
         return 1;
