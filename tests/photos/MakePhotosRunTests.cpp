@@ -1,4 +1,5 @@
 // make-photos.exe --from run as a process on real folders, its files read back.
+#include "MinutePlan.h"
 #include "PhotoToolSupport.h"
 
 #include "app/MinuteMask.h"
@@ -322,4 +323,95 @@ TEST_F(PhotoRun, SetMadeInsideItsOwnSourceFolderIsNotTakenAsPictures)
     ToolRun fromSet = Run({ "--every", "1440" });
     ASSERT_EQ(fromSet.exitCode, 0u) << fromSet.err;
     EXPECT_EQ(Entries(dest), (std::vector<AnsiString> { "sv_sv_x-0000_0000.jpg" }));
+}
+
+TEST_F(PhotoRun, StepThatDoesNotDivideTheDayStopsBeforeMidnight)
+{
+    WritePicture(source + "\\a.jpg", 16, 16, Red);
+    WritePicture(source + "\\b.jpg", 16, 16, Green);
+    WritePicture(source + "\\c.jpg", 16, 16, Blue);
+    ToolRun run = Run({ "--every", "7" });
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    // 206 steps: runs of 69, 69 and 68, the last photo at 23:55.
+    ExpectDay(7, [](int minute) { return minute < 69 * 7 ? "a" : minute < 138 * 7 ? "b" : "c"; });
+    EXPECT_NE(run.out.find("206 files written"), AnsiString::npos) << run.out;
+    EXPECT_NE(run.out.find("00:00 to 23:55"), AnsiString::npos) << run.out;
+}
+
+TEST_F(PhotoRun, DoubleByteAndDigitNamesMatchOnlyTheirOwnMinutes)
+{
+    // In name order: unreadable first, a stem of digits only, a trail byte 0x5F before
+    // digits, a trail byte 0x5C before "_1234", unreadable last.
+    root.Write("pics\\!first.jpg", "not a picture");
+    WritePicture(source + "\\0930.jpg", 16, 16, Red);
+    WritePicture(source + "\\\x83\x5F" "1200.bmp", 16, 16, Green);
+    WritePicture(source + "\\\x95\x5C_1234.jpg", 16, 16, Blue);
+    root.Write("pics\\\x98\x9F.jpg", "");
+
+    ToolRun run = Run({ "--every", "60" });
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    // Runs of 5, 5, 5, 5 and 4 steps: the first one's all to the digits, the last
+    // one's all to the 0x5C name.
+    ExpectDay(60, [](int minute) -> AnsiString {
+        return minute < 10 * 60 ? "0930" : minute < 15 * 60 ? "\x83\x5F" "1200" : "\x95\x5C-1234";
+    });
+    EXPECT_TRUE(NearColor(MiddleColor(*ReadBack(dest + "\\sv_\x95\x5C-1234_2300.jpg")), Blue));
+    EXPECT_NE(run.out.find("2 pictures skipped"), AnsiString::npos) << run.out;
+}
+
+TEST_F(PhotoRun, TinyPicturesAndEveryKindOfBmp)
+{
+    const AnsiString two(2, '\0');
+    struct Kind {
+        const char* name;
+        AnsiString bytes;
+        COLORREF color;
+    };
+    const std::vector<Kind> kinds {
+        { "b1.bmp", BmpBytes(3, 2, 1, { 0, Red }, AnsiString("\xE0\0\0\0\xE0\0\0\0", 8)), Red },
+        { "b2.bmp", BmpBytes(3, 2, 4, { 0, Green }, AnsiString("\x11\x10\0\0\x11\x10\0\0", 8)), Green },
+        { "b3.bmp", BmpBytes(2, 2, 8, { 0, Blue }, AnsiString("\x01\x01\0\0\x01\x01\0\0", 8)), Blue },
+        { "b4.bmp", BmpBytes(2, 2, 16, {}, AnsiString("\x00\x6C\x00\x6C\x00\x6C\x00\x6C", 8)), RGB(222, 0, 0) },
+        { "b5.bmp", BmpBytes(1, 2, 32, {}, AnsiString("\xDC\x1E\x1E\0\xDC\x1E\x1E\0", 8)), Blue },
+        { "b6.bmp", BmpBytes(2, 2, 24, {}, AnsiString("\x1E\xC8\x1E\x1E\xC8\x1E\0\0\x1E\xC8\x1E\x1E\xC8\x1E\0\0", 16), BI_RGB, true), Green },
+        { "b7.bmp", BmpBytes(4, 2, 8, { 0, Red }, AnsiString("\x04\x01\0\0\x04\x01\0\x01", 8), BI_RLE8), Red },
+        { "b8.bmp", BmpBytes(4, 2, 4, { 0, Blue }, AnsiString("\x04\x11\0\0\x04\x11\0\x01", 8), BI_RLE4), Blue },
+    };
+    for (const Kind& kind : kinds)
+        root.Write(AnsiString("pics\\") + kind.name, kind.bytes);
+    WritePicture(source + "\\b9.bmp", 1, 1, Green);
+
+    ToolRun run = Run({ "--every", "160" });
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_NE(run.out.find("0 pictures skipped"), AnsiString::npos) << run.out << run.err;
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        const AnsiString photo = dest + "\\" + PhotoFileName(AnsiString(kinds[i].name, 2), static_cast<int>(i) * 160);
+        std::unique_ptr<TBitmap> bitmap = ReadBack(photo);
+        EXPECT_TRUE(NearColor(MiddleColor(*bitmap), kinds[i].color))
+            << kinds[i].name << " " << std::hex << MiddleColor(*bitmap);
+    }
+    EXPECT_EQ(ReadBack(dest + "\\sv_b9_2120.jpg")->Width(), 1);
+
+    // The clock on pictures far smaller than its text, and the smallest size.
+    dest = root / "clocked";
+    ToolRun clocked = Run({ "--every", "160", "--clock", "--size", "1x1" });
+    ASSERT_EQ(clocked.exitCode, 0u) << clocked.err;
+    EXPECT_EQ(Matching(dest, "sv_*.jpg").size(), 9u);
+    std::unique_ptr<TBitmap> smallest = ReadBack(dest + "\\sv_b9_2120.jpg");
+    EXPECT_EQ(smallest->Width(), 1);
+    EXPECT_EQ(smallest->Height(), 1);
+}
+
+TEST_F(PhotoRun, DestThatIsAFileIsAnErrorAndTheFileIsLeftAlone)
+{
+    WritePicture(source + "\\a.jpg", 16, 16, Red);
+    dest = root.Write("set", "a file, not a folder");
+    for (bool force : { false, true }) {
+        ToolRun run = Run(force ? std::vector<AnsiString> { "--force" } : std::vector<AnsiString> {});
+        EXPECT_EQ(run.exitCode, 1u) << force;
+        EXPECT_NE(run.err.find("cannot make the folder"), AnsiString::npos) << run.err;
+        EXPECT_EQ(ReadFileBytes(dest), "a file, not a folder");
+    }
+    EXPECT_EQ(Entries(root.Path()).size(), 2u);
+    EXPECT_EQ(Entries(source).size(), 1u);
 }

@@ -6,6 +6,7 @@
 #include "graphics/JPEGImage.h"
 #include "graphics/Picture.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -82,6 +83,30 @@ void WritePicture(const AnsiString& path, int width, int height, COLORREF color)
     TJPEGImage jpeg;
     jpeg.Assign(&bitmap);
     jpeg.SaveFile(path);
+}
+
+AnsiString BmpBytes(int width, int height, int bits, const std::vector<COLORREF>& palette, const AnsiString& pixels,
+    DWORD compression, bool os2)
+{
+    auto put = [](AnsiString& to, std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            to += static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    AnsiString info;
+    if (os2) {
+        put(info, 12, 4), put(info, width, 2), put(info, height, 2), put(info, 1, 2), put(info, bits, 2);
+    } else {
+        put(info, 40, 4), put(info, width, 4), put(info, height, 4), put(info, 1, 2), put(info, bits, 2);
+        put(info, compression, 4), put(info, static_cast<std::uint32_t>(pixels.size()), 4);
+        put(info, 0, 4), put(info, 0, 4), put(info, static_cast<std::uint32_t>(palette.size()), 4), put(info, 0, 4);
+    }
+    for (COLORREF color : palette) {
+        put(info, GetBValue(color) | GetGValue(color) << 8 | GetRValue(color) << 16, os2 ? 3 : 4);
+    }
+    const std::uint32_t offset = 14 + static_cast<std::uint32_t>(info.size());
+    AnsiString file = "BM";
+    put(file, offset + static_cast<std::uint32_t>(pixels.size()), 4), put(file, 0, 4), put(file, offset, 4);
+    return file + info + pixels;
 }
 
 std::unique_ptr<TBitmap> ReadBack(const AnsiString& path)

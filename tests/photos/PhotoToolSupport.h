@@ -23,6 +23,12 @@ ToolRun RunMakePhotos(const std::vector<AnsiString>& args, const AnsiString& scr
 
 // Writes a picture of one colour, as a JPEG or a BMP by the name's extension.
 void WritePicture(const AnsiString& path, int width, int height, COLORREF color);
+// The bytes of a BMP file made by hand, for the kinds the picture classes do not
+// write: the pixels as they stand in the file (rows padded, or run-length data),
+// colours of the palette as RGB; an OS/2 file has the short header and three-byte
+// palette entries.
+AnsiString BmpBytes(int width, int height, int bits, const std::vector<COLORREF>& palette, const AnsiString& pixels,
+    DWORD compression = BI_RGB, bool os2 = false);
 // Reads a JPEG or BMP back through the picture classes.
 std::unique_ptr<TBitmap> ReadBack(const AnsiString& path);
 // The colour in the middle of the picture.
