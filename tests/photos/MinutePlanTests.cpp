@@ -75,6 +75,28 @@ TEST(MinutePlan, MorePicturesThanStepsLeavesTheLastOnesWithout)
     EXPECT_EQ(Counts(runs), (std::vector<int> { 1, 1, 0, 0, 0 }));
 }
 
+TEST(MinutePlan, MorePicturesThanStepsSomeUnreadable)
+{
+    // One more picture than steps: the last one is left out.
+    for (auto [pictures, steps] : { std::pair { 145, 144 }, std::pair { 1441, 1440 }, std::pair { 207, 206 } }) {
+        std::vector<int> counts = Counts(PlanRuns(steps, std::vector<bool>(pictures, true)));
+        EXPECT_EQ(std::count(counts.begin(), counts.end() - 1, 1), steps) << pictures;
+        EXPECT_EQ(counts.back(), 0) << pictures;
+    }
+    // Unreadable ones among them: no readable picture is left without a step while
+    // another has two, and the day is still covered from 00:00 in name order.
+    EXPECT_EQ(Counts(PlanRuns(2, { false, true, true, true })), (std::vector<int> { 0, 1, 1, 0 }));
+    EXPECT_EQ(Counts(PlanRuns(4, { true, false, false, true, false, true })),
+        (std::vector<int> { 2, 0, 0, 1, 0, 1 }));
+    std::vector<bool> firstUnreadable(145, true);
+    firstUnreadable[0] = false;
+    std::vector<MinuteRun> runs = PlanRuns(144, firstUnreadable);
+    ExpectCoversDay(runs, 144);
+    std::vector<int> counts = Counts(runs);
+    EXPECT_EQ(std::count(counts.begin(), counts.end(), 1), 144);
+    EXPECT_EQ(counts.front(), 0);
+}
+
 TEST(MinutePlan, UnreadablePicturesGiveTheirMinutesToTheirNeighbours)
 {
     // The middle one: half to each side.

@@ -8,25 +8,47 @@ int StepsPerDay(int every)
     return every > 0 ? (MinutesPerDay + every - 1) / every : 0;
 }
 
+namespace {
+
+// Where each of so many runs starts when they share the steps evenly (a larger share to
+// the first ones when the steps do not divide evenly); one more bound for the end.
+std::vector<int> EvenBounds(int steps, int count)
+{
+    std::vector<int> bounds(count + 1, 0);
+    const int share = count ? steps / count : 0;
+    const int extra = count ? steps % count : 0;
+    for (int i = 0; i <= count; ++i)
+        bounds[i] = i * share + std::min(i, extra);
+    return bounds;
+}
+
+}
+
 std::vector<MinuteRun> PlanRuns(int steps, const std::vector<bool>& readable)
 {
     std::vector<MinuteRun> runs(readable.size());
     const int pictures = static_cast<int>(readable.size());
-    // Even shares over every picture first, as if all could be read (a larger share
-    // to the first ones when the steps do not divide evenly).
-    std::vector<int> bounds(pictures + 1, 0);
-    const int share = pictures ? steps / pictures : 0;
-    const int extra = pictures ? steps % pictures : 0;
-    for (int i = 0; i <= pictures; ++i)
-        bounds[i] = i * share + std::min(i, extra);
-
-    // Each readable picture keeps its own share and takes over half of the gap of
-    // unreadable pictures on either side of it.
     std::vector<int> good;
     for (int i = 0; i < pictures; ++i) {
         if (readable[i])
             good.push_back(i);
     }
+
+    // With more pictures than steps a share is one step or none, and handing an
+    // unreadable picture's step to a neighbour would give it two while a later
+    // readable picture goes without: the readable ones share the steps among
+    // themselves instead.
+    if (pictures > steps) {
+        std::vector<int> bounds = EvenBounds(steps, static_cast<int>(good.size()));
+        for (std::size_t k = 0; k < good.size(); ++k)
+            runs[good[k]] = { bounds[k], bounds[k + 1] - bounds[k] };
+        return runs;
+    }
+
+    // Even shares over every picture first, as if all could be read. Each readable
+    // picture keeps its own share and takes over half of the gap of unreadable
+    // pictures on either side of it.
+    std::vector<int> bounds = EvenBounds(steps, pictures);
     for (std::size_t k = 0; k < good.size(); ++k) {
         int i = good[k];
         int start;

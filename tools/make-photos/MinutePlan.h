@@ -24,8 +24,8 @@ int StepsPerDay(int every);
 // one step); the run an unreadable picture would have had goes to its readable
 // neighbours, the first half to the one before it and the rest to the one after it
 // (all of it to the only neighbour there is). Unreadable pictures get empty runs; so do
-// all pictures when none is readable. With more readable pictures than steps the first
-// ones get a step each and the last ones none.
+// all pictures when none is readable. With more pictures than steps the readable ones
+// share the steps among themselves: the first ones get a step each, the last ones none.
 std::vector<MinuteRun> PlanRuns(int steps, const std::vector<bool>& readable);
 
 // The stem of a source file name made safe for the program's minute mask "sv_*_HHMM*":
