@@ -323,6 +323,7 @@ TEST_F(PhotoRun, SetMadeInsideItsOwnSourceFolderIsNotTakenAsPictures)
     ToolRun fromSet = Run({ "--every", "1440" });
     ASSERT_EQ(fromSet.exitCode, 0u) << fromSet.err;
     EXPECT_EQ(Entries(dest), (std::vector<AnsiString> { "sv_sv_x-0000_0000.jpg" }));
+    EXPECT_NE(fromSet.out.find("1 file written"), AnsiString::npos) << fromSet.out;
 }
 
 TEST_F(PhotoRun, StepThatDoesNotDivideTheDayStopsBeforeMidnight)

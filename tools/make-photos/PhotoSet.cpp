@@ -191,7 +191,8 @@ int MakePhotoSet(const PhotoOptions& options, std::FILE* out, std::FILE* err)
         return 1;
     }
 
-    std::fprintf(out, "%d files written to %s, %lld bytes", tally.written, options.dest.c_str(), tally.bytes);
+    std::fprintf(out, "%d %s written to %s, %lld bytes", tally.written, tally.written == 1 ? "file" : "files",
+        options.dest.c_str(), tally.bytes);
     if (tally.written)
         std::fprintf(out, ", %s to %s", ClockText(tally.firstMinute).c_str(), ClockText(tally.lastMinute).c_str());
     std::fprintf(out, "; %d kept, %d %s skipped\n", tally.kept, tally.skipped,
