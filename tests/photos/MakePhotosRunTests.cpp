@@ -301,6 +301,9 @@ TEST_F(PhotoRun, SetMadeInsideItsOwnSourceFolderIsNotTakenAsPictures)
     EXPECT_NE(again.out.find("0 files written"), AnsiString::npos) << again.out;
     EXPECT_NE(again.out.find("2 kept"), AnsiString::npos) << again.out;
     EXPECT_EQ(again.out.find("not used"), AnsiString::npos) << again.out;
+    EXPECT_NE(again.out.find("2 photos of a set in " + source + " are not taken as pictures"), AnsiString::npos)
+        << again.out;
+    EXPECT_EQ(first.out.find("not taken as pictures"), AnsiString::npos) << first.out;
     ToolRun forced = Run({ "--every", "720", "--force" });
     ASSERT_EQ(forced.exitCode, 0u) << forced.err;
     EXPECT_NE(forced.out.find("2 files written"), AnsiString::npos) << forced.out;

@@ -134,7 +134,11 @@ int MakePhotoSet(const PhotoOptions& options, std::FILE* out, std::FILE* err)
     // A set made inside the folder of its pictures: its photos are not pictures to
     // make it from, or every run would add photos of photos.
     if (IsFolder(options.dest) && SameFolder(options.source, options.dest)) {
-        std::erase_if(pictures, [](const SourcePicture& picture) { return IsPhotoName(picture.name); });
+        const std::size_t photos =
+            std::erase_if(pictures, [](const SourcePicture& picture) { return IsPhotoName(picture.name); });
+        if (photos)
+            std::fprintf(out, "%zu photos of a set in %s are not taken as pictures\n", photos,
+                options.source.c_str());
     }
     if (pictures.empty()) {
         std::fprintf(err, "%s: no JPEG or BMP pictures in this folder\n", options.source.c_str());
