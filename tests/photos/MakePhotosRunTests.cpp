@@ -135,7 +135,7 @@ TEST_F(PhotoRun, UnreadablePicturesAreSkippedAndTheirNeighboursCoverTheirMinutes
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     // Four runs of 36 steps; b's half to a and half to c, d's all to c.
     ExpectDay(10, [](int minute) { return minute < 540 ? "a" : "c"; });
-    EXPECT_NE(run.err.find("skipped b.jpg: "), AnsiString::npos) << run.err;
+    ASSERT_NE(run.err.find("skipped b.jpg: "), AnsiString::npos) << run.err;
     EXPECT_NE(run.err.find("skipped d.jpeg: "), AnsiString::npos) << run.err;
     // The error's own text follows the name.
     std::size_t text = run.err.find("skipped b.jpg: ") + 15;
