@@ -206,7 +206,10 @@ int MakePhotoSet(const PhotoOptions& options, std::FILE* out, std::FILE* err)
     if (unused)
         std::fprintf(out, "%d %s not used: there are more pictures than photos in a day\n", unused,
             unused == 1 ? "picture" : "pictures");
-    if (lost)
+    if (lost) {
+        // The day has a hole: the run did not do what was asked, whatever it wrote.
         std::fprintf(err, "%d minutes are not covered: their picture could no longer be read\n", lost);
+        return 1;
+    }
     return 0;
 }
