@@ -104,7 +104,7 @@ void TMainForm1::Timer1Timer(TObject* sender)
 
 void TMainForm1::ShowPhotoOfTheMinute()
 {
-    FileListBox1->SetMask(CurrentMinuteMask());
+    FileListBox1->SetMask(MinuteMaskAt(m_shell->LocalClock()));
     if (FileListBox1->Count() == 0)
         return;
     AnsiString photo = FileListBox1->Folder() + "\\" + FileListBox1->Items(0);
