@@ -301,3 +301,26 @@ TEST_F(TickTest, FailingTickUnderTheModalAboutWindowLeavesItWorking)
     EXPECT_TRUE(errors.empty()) << (errors.empty() ? "" : errors.front());
     EXPECT_EQ(shell.wallpapers.size(), 1u);
 }
+
+TEST_F(TickTest, PhotoClaimingAHugeSizeEndsItsTickWithAnError)
+{
+    // A small file whose frame header claims 40 000 x 40 000 pixels: no bitmap of that
+    // size can be made.
+    AnsiString bytes = SolidJpeg(Red, 64, 48);
+    std::size_t frame = bytes.find("\xFF\xC0");
+    ASSERT_NE(frame, AnsiString::npos);
+    const char size[] = { char(40000 >> 8), char(40000 & 0xFF), char(40000 >> 8), char(40000 & 0xFF) };
+    bytes.replace(frame + 5, 4, size, 4);
+    photos.Write("sv_huge_2000.jpg", bytes);
+    TickAt(20, 0);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_TRUE(shell.wallpapers.empty());
+    EXPECT_EQ(GetFileAttributesA(TemporaryFile().c_str()), INVALID_FILE_ATTRIBUTES);
+    // It failed while being decoded for the clipboard, which was emptied first.
+    EXPECT_EQ(CountClipboardFormats(), 0);
+
+    photos.Write("sv_good_2001.jpg", SolidJpeg(Blue));
+    TickAt(20, 1);
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(shell.wallpapers.size(), 1u);
+}
