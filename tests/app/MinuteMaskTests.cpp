@@ -28,6 +28,12 @@ TEST(MinuteMask, ClockReadingGivesHourAndMinuteInTwoDigitsEach)
         clock.wMinute = c.minute;
         EXPECT_EQ(MinuteMaskAt(clock), c.mask);
     }
+    // A zone with summer time, on a summer day and a winter day.
+    _putenv("TZ=PST8PDT");
+    SYSTEMTIME summer { 2026, 7, 0, 15, 12, 34, 20, 0 };
+    SYSTEMTIME winter { 2026, 1, 0, 15, 23, 59, 20, 0 };
+    EXPECT_EQ(MinuteMaskAt(summer), "sv_*_1234*.jpg");
+    EXPECT_EQ(MinuteMaskAt(winter), "sv_*_2359*.jpg");
     _putenv(restore.c_str());
 }
 
