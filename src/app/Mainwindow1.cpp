@@ -138,7 +138,10 @@ void TMainForm1::N8Click(TObject*)
 
 void TMainForm1::N9Click(TObject*)
 {
-    InfoForm1->ShowFormModal();
+    // The tray menu works as soon as the icon is up, also while the folder browser of
+    // the start is open; the about window is made only after that.
+    if (InfoForm1)
+        InfoForm1->ShowFormModal();
 }
 
 void TMainForm1::X1Click(TObject*)

@@ -251,3 +251,41 @@ TEST_F(MainWindowTest, ExitItemEndsTheLoopAndTheFormsTakeTheIconAndTimerAway)
     EXPECT_FALSE(IsWindow(timerWindow));
     EXPECT_FALSE(TrayIconPresent(trayWindow));
 }
+
+// The tray menu works from the start, also while the folder browser of the start is
+// open and the about window does not exist yet: its item then does nothing.
+TEST_F(MainWindowTest, AboutItemChosenBeforeTheAboutWindowExistsDoesNothing)
+{
+    bool chosen = false;
+    std::vector<AnsiString> boxes;
+    {
+        ModalWatcher user([&] {
+            for (HWND dialog : ThreadWindows("#32770")) {
+                if (!FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr)) {
+                    boxes.push_back(MessageBoxText(dialog));
+                    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+                    continue;
+                }
+                if (!chosen && InfoForm1 == nullptr) {
+                    chosen = true;
+                    MainForm1->N9->Click();
+                }
+                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            }
+        });
+        Application->CreateAppForm(MainForm1);
+    }
+    EXPECT_TRUE(chosen);
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+    // The start goes on: the about window is made and can be shown.
+    Application->CreateAppForm(InfoForm1);
+    bool shown = false;
+    ModalWatcher closer([&] {
+        if (!IsWindowVisible(InfoForm1->Handle()))
+            return;
+        shown = true;
+        InfoForm1->SpeedButton2Click(InfoForm1->SpeedButton2);
+    });
+    MainForm1->N9->Click();
+    EXPECT_TRUE(shown);
+}
