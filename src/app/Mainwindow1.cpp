@@ -5,6 +5,7 @@
 #include "app/MinuteMask.h"
 #include "files/FileListBox.h"
 #include "files/PathParts.h"
+#include "frame/Application.h"
 #include "frame/MessageForm.h"
 #include "frame/Image.h"
 #include "frame/Timer.h"
@@ -147,6 +148,10 @@ void TMainForm1::N9Click(TObject*)
 void TMainForm1::X1Click(TObject*)
 {
     MainForm1->CloseForm();
+    // Chosen while the folder browser of the start is open, the main window is not yet
+    // the application's main form, and closing it alone would end nothing.
+    if (Application->PrimaryForm() != MainForm1)
+        Application->TerminateApp();
 }
 
 static const TClassRegistration<TMainForm1> mainFormInfo("TMainForm1", [](TClassBuilder<TMainForm1>& c) {

@@ -289,3 +289,37 @@ TEST_F(MainWindowTest, AboutItemChosenBeforeTheAboutWindowExistsDoesNothing)
     MainForm1->N9->Click();
     EXPECT_TRUE(shown);
 }
+
+// The exit item chosen while the folder browser of the start is open: the browser
+// goes away, the start completes and the message loop ends at once.
+TEST_F(MainWindowTest, ExitChosenDuringTheStartupBrowserEndsTheProgram)
+{
+    bool chosen = false;
+    int stepsWithBrowserAfterExit = 0;
+    {
+        ModalWatcher user([&] {
+            for (HWND dialog : ThreadWindows("#32770")) {
+                if (!FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr))
+                    continue;
+                if (!chosen) {
+                    chosen = true;
+                    MainForm1->X1->Click();
+                } else if (++stepsWithBrowserAfterExit > 25) {
+                    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                }
+            }
+        });
+        Application->CreateAppForm(MainForm1);
+    }
+    EXPECT_TRUE(chosen);
+    EXPECT_LE(stepsWithBrowserAfterExit, 25) << "the browser stayed open after the exit item";
+    Application->CreateAppForm(InfoForm1);
+    int loopSteps = 0;
+    ModalWatcher stopper([&] {
+        if (++loopSteps > 25)
+            MainForm1->X1Click(MainForm1->X1);
+    });
+    Application->RunApp();
+    EXPECT_TRUE(Application->Terminating());
+    EXPECT_LE(loopSteps, 25) << "the loop went on after the exit item";
+}
