@@ -2,6 +2,13 @@
 
 #include <shellapi.h>
 
+SYSTEMTIME TDesktopShell::LocalClock()
+{
+    SYSTEMTIME now {};
+    GetLocalTime(&now);
+    return now;
+}
+
 void TDesktopShell::SetWallpaper(char* path)
 {
     SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, path, 0);

@@ -5,6 +5,7 @@
 #include "app/MinuteMask.h"
 #include "files/FileListBox.h"
 #include "files/PathParts.h"
+#include "frame/Application.h"
 #include "frame/MessageForm.h"
 #include "frame/Image.h"
 #include "frame/Timer.h"
@@ -104,7 +105,7 @@ void TMainForm1::Timer1Timer(TObject* sender)
 
 void TMainForm1::ShowPhotoOfTheMinute()
 {
-    FileListBox1->SetMask(CurrentMinuteMask());
+    FileListBox1->SetMask(MinuteMaskAt(m_shell->LocalClock()));
     if (FileListBox1->Count() == 0)
         return;
     AnsiString photo = FileListBox1->Folder() + "\\" + FileListBox1->Items(0);
@@ -138,12 +139,19 @@ void TMainForm1::N8Click(TObject*)
 
 void TMainForm1::N9Click(TObject*)
 {
-    InfoForm1->ShowFormModal();
+    // The tray menu works as soon as the icon is up, also while the folder browser of
+    // the start is open; the about window is made only after that.
+    if (InfoForm1)
+        InfoForm1->ShowFormModal();
 }
 
 void TMainForm1::X1Click(TObject*)
 {
     MainForm1->CloseForm();
+    // Chosen while the folder browser of the start is open, the main window is not yet
+    // the application's main form, and closing it alone would end nothing.
+    if (Application->PrimaryForm() != MainForm1)
+        Application->TerminateApp();
 }
 
 static const TClassRegistration<TMainForm1> mainFormInfo("TMainForm1", [](TClassBuilder<TMainForm1>& c) {

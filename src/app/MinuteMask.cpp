@@ -9,12 +9,27 @@ AnsiString MinuteMaskFor(const std::tm& time)
     return mask;
 }
 
-AnsiString CurrentMinuteMask()
+AnsiString MinuteMaskAt(const SYSTEMTIME& clock)
 {
     _tzset();
-    std::time_t now = std::time(nullptr);
-    const std::tm* local = std::localtime(&now);
-    if (!local)
-        return {};
-    return MinuteMaskFor(*local);
+    std::tm reading {};
+    reading.tm_year = clock.wYear - 1900;
+    reading.tm_mon = clock.wMonth - 1;
+    reading.tm_mday = clock.wDay;
+    reading.tm_hour = clock.wHour;
+    reading.tm_min = clock.wMinute;
+    reading.tm_sec = clock.wSecond;
+    reading.tm_isdst = -1;
+    std::tm converted = reading;
+    std::time_t calendar = std::mktime(&converted);
+    const std::tm* local = calendar == static_cast<std::time_t>(-1) ? nullptr : std::localtime(&calendar);
+    // A reading the runtime cannot convert (a date beyond its range) is used as it is.
+    return MinuteMaskFor(local ? *local : reading);
+}
+
+AnsiString CurrentMinuteMask()
+{
+    SYSTEMTIME now {};
+    GetLocalTime(&now);
+    return MinuteMaskAt(now);
 }

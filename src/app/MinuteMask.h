@@ -5,8 +5,14 @@
 
 #include <ctime>
 
+#include <windows.h>
+
 // "sv_*_HHMM*.jpg" for the given broken-down time (two digits each, 14 characters).
 AnsiString MinuteMaskFor(const std::tm& time);
-// The mask for now: the time-zone settings are read again (TZ when it holds a valid
-// zone, else the system's), then the calendar time is broken down into local time.
+// The mask for a reading of the system's local clock. The time-zone settings are read
+// again (TZ when it holds a valid zone, else the system's); the reading becomes a
+// calendar time with them and is broken down into local time with the same settings,
+// so the hour and minute are the clock's whatever zone TZ names.
+AnsiString MinuteMaskAt(const SYSTEMTIME& clock);
+// The mask for the system's local clock now.
 AnsiString CurrentMinuteMask();

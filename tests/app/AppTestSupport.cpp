@@ -7,38 +7,36 @@
 #include "runtime/Stream.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <map>
 #include <vector>
 
-ClockAt::ClockAt(int hour, int minute)
+namespace {
+ClockAt* innermostClock = nullptr;
+}
+
+ClockAt::ClockAt(int hour, int minute) : m_previous(innermostClock)
 {
-    if (const char* tz = std::getenv("TZ")) {
-        m_hadTZ = true;
-        m_saved = tz;
-    }
-    // Local time = UTC - offset; an offset of several hours either way is taken.
-    std::time_t now = std::time(nullptr);
-    long utcSeconds = static_cast<long>(now % 86400);
-    long wanted = hour * 3600L + minute * 60L + 20;
-    long offset = (utcSeconds - wanted) % 86400;
-    if (offset > 43200)
-        offset -= 86400;
-    if (offset < -43200)
-        offset += 86400;
-    long magnitude = offset < 0 ? -offset : offset;
-    char setting[64];
-    std::snprintf(setting, sizeof setting, "TZ=TST%s%ld:%02ld:%02ld", offset < 0 ? "-" : "",
-        magnitude / 3600, magnitude / 60 % 60, magnitude % 60);
-    _putenv(setting);
+    GetLocalTime(&m_reading);
+    m_reading.wHour = static_cast<WORD>(hour);
+    m_reading.wMinute = static_cast<WORD>(minute);
+    m_reading.wSecond = 20;
+    m_reading.wMilliseconds = 0;
+    innermostClock = this;
 }
 
 ClockAt::~ClockAt()
 {
-    AnsiString setting = "TZ=" + (m_hadTZ ? m_saved : AnsiString());
-    _putenv(setting.c_str());
+    innermostClock = m_previous;
+}
+
+SYSTEMTIME ClockAt::Now()
+{
+    if (innermostClock)
+        return innermostClock->m_reading;
+    SYSTEMTIME now {};
+    GetLocalTime(&now);
+    return now;
 }
 
 namespace {

@@ -1,4 +1,4 @@
-// Helpers of the wallpaper clock's tests: a clock set through the time-zone variable,
+// Helpers of the wallpaper clock's tests: a clock the tests set,
 // a watcher that acts from inside modal loops (folder browser, boxes), and the
 // pieces of a dialog box a test looks at.
 #pragma once
@@ -10,9 +10,9 @@
 
 #include <windows.h>
 
-// While alive, the C runtime's local time is the given hour and minute, 20 seconds
-// into the minute: TZ holds the offset that makes it so (read again by every
-// _tzset). The old TZ comes back at the end.
+// While alive, the clock the main window's recording shell reads shows the given hour
+// and minute of today, 20 seconds into the minute. Clocks nest: the previous one comes
+// back at the end.
 class ClockAt {
 public:
     ClockAt(int hour, int minute);
@@ -20,9 +20,12 @@ public:
     ClockAt(const ClockAt&) = delete;
     ClockAt& operator=(const ClockAt&) = delete;
 
+    // The reading of the innermost clock alive, or the system's local clock.
+    static SYSTEMTIME Now();
+
 private:
-    AnsiString m_saved;
-    bool m_hadTZ = false;
+    SYSTEMTIME m_reading {};
+    ClockAt* m_previous = nullptr;
 };
 
 // While alive, a thread timer calls the step every 20 ms on this thread, also inside

@@ -30,6 +30,8 @@ struct ShellLog {
 class RecordingShell : public TDesktopShell {
 public:
     explicit RecordingShell(ShellLog& log) : m_log(log) {}
+    // The test's clock (ClockAt), else the system's.
+    SYSTEMTIME LocalClock() override { return ClockAt::Now(); }
     void SetWallpaper(char* path) override;
     void Beep() override { ++m_log.beeps; }
     void Execute(HWND window, const char* operation, const char* file, const char* parameters,

@@ -251,3 +251,75 @@ TEST_F(MainWindowTest, ExitItemEndsTheLoopAndTheFormsTakeTheIconAndTimerAway)
     EXPECT_FALSE(IsWindow(timerWindow));
     EXPECT_FALSE(TrayIconPresent(trayWindow));
 }
+
+// The tray menu works from the start, also while the folder browser of the start is
+// open and the about window does not exist yet: its item then does nothing.
+TEST_F(MainWindowTest, AboutItemChosenBeforeTheAboutWindowExistsDoesNothing)
+{
+    bool chosen = false;
+    std::vector<AnsiString> boxes;
+    {
+        ModalWatcher user([&] {
+            for (HWND dialog : ThreadWindows("#32770")) {
+                if (!FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr)) {
+                    boxes.push_back(MessageBoxText(dialog));
+                    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+                    continue;
+                }
+                if (!chosen && InfoForm1 == nullptr) {
+                    chosen = true;
+                    MainForm1->N9->Click();
+                }
+                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            }
+        });
+        Application->CreateAppForm(MainForm1);
+    }
+    EXPECT_TRUE(chosen);
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+    // The start goes on: the about window is made and can be shown.
+    Application->CreateAppForm(InfoForm1);
+    bool shown = false;
+    ModalWatcher closer([&] {
+        if (!IsWindowVisible(InfoForm1->Handle()))
+            return;
+        shown = true;
+        InfoForm1->SpeedButton2Click(InfoForm1->SpeedButton2);
+    });
+    MainForm1->N9->Click();
+    EXPECT_TRUE(shown);
+}
+
+// The exit item chosen while the folder browser of the start is open: the browser
+// goes away, the start completes and the message loop ends at once.
+TEST_F(MainWindowTest, ExitChosenDuringTheStartupBrowserEndsTheProgram)
+{
+    bool chosen = false;
+    int stepsWithBrowserAfterExit = 0;
+    {
+        ModalWatcher user([&] {
+            for (HWND dialog : ThreadWindows("#32770")) {
+                if (!FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr))
+                    continue;
+                if (!chosen) {
+                    chosen = true;
+                    MainForm1->X1->Click();
+                } else if (++stepsWithBrowserAfterExit > 25) {
+                    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                }
+            }
+        });
+        Application->CreateAppForm(MainForm1);
+    }
+    EXPECT_TRUE(chosen);
+    EXPECT_LE(stepsWithBrowserAfterExit, 25) << "the browser stayed open after the exit item";
+    Application->CreateAppForm(InfoForm1);
+    int loopSteps = 0;
+    ModalWatcher stopper([&] {
+        if (++loopSteps > 25)
+            MainForm1->X1Click(MainForm1->X1);
+    });
+    Application->RunApp();
+    EXPECT_TRUE(Application->Terminating());
+    EXPECT_LE(loopSteps, 25) << "the loop went on after the exit item";
+}

@@ -1,7 +1,7 @@
 // The minute tick: which photo is chosen, what the wallpaper call gets, what is left
 // behind, what each failure shows and leaves; at most one error box from the clock
 // at a time.
-#include "app/MainWindowFixture.h"
+#include "app/TickFixture.h"
 
 #include "app/Mainwindow1.h"
 #include "files/FileListBox.h"
@@ -12,40 +12,12 @@
 
 namespace {
 
-const COLORREF Red = RGB(220, 20, 20);
-const COLORREF Blue = RGB(20, 20, 220);
-
 bool ClipboardHasBitmap()
 {
     return IsClipboardFormatAvailable(CF_BITMAP) != 0;
 }
 
-// Puts a text on the clipboard, to see whether a tick touched it.
-void PutClipboardText(const char* text)
-{
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    std::size_t size = std::strlen(text) + 1;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-    std::memcpy(GlobalLock(memory), text, size);
-    GlobalUnlock(memory);
-    SetClipboardData(CF_TEXT, memory);
-    CloseClipboard();
 }
-
-}
-
-class TickTest : public MainWindowTest {
-protected:
-    void SetUp() override
-    {
-        MainWindowTest::SetUp();
-        photos.Write("sv_start_0000.jpg", SolidJpeg(Red));
-        CreateWindows(photos.Path());
-        notices.clear();
-    }
-    AnsiString TemporaryFile() const { return programFolder / "_tmp.dat"; }
-};
 
 TEST_F(TickTest, FirstNameInCaseBlindOrderBecomesTheWallpaperAndNothingIsLeftBehind)
 {

@@ -1,0 +1,23 @@
+#include "app/TickFixture.h"
+
+#include <cstring>
+
+void PutClipboardText(const char* text)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    std::size_t size = std::strlen(text) + 1;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    std::memcpy(GlobalLock(memory), text, size);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    CloseClipboard();
+}
+
+void TickTest::SetUp()
+{
+    MainWindowTest::SetUp();
+    photos.Write("sv_start_0000.jpg", SolidJpeg(Red));
+    CreateWindows(photos.Path());
+    notices.clear();
+}
