@@ -1,8 +1,9 @@
 // The fuzz executable. Without arguments (or with GoogleTest's) it runs its tests,
 // among them a fixed-seed share of every parser's inputs. With
-//   --fuzz COUNT SEED [--target NAME] [--first INDEX]
+//   --fuzz COUNT SEED [--target NAME] [--first INDEX] [--save FILE]
 // it runs COUNT inputs of every parser (or of one) from the given seed and prints
-// the counts; --first with a count of 1 replays one input a failure printed.
+// the counts; --first with a count of 1 replays one input a failure printed, and
+// --save writes that input (of the one target) to a file instead of parsing it.
 #include "FuzzRun.h"
 
 #include <cinttypes>
@@ -31,7 +32,7 @@ LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* info)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: fuzz_tests --fuzz COUNT SEED [--target jpeg|bitmap|icon|picture|form] [--first INDEX]\n");
+    std::fprintf(stderr, "usage: fuzz_tests --fuzz COUNT SEED [--target jpeg|bitmap|icon|picture|form] [--first INDEX] [--save FILE]\n");
     return 2;
 }
 
@@ -44,6 +45,7 @@ int RunCampaign(int argc, char** argv)
     const std::uint64_t seed = std::strtoull(argv[3], &end, 10);
     std::uint64_t first = 0;
     const FuzzTarget* only = nullptr;
+    const char* savePath = nullptr;
     for (int i = 4; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--target") == 0) {
             only = FindFuzzTarget(argv[i + 1]);
@@ -51,9 +53,28 @@ int RunCampaign(int argc, char** argv)
                 return Usage();
         } else if (std::strcmp(argv[i], "--first") == 0) {
             first = std::strtoull(argv[i + 1], &end, 10);
+        } else if (std::strcmp(argv[i], "--save") == 0) {
+            savePath = argv[i + 1];
         } else {
             return Usage();
         }
+    }
+    if (savePath) {
+        if (!only)
+            return Usage();
+        std::size_t seedIndex = 0;
+        const AnsiString bytes = FuzzInput(*only, seed, first, seedIndex);
+        std::FILE* file = std::fopen(savePath, "wb");
+        if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+            std::fprintf(stderr, "cannot write %s\n", savePath);
+            if (file)
+                std::fclose(file);
+            return 1;
+        }
+        std::fclose(file);
+        std::printf("%s input %" PRIu64 " (seed file %u, %u bytes) written to %s\n", only->name, first,
+            static_cast<unsigned>(seedIndex), static_cast<unsigned>(bytes.size()), savePath);
+        return 0;
     }
     std::printf("fuzz: %" PRIu64 " inputs per parser from input %" PRIu64 ", seed %" PRIu64 "\n", count, first, seed);
     std::fflush(stdout);

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cinttypes>
 #include <exception>
+#include <new>
 
 #include <windows.h>
 
@@ -93,18 +94,22 @@ const char* CurrentFuzzInput()
     return Progress().text;
 }
 
+AnsiString FuzzInput(const FuzzTarget& target, std::uint64_t seed, std::uint64_t index, std::size_t& seedIndex)
+{
+    return MakeVariant(target.seeds, seed ^ TargetSalt(target.name), index, seedIndex);
+}
+
 FuzzCounts RunFuzz(const FuzzTarget& target, std::uint64_t seed, std::uint64_t first, std::uint64_t count)
 {
     FuzzCounts counts;
     GuardedBuffer buffer;
     Watchdog watchdog;
     InputInProgress& progress = Progress();
-    const std::uint64_t salt = seed ^ TargetSalt(target.name);
     LARGE_INTEGER runStart, runEnd;
     QueryPerformanceCounter(&runStart);
     for (std::uint64_t index = first; index < first + count; ++index) {
         std::size_t seedIndex = 0;
-        const AnsiString bytes = MakeVariant(target.seeds, salt, index, seedIndex);
+        const AnsiString bytes = FuzzInput(target, seed, index, seedIndex);
         const char* data = buffer.Place(bytes);
         TReadOnlyMemoryStream stream(data, static_cast<std::int32_t>(bytes.size()));
         std::snprintf(progress.text, sizeof progress.text, "%s --seed %" PRIu64 " --first %" PRIu64 " (seed file %u, %u bytes)",
@@ -118,6 +123,9 @@ FuzzCounts RunFuzz(const FuzzTarget& target, std::uint64_t seed, std::uint64_t f
             ++counts.successes;
         } catch (const Exception& e) {
             ++counts.errors[e.ClassName()];
+        } catch (const std::bad_alloc&) {
+            // The program reports memory running out as its out-of-memory error.
+            ++counts.errors["EOutOfMemory (bad_alloc)"];
         } catch (const std::exception& e) {
             ++counts.foreign;
             std::fprintf(stderr, "FOREIGN: %s: %s\n", progress.text, e.what());

@@ -24,6 +24,9 @@ struct FuzzCounts {
     bool Clean() const { return foreign == 0 && overreads == 0; }
 };
 
+// The input of the given index of a run, as RunFuzz feeds it.
+AnsiString FuzzInput(const FuzzTarget& target, std::uint64_t seed, std::uint64_t index, std::size_t& seedIndex);
+
 // Inputs first .. first + count - 1 of the run with the given seed.
 FuzzCounts RunFuzz(const FuzzTarget& target, std::uint64_t seed, std::uint64_t first, std::uint64_t count);
 

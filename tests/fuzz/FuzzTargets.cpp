@@ -10,23 +10,37 @@
 
 namespace {
 
+// The decoding settings vary with the input's size, so every input picks its own
+// and a replay picks the same.
 void FeedJpeg(TStream& stream, std::size_t)
 {
+    const int pick = stream.Size();
     TJPEGImage jpeg;
+    jpeg.SetScale(static_cast<TJPEGScale>(pick % 4));
+    jpeg.SetPixelFormat(static_cast<TJPEGPixelFormat>(pick / 4 % 2));
+    jpeg.SetGrayscale(pick / 8 % 2 != 0);
+    jpeg.SetPerformance(static_cast<TJPEGPerformance>(pick / 16 % 2));
     jpeg.LoadStream(stream);
     jpeg.DecodedBitmap();
 }
 
+// Loaded, then written back: compressed and OS/2 files are written from the bytes
+// kept as read.
 void FeedBitmap(TStream& stream, std::size_t)
 {
     TBitmap bitmap;
     bitmap.LoadStream(stream);
     bitmap.Handle();
+    TMemoryStream written;
+    bitmap.SaveStream(written);
 }
 
 void FeedIcon(TStream& stream, std::size_t)
 {
+    const int size = stream.Size() % 2 ? 16 : 32;
     TIcon icon;
+    icon.SetWidth(size);
+    icon.SetHeight(size);
     icon.LoadStream(stream);
     icon.Handle();
 }
@@ -39,6 +53,8 @@ void FeedPicture(TStream& stream, std::size_t)
         bitmap->Handle();
     else if (auto* icon = dynamic_cast<TIcon*>(picture.Graphic()))
         icon->Handle();
+    TMemoryStream written;
+    picture.WritePictureData(written);
 }
 
 template<class Form>

@@ -65,10 +65,25 @@ void Mutate(AnsiString& bytes, MutationKind kind, FuzzRandom& random)
         if (!bytes.empty())
             bytes[Position(bytes, random)] ^= static_cast<char>(1u << random.Below(8));
         break;
-    case MutationKind::ByteChange:
-        if (!bytes.empty())
-            bytes[Position(bytes, random)] = InterestingByte(random);
+    case MutationKind::ByteChange: {
+        if (bytes.empty())
+            break;
+        // Mostly one byte; sometimes a whole 16- or 32-bit field gets an edge value,
+        // which single bytes seldom make (sizes, counts and offsets of headers).
+        const std::size_t at = Position(bytes, random);
+        const std::uint32_t choice = random.Below(4);
+        if (choice < 2) {
+            bytes[at] = InterestingByte(random);
+            break;
+        }
+        static const std::uint32_t fields[] = { 0, 1, 0x7F, 0x80, 0xFF, 0x7FFF, 0x8000, 0xFFFF, 0x10000, 0x7FFFFFFF,
+            0x80000000u, 0xFFFFFFFFu, 0xFFFFFFFEu, 0x40000000 };
+        const std::uint32_t value = fields[random.Below(sizeof fields / sizeof fields[0])];
+        const std::size_t width = choice == 2 ? 2 : 4;
+        for (std::size_t k = 0; k < width && at + k < bytes.size(); ++k)
+            bytes[at + k] = static_cast<char>(value >> (8 * k));
         break;
+    }
     case MutationKind::Truncation:
         if (!bytes.empty())
             bytes.resize(random.Below(static_cast<std::uint32_t>(bytes.size())));
