@@ -3,6 +3,7 @@
 #include "runtime/Exceptions.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 void TStream::ReadBuffer(void* buffer, std::int32_t count)
@@ -72,7 +73,10 @@ std::int32_t TMemoryStream::Write(const void* buffer, std::int32_t count)
 {
     if (count <= 0 || m_position < 0)
         return 0;
+    // Sizes and positions are 32-bit: nothing is written that would end beyond them.
     std::size_t end = static_cast<std::size_t>(m_position) + static_cast<std::size_t>(count);
+    if (end > static_cast<std::size_t>(INT32_MAX))
+        return 0;
     if (end > m_bytes.size())
         m_bytes.resize(end);
     std::memcpy(m_bytes.data() + m_position, buffer, static_cast<std::size_t>(count));

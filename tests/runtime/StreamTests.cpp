@@ -69,3 +69,26 @@ TEST(Stream, MissingResourceRaisesResNotFound)
         EXPECT_EQ(e.Message(), "NO_SUCH_RESOURCE リソースが見つかりません");
     }
 }
+
+// Positions and sizes are 32-bit: a write that would end beyond 2 GB - 1 fails as a
+// write error, leaving the stream as it was (it used to grow past 2 GB, and its size
+// and position then wrapped round to negative numbers).
+TEST(Stream, MemoryStreamWritePastTwoGigabytesIsAWriteError)
+{
+    TMemoryStream stream;
+    stream.WriteBuffer("abc", 3);
+    stream.SetPosition(0x7FFFFFF0);
+    const char block[32] = {};
+    try {
+        stream.WriteBuffer(block, sizeof block);
+        ADD_FAILURE() << "no error";
+    } catch (const EWriteError& e) {
+        EXPECT_EQ(e.Message(), "ストリームへの書き込みエラー");
+    }
+    EXPECT_EQ(stream.Size(), 3);
+    EXPECT_EQ(stream.Bytes(), "abc");
+    // Ending one byte beyond the largest 32-bit size is already too far.
+    stream.SetPosition(0x7FFFFFFF - 1);
+    EXPECT_EQ(stream.Write(block, 2), 0);
+    EXPECT_EQ(stream.Size(), 3);
+}
