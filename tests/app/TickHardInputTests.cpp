@@ -20,28 +20,11 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <set>
 #include <string>
 #include <vector>
 
 namespace {
 
-// The names in a folder (files and folders, without "." and "..").
-std::set<AnsiString> NamesIn(const AnsiString& folder)
-{
-    std::set<AnsiString> names;
-    WIN32_FIND_DATAA entry {};
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        AnsiString name = entry.cFileName;
-        if (name != "." && name != "..")
-            names.insert(name);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-    return names;
-}
 
 // A JPEG file in the four-component CMYK colour space, as printing software writes.
 AnsiString CmykJpeg(int width, int height)
@@ -146,7 +129,7 @@ TEST_F(TickTest, DamagedOrForeignPhotosEndOnlyTheirOwnMinute)
     photos.Write("sv_cmyk_1602.jpg", CmykJpeg(32, 24));
     // A folder that matches the mask is no photo.
     photos.MakeFolder("sv_dir_1603.jpg");
-    const std::set<AnsiString> before = NamesIn(photos.Path());
+    const std::vector<AnsiString> before = FolderEntries(photos.Path());
 
     TickAt(16, 0);
     EXPECT_TRUE(errors.empty()) << (errors.empty() ? "" : errors.front());
@@ -174,8 +157,8 @@ TEST_F(TickTest, DamagedOrForeignPhotosEndOnlyTheirOwnMinute)
 
     EXPECT_EQ(shell.wallpapers.size(), 1u);
     EXPECT_EQ(shell.beeps, 1);
-    EXPECT_EQ(NamesIn(photos.Path()), before);
-    EXPECT_TRUE(NamesIn(programFolder.Path()).empty());
+    EXPECT_EQ(FolderEntries(photos.Path()), before);
+    EXPECT_TRUE(FolderEntries(programFolder.Path()).empty());
 
     // A good minute after all of them works.
     photos.Write("sv_good_1604.jpg", SolidJpeg(Blue));
@@ -200,7 +183,7 @@ TEST_F(TickTest, DoubleByteAndLongFolderNamesGiveTheRightPathsOrAnError)
     EXPECT_EQ(shell.wallpapers[0], programSub + "\\_tmp.dat");
     BmpFacts facts;
     EXPECT_TRUE(ReadBmpFacts(shell.wallpaperFiles[0], facts));
-    EXPECT_TRUE(NamesIn(programSub).empty());
+    EXPECT_TRUE(FolderEntries(programSub).empty());
 
     // A folder as long as a folder may be, holding a photo whose full path is longer
     // than a path may be: the list finds it, the load fails with an error box.

@@ -1,5 +1,6 @@
 #include "common/TestSupport.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -79,4 +80,21 @@ AnsiString ReadFileBytes(const AnsiString& path)
         bytes.append(buffer, got);
     CloseHandle(file);
     return bytes;
+}
+
+std::vector<AnsiString> FolderEntries(const AnsiString& folder)
+{
+    std::vector<AnsiString> names;
+    WIN32_FIND_DATAA entry {};
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        AnsiString name = entry.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
 }

@@ -4,6 +4,7 @@
 
 #include "runtime/AnsiString.h"
 
+#include <vector>
 #include <windows.h>
 
 // A fresh folder under the system's temporary folder, removed with all it holds when
@@ -25,6 +26,10 @@ public:
 private:
     AnsiString m_path;
 };
+
+// The names of a folder's entries, files and folders alike, without "." and "..", in
+// byte order; empty when the folder cannot be read.
+std::vector<AnsiString> FolderEntries(const AnsiString& folder);
 
 // The whole content of a file, or an empty string when it cannot be read.
 AnsiString ReadFileBytes(const AnsiString& path);

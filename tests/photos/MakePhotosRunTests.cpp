@@ -33,23 +33,6 @@ AnsiString MaskAt(int minute)
     return MinuteMaskFor(time);
 }
 
-// Every entry of a folder, files and folders alike.
-std::vector<AnsiString> Entries(const AnsiString& folder)
-{
-    std::vector<AnsiString> names;
-    WIN32_FIND_DATAA entry {};
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        AnsiString name = entry.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-    return names;
-}
-
 class PhotoRun : public testing::Test {
 protected:
     void SetUp() override
@@ -103,8 +86,8 @@ TEST_F(PhotoRun, ThreePicturesCoverTheDayInEvenRunsInNameOrder)
     EXPECT_NE(run.out.find("00:00 to 23:50"), AnsiString::npos) << run.out;
     EXPECT_NE(run.out.find("0 pictures skipped"), AnsiString::npos) << run.out;
     // Nothing written outside DEST: the scratch folder and SOURCE hold what they held.
-    EXPECT_EQ(Entries(root.Path()).size(), 2u);
-    EXPECT_EQ(Entries(source).size(), 5u);
+    EXPECT_EQ(FolderEntries(root.Path()).size(), 2u);
+    EXPECT_EQ(FolderEntries(source).size(), 5u);
 }
 
 TEST_F(PhotoRun, EveryMinuteGivesAPhotoForEachMinuteWithProgress)
@@ -260,7 +243,7 @@ TEST_F(PhotoRun, NothingToMakeTheSetFromIsAnError)
     ToolRun missing = Run({});
     EXPECT_EQ(missing.exitCode, 1u);
     EXPECT_NE(missing.err.find("missing: no such folder"), AnsiString::npos) << missing.err;
-    EXPECT_TRUE(Entries(dest).empty());
+    EXPECT_TRUE(FolderEntries(dest).empty());
 
     source = root / "pics";
     WritePicture(source + "\\fine.jpg", 16, 16, Red);
@@ -268,7 +251,7 @@ TEST_F(PhotoRun, NothingToMakeTheSetFromIsAnError)
     ToolRun noParent = Run({});
     EXPECT_EQ(noParent.exitCode, 1u);
     EXPECT_NE(noParent.err.find("cannot make the folder"), AnsiString::npos) << noParent.err;
-    EXPECT_EQ(Entries(root.Path()), (std::vector<AnsiString> { "pics" }));
+    EXPECT_EQ(FolderEntries(root.Path()), (std::vector<AnsiString> { "pics" }));
 }
 
 TEST_F(PhotoRun, BadArgumentsPrintTheUsage)
@@ -281,7 +264,7 @@ TEST_F(PhotoRun, BadArgumentsPrintTheUsage)
         EXPECT_EQ(run.exitCode, 2u) << args.size();
         EXPECT_NE(run.err.find("--from SOURCE DEST"), AnsiString::npos) << run.err;
     }
-    EXPECT_EQ(Entries(root.Path()), (std::vector<AnsiString> { "pics" }));
+    EXPECT_EQ(FolderEntries(root.Path()), (std::vector<AnsiString> { "pics" }));
 }
 
 TEST_F(PhotoRun, SetMadeInsideItsOwnSourceFolderIsNotTakenAsPictures)
@@ -291,7 +274,7 @@ TEST_F(PhotoRun, SetMadeInsideItsOwnSourceFolderIsNotTakenAsPictures)
     dest = source;
     ToolRun first = Run({ "--every", "720" });
     ASSERT_EQ(first.exitCode, 0u) << first.err;
-    EXPECT_EQ(Entries(source).size(), 4u);
+    EXPECT_EQ(FolderEntries(source).size(), 4u);
 
     // Again, the same folder spelt another way: the photos of the set are no pictures
     // of their own, so nothing new appears and each minute still finds one photo.
@@ -307,7 +290,7 @@ TEST_F(PhotoRun, SetMadeInsideItsOwnSourceFolderIsNotTakenAsPictures)
     ToolRun forced = Run({ "--every", "720", "--force" });
     ASSERT_EQ(forced.exitCode, 0u) << forced.err;
     EXPECT_NE(forced.out.find("2 files written"), AnsiString::npos) << forced.out;
-    EXPECT_EQ(Entries(source).size(), 4u);
+    EXPECT_EQ(FolderEntries(source).size(), 4u);
     EXPECT_EQ(Matching(source, MaskAt(0)), (std::vector<AnsiString> { "sv_a_0000.jpg" }));
     EXPECT_EQ(Matching(source, MaskAt(720)), (std::vector<AnsiString> { "sv_b_1200.jpg" }));
 
@@ -319,13 +302,13 @@ TEST_F(PhotoRun, SetMadeInsideItsOwnSourceFolderIsNotTakenAsPictures)
     ToolRun onlyPhotos = Run({});
     EXPECT_EQ(onlyPhotos.exitCode, 1u);
     EXPECT_NE(onlyPhotos.err.find("no JPEG or BMP pictures"), AnsiString::npos) << onlyPhotos.err;
-    EXPECT_EQ(Entries(setOnly).size(), 1u);
+    EXPECT_EQ(FolderEntries(setOnly).size(), 1u);
 
     // Another folder's set is a folder of pictures like any other.
     dest = other / "new";
     ToolRun fromSet = Run({ "--every", "1440" });
     ASSERT_EQ(fromSet.exitCode, 0u) << fromSet.err;
-    EXPECT_EQ(Entries(dest), (std::vector<AnsiString> { "sv_sv_x-0000_0000.jpg" }));
+    EXPECT_EQ(FolderEntries(dest), (std::vector<AnsiString> { "sv_sv_x-0000_0000.jpg" }));
     EXPECT_NE(fromSet.out.find("1 file written"), AnsiString::npos) << fromSet.out;
 }
 
@@ -416,6 +399,6 @@ TEST_F(PhotoRun, DestThatIsAFileIsAnErrorAndTheFileIsLeftAlone)
         EXPECT_NE(run.err.find("cannot make the folder"), AnsiString::npos) << run.err;
         EXPECT_EQ(ReadFileBytes(dest), "a file, not a folder");
     }
-    EXPECT_EQ(Entries(root.Path()).size(), 2u);
-    EXPECT_EQ(Entries(source).size(), 1u);
+    EXPECT_EQ(FolderEntries(root.Path()).size(), 2u);
+    EXPECT_EQ(FolderEntries(source).size(), 1u);
 }
