@@ -1,16 +1,14 @@
-// scan-bench.exe [SIZE...]: how long the wallpaper clock's folder scans take on a
-// folder of SIZE photos (default 1440 5000 10000 20000): the tick's scan (the file
-// list given the minute's mask "sv_*_HHMM*.jpg", the folder read again) and the
-// folder choice's listing (the mask "sv*", every photo's name into the sorted list).
-// Each folder holds sv_x_HHMM.jpg for every minute of the day and, beyond 1 440,
-// further photos sv_NNNNN_HHMM.jpg spread over the minutes (empty files: neither scan
-// reads them). Prints a markdown table of medians in milliseconds.
+// scan-bench.exe FOLDER...: how long the wallpaper clock's folder scans take on
+// folders of photos: the tick's scan (the file list given a minute's mask
+// "sv_*_HHMM*.jpg", the folder read again; 21 minutes) and the folder choice's listing
+// (the mask "sv*", every photo's name into the sorted list; 5 times). Prints a
+// markdown table of medians in milliseconds, one row per folder, with the number of
+// names the "sv*" listing holds.
 #include "files/FileListBox.h"
 #include "frame/Form.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include <windows.h>
@@ -25,50 +23,6 @@ double NowMs()
     QueryPerformanceFrequency(&frequency);
     return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
-
-// A fresh folder under the temporary folder; removed with its files at the end.
-class PhotoFolder {
-public:
-    explicit PhotoFolder(int size)
-    {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        char name[64];
-        std::snprintf(name, sizeof name, "sv_scan_bench_%lu_%d", GetCurrentProcessId(), size);
-        m_path = AnsiString(temp) + name;
-        CreateDirectoryA(m_path.c_str(), nullptr);
-        for (int i = 0; i < size; ++i) {
-            const int minute = i % 1440;
-            char file[64];
-            if (i < 1440)
-                std::snprintf(file, sizeof file, "sv_x_%02d%02d.jpg", minute / 60, minute % 60);
-            else
-                std::snprintf(file, sizeof file, "sv_%05d_%02d%02d.jpg", i, minute / 60, minute % 60);
-            AnsiString path = m_path + "\\" + file;
-            HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (handle == INVALID_HANDLE_VALUE) {
-                std::fprintf(stderr, "scan-bench: cannot create %s\n", path.c_str());
-                std::exit(1);
-            }
-            CloseHandle(handle);
-            m_files.push_back(path);
-        }
-    }
-    ~PhotoFolder()
-    {
-        for (const AnsiString& file : m_files)
-            DeleteFileA(file.c_str());
-        RemoveDirectoryA(m_path.c_str());
-    }
-    PhotoFolder(const PhotoFolder&) = delete;
-    PhotoFolder& operator=(const PhotoFolder&) = delete;
-
-    const AnsiString& Path() const { return m_path; }
-
-private:
-    AnsiString m_path;
-    std::vector<AnsiString> m_files;
-};
 
 double Median(std::vector<double> values)
 {
@@ -89,13 +43,12 @@ struct Figures {
     int listingItems;
 };
 
-Figures Measure(TFileListBox& list, int size)
+Figures Measure(TFileListBox& list, const AnsiString& folder)
 {
-    PhotoFolder folder(size);
     list.SetMask("none*");
-    list.SetFolder(folder.Path());
+    list.SetFolder(folder);
 
-    Figures figures { size, 0, 0, 0, 0 };
+    Figures figures { 0, 0, 0, 0, 0 };
     // The tick: a new minute's mask each time, so the folder is read every time.
     std::vector<double> scans;
     for (int run = 0; run < 21; ++run) {
@@ -119,6 +72,7 @@ Figures Measure(TFileListBox& list, int size)
         figures.listingItems = list.Count();
     }
     figures.listingMs = Median(listings);
+    figures.size = figures.listingItems;
     list.SetMask("none*");
     return figures;
 }
@@ -127,11 +81,10 @@ Figures Measure(TFileListBox& list, int size)
 
 int main(int argc, char** argv)
 {
-    std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes.push_back(std::atoi(argv[i]));
-    if (sizes.empty())
-        sizes = { 1440, 5000, 10000, 20000 };
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: scan-bench FOLDER...\n");
+        return 2;
+    }
 
     AnsiString startFolder(MAX_PATH, '\0');
     startFolder.resize(GetCurrentDirectoryA(MAX_PATH, startFolder.data()));
@@ -140,10 +93,8 @@ int main(int argc, char** argv)
         auto form = MakeComponent<TForm>(TFormSource::None);
         auto* list = MakeOwned<TFileListBox>(form.get());
         list->SetParent(form.get());
-        for (int size : sizes) {
-            if (size <= 0)
-                continue;
-            all.push_back(Measure(*list, size));
+        for (int i = 1; i < argc; ++i) {
+            all.push_back(Measure(*list, argv[i]));
             SetCurrentDirectoryA(startFolder.c_str());
         }
     } catch (const std::exception& error) {
@@ -151,10 +102,10 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    std::printf("| photos in the folder | tick scan, one minute's mask (ms) | names found | \"sv*\" listing (ms) | names listed | listing ms per 1 000 names |\n");
-    std::printf("| ---: | ---: | ---: | ---: | ---: | ---: |\n");
+    std::printf("| \"sv*\" names in the folder | tick scan, one minute's mask (ms) | names found | \"sv*\" listing (ms) | listing ms per 1 000 names |\n");
+    std::printf("| ---: | ---: | ---: | ---: | ---: |\n");
     for (const Figures& f : all)
-        std::printf("| %d | %.2f | %d | %.1f | %d | %.2f |\n", f.size, f.scanMs, f.scanItems, f.listingMs, f.listingItems,
-            f.listingMs * 1000.0 / f.size);
+        std::printf("| %d | %.2f | %d | %.1f | %.2f |\n", f.size, f.scanMs, f.scanItems, f.listingMs,
+            f.size ? f.listingMs * 1000.0 / f.size : 0.0);
     return 0;
 }
