@@ -1,7 +1,5 @@
 #include "ResourceCounts.h"
 
-#include <cstdio>
-
 #include <windows.h>
 #include <psapi.h>
 
@@ -140,13 +138,4 @@ ResourceCounts CountResources()
         counts.privateUsage = memory.PrivateUsage;
     counts.committedPrivate = CommittedPrivateBytes();
     return counts;
-}
-
-std::string DescribeCounts(const ResourceCounts& counts)
-{
-    char line[160];
-    std::snprintf(line, sizeof line, "%6ld %6ld %8ld %12llu %12llu", counts.gdiObjects, counts.userObjects, counts.handles,
-        static_cast<unsigned long long>(counts.privateUsage / 1024),
-        static_cast<unsigned long long>(counts.committedPrivate / 1024));
-    return line;
 }

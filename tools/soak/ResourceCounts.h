@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 struct ResourceCounts {
     // GDI objects of this process: bitmaps, brushes, pens, fonts, palettes, regions,
@@ -43,6 +42,3 @@ long ProbeUserObjects();
 long ProbeHandles();
 // Committed private memory of the process, region by region.
 std::uint64_t CommittedPrivateBytes();
-
-// One line for a table: GDI, USER, handles, private KiB, committed KiB.
-std::string DescribeCounts(const ResourceCounts& counts);
