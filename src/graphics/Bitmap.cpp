@@ -200,8 +200,7 @@ void DeselectBitmap(HBITMAP handle)
     });
 }
 
-HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIBSECTION& target, TCanvas* canvas,
-    const BITMAPINFOHEADER* sourceRows)
+HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIBSECTION& target, TCanvas* canvas)
 {
     BITMAPINFOHEADER& bi = target.dsBmih;
     if (bi.biSize != 0) {
@@ -285,27 +284,10 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
             height = std::abs(target.dsBm.bmHeight);
             CheckImageSize(width, height, target.dsBm.bmBitsPixel == 1 ? 1 : ScreenBitsPerPixel(screen));
             SetLastError(0);
-            if (target.dsBm.bmPlanes == 1 && target.dsBm.bmBitsPixel == 1) {
+            if (target.dsBm.bmPlanes == 1 && target.dsBm.bmBitsPixel == 1)
                 result = GDICheck(CreateBitmap(width, height, 1, 1, nullptr));
-            } else {
+            else
                 result = GDICheck(CreateCompatibleBitmap(screen, width, height));
-                // A true-colour DIB of the same size on a screen of more than 8 bits:
-                // its rows go into the new bitmap in one call, the same colour
-                // conversion as drawing it, without a fill and without palettes.
-                if (sourceRows && fromDIB && from.dsBm.bmWidth == width && std::abs(from.dsBm.bmHeight) == height
-                    && sourceRows->biWidth == width && std::abs(sourceRows->biHeight) == height
-                    && sourceRows->biBitCount > 8 && sourceRows->biBitCount == from.dsBm.bmBitsPixel
-                    && sourceRows->biCompression == BI_RGB && ScreenBitsPerPixel(screen) > 8) {
-                    BITMAPINFO rows = {};
-                    rows.bmiHeader = *sourceRows;
-                    rows.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-                    rows.bmiHeader.biPlanes = 1;
-                    rows.bmiHeader.biClrUsed = 0;
-                    GdiFlush();
-                    done = SetDIBits(memory.dc, result, 0, static_cast<UINT>(height), from.dsBm.bmBits, &rows,
-                               DIB_RGB_COLORS) == height;
-                }
-            }
         }
         if (!done) {
             memory.Select(result);
@@ -685,10 +667,9 @@ void TBitmap::SetHandle(HBITMAP value)
     if (value)
         GetObjectA(value, sizeof image->DIB, &image->DIB);
     image->Handle = value;
-    if (value && image->DIB.dsBm.bmBits) {
+    if (value && image->DIB.dsBm.bmBits)
         image->DIBHandle = value;
-        image->RowOrderKnown = false;
-    } else
+    else
         image->DIB.dsBmih.biSize = 0;
     if (!ImageShared()) {
         image->Palette = m_image->Palette;
@@ -1105,9 +1086,7 @@ void TBitmap::SaveClipboardData(std::uint16_t& format, HANDLE& data, HPALETTE& p
     DIBSECTION description = m_image->DIB;
     description.dsBmih.biSize = 0;
     description.dsBm.bmBits = nullptr;
-    const bool dibOnly = m_image->Handle == m_image->DIBHandle && m_image->RowOrderKnown;
-    HBITMAP copy = CopyBitmap(m_image->Handle, m_image->Palette, m_image->Palette, description, m_canvas.get(),
-        dibOnly ? &m_image->DIB.dsBmih : nullptr);
+    HBITMAP copy = CopyBitmap(m_image->Handle, m_image->Palette, m_image->Palette, description, m_canvas.get());
     HPALETTE paletteCopy = nullptr;
     try {
         paletteCopy = CopyPalette(m_image->Palette);

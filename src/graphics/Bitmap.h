@@ -37,9 +37,6 @@ public:
     std::unique_ptr<TMemoryStream> SaveStream;
     bool OS2Format = false;  // read with a 12-byte core header; written back so
     bool Halftone = false;   // the palette is a halftone one made by the bitmap
-    // The description's height tells the row order of the DIB (false for a DIB handle
-    // given from outside: the system describes top-down rows with a positive height).
-    bool RowOrderKnown = true;
 };
 
 class TBitmap;
@@ -83,12 +80,8 @@ void FixupBitFields(DIBSECTION& dib);
 // The copying routine behind every conversion: a new bitmap as the target
 // description asks (DIB when its header size is 40, else device-dependent), with the
 // source drawn at its top-left; the description is rewritten to describe the result.
-// None when the target has no area. A caller that holds the source's DIB description
-// passes its header as sourceRows (a negative height: rows stored top-down, which the
-// handle alone does not tell); a device-dependent target of the same size is then
-// filled from the source's rows in one call.
-HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIBSECTION& target, TCanvas* canvas,
-    const BITMAPINFOHEADER* sourceRows = nullptr);
+// None when the target has no area.
+HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIBSECTION& target, TCanvas* canvas);
 
 class TBitmap : public TGraphic {
 public:

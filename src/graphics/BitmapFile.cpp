@@ -103,7 +103,7 @@ private:
     InvalidBitmap();
 }
 
-// The rows of a device-dependent bitmap of 24 or 32 bits without palette, fetched
+// The rows of a device-dependent bitmap of 24 or 32 bits, fetched
 // band by band as a bottom-up DIB of the bitmap's own depth: the bytes its DIB copy
 // would hold, written without making (and keeping) an image-sized copy. Any other
 // image, or rows that cannot be fetched, leave it false: the DIB copy is taken.
@@ -113,7 +113,7 @@ public:
     DeviceRows(const TBitmapImage& image, DIBSECTION& dib)
     {
         BITMAP bm = {};
-        if (!image.Handle || image.DIBHandle || image.SaveStream || image.OS2Format || image.Palette
+        if (!image.Handle || image.DIBHandle || image.SaveStream || image.OS2Format
             || image.DIB.dsBmih.biSize != 0 || GetObjectA(image.Handle, sizeof bm, &bm) != sizeof bm || bm.bmBits)
             return;
         int bits = bm.bmPlanes * bm.bmBitsPixel;
