@@ -112,9 +112,13 @@ public:
     // On success describes the rows in dib as the DIB copy's description would.
     DeviceRows(const TBitmapImage& image, DIBSECTION& dib)
     {
+        // A screen bitmap's description has no header at all: the header written is
+        // then the DIB copy's, all of its other fields 0.
+        static const BITMAPINFOHEADER none = {};
         BITMAP bm = {};
         if (!image.Handle || image.DIBHandle || image.SaveStream || image.OS2Format
-            || image.DIB.dsBmih.biSize != 0 || GetObjectA(image.Handle, sizeof bm, &bm) != sizeof bm || bm.bmBits)
+            || std::memcmp(&image.DIB.dsBmih, &none, sizeof none) != 0
+            || GetObjectA(image.Handle, sizeof bm, &bm) != sizeof bm || bm.bmBits)
             return;
         int bits = bm.bmPlanes * bm.bmBitsPixel;
         if ((bits != 24 && bits != 32) || bm.bmWidth <= 0 || bm.bmHeight <= 0)
@@ -145,7 +149,8 @@ public:
     }
     explicit operator bool() const { return m_fetched > 0; }
 
-    // Writes all rows, bottom row first.
+    // Writes all rows, bottom row first. A band that cannot be fetched after the
+    // first is a failure of the system's resources.
     void WriteTo(TStream& stream)
     {
         for (int start = 0; start < m_height;) {
