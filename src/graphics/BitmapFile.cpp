@@ -4,6 +4,8 @@
 // holds before anything is read or allocated.
 #include "graphics/Bitmap.h"
 
+#include "graphics/GdiHandles.h"
+
 #include "runtime/Exceptions.h"
 
 #include <algorithm>
@@ -100,6 +102,87 @@ private:
         RaiseLastWin32Error();
     InvalidBitmap();
 }
+
+// The rows of a device-dependent bitmap of 24 or 32 bits, fetched
+// band by band as a bottom-up DIB of the bitmap's own depth: the bytes its DIB copy
+// would hold, written without making (and keeping) an image-sized copy. Any other
+// image, or rows that cannot be fetched, leave it false: the DIB copy is taken.
+class DeviceRows {
+public:
+    // On success describes the rows in dib as the DIB copy's description would.
+    DeviceRows(const TBitmapImage& image, DIBSECTION& dib)
+    {
+        // A screen bitmap's description has no header at all: the header written is
+        // then the DIB copy's, all of its other fields 0.
+        static const BITMAPINFOHEADER none = {};
+        BITMAP bm = {};
+        if (!image.Handle || image.DIBHandle || image.SaveStream || image.OS2Format
+            || std::memcmp(&image.DIB.dsBmih, &none, sizeof none) != 0
+            || GetObjectA(image.Handle, sizeof bm, &bm) != sizeof bm || bm.bmBits)
+            return;
+        int bits = bm.bmPlanes * bm.bmBitsPixel;
+        if ((bits != 24 && bits != 32) || bm.bmWidth <= 0 || bm.bmHeight <= 0)
+            return;
+        std::int64_t line = LineLength(bm.bmWidth, bits);
+        if (line * bm.bmHeight > 0x7FFFFFFF)
+            return;
+        m_handle = image.Handle;
+        m_height = bm.bmHeight;
+        m_line = static_cast<std::size_t>(line);
+        m_band = static_cast<int>(std::clamp<std::int64_t>((std::int64_t(2) << 20) / line, 1, bm.bmHeight));
+        m_info.biSize = sizeof m_info;
+        m_info.biWidth = bm.bmWidth;
+        m_info.biHeight = bm.bmHeight;
+        m_info.biPlanes = 1;
+        m_info.biBitCount = static_cast<WORD>(bits);
+        m_info.biCompression = BI_RGB;
+        m_rows.resize(m_line * static_cast<std::size_t>(m_band));
+        DeselectBitmap(m_handle);
+        // The first band now: when it cannot be had, nothing has been written yet.
+        m_fetched = Fetch(0);
+        if (!m_fetched)
+            return;
+        dib = DIBSECTION{};
+        dib.dsBm = bm;
+        dib.dsBm.bmBits = nullptr;
+        dib.dsBmih = m_info;
+    }
+    explicit operator bool() const { return m_fetched > 0; }
+
+    // Writes all rows, bottom row first. A band that cannot be fetched after the
+    // first is a failure of the system's resources.
+    void WriteTo(TStream& stream)
+    {
+        for (int start = 0; start < m_height;) {
+            int count = start == 0 ? m_fetched : Fetch(start);
+            if (count <= 0)
+                GdiError();
+            stream.WriteBuffer(m_rows.data(), static_cast<std::int32_t>(m_line * static_cast<std::size_t>(count)));
+            start += count;
+        }
+    }
+
+private:
+    // Fetches the band of rows from start (counted from the bottom); the rows got.
+    int Fetch(int start)
+    {
+        int count = std::min(m_band, m_height - start);
+        TScreenDC screen;
+        BITMAPINFO info = {};
+        info.bmiHeader = m_info;
+        int got = GetDIBits(screen, m_handle, static_cast<UINT>(start), static_cast<UINT>(count), m_rows.data(), &info,
+            DIB_RGB_COLORS);
+        return got == count ? got : 0;
+    }
+
+    HBITMAP m_handle = nullptr;
+    int m_height = 0;
+    std::size_t m_line = 0;
+    int m_band = 0;
+    int m_fetched = 0;
+    BITMAPINFOHEADER m_info = {};
+    std::vector<char> m_rows;
+};
 
 void Put16(AnsiString& out, std::uint16_t value)
 {
@@ -332,16 +415,19 @@ void TBitmap::WriteStream(TStream& stream, bool withSize)
         return;
     }
 
-    DIBNeeded();
     const TBitmapImage& image = *m_image;
     DIBSECTION actual = {};
-    if (!image.DIBHandle || GetObjectA(image.DIBHandle, sizeof actual, &actual) < static_cast<int>(sizeof actual)
-        || !actual.dsBm.bmBits) {
-        if (withSize) {
-            std::uint32_t zero = 0;
-            stream.WriteBuffer(&zero, sizeof zero);
+    DeviceRows device(image, actual);
+    if (!device) {
+        DIBNeeded();
+        if (!image.DIBHandle || GetObjectA(image.DIBHandle, sizeof actual, &actual) < static_cast<int>(sizeof actual)
+            || !actual.dsBm.bmBits) {
+            if (withSize) {
+                std::uint32_t zero = 0;
+                stream.WriteBuffer(&zero, sizeof zero);
+            }
+            return;
         }
-        return;
     }
     BITMAPINFOHEADER bi = actual.dsBmih;
     if (image.DIB.dsBm.bmBits == actual.dsBm.bmBits && image.DIB.dsBmih.biHeight < 0)
@@ -421,6 +507,10 @@ void TBitmap::WriteStream(TStream& stream, bool withSize)
         out.append(reinterpret_cast<const char*>(table), static_cast<std::size_t>(count) * sizeof(RGBQUAD));
     }
     stream.WriteBuffer(out.data(), static_cast<std::int32_t>(out.size()));
+    if (device) {
+        device.WriteTo(stream);
+        return;
+    }
     GdiFlush();
     stream.WriteBuffer(actual.dsBm.bmBits, static_cast<std::int32_t>(imageSize));
 }

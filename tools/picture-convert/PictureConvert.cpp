@@ -6,6 +6,12 @@
 //       is read back into the picture (which then holds a bitmap), the picture is
 //       saved as OUT and the clipboard is emptied. With --stages the time of each
 //       step is printed in milliseconds.
+//   picture-convert.exe --ticks N [--memory] IN OUT
+//       N conversions in one process with one picture that lives on between them,
+//       as the program's image does between minute ticks. With --memory, for each
+//       tick: the peak of the process's private memory during the tick and the
+//       private memory held after it, in MB above what the process used before the
+//       first tick (sampled every millisecond by a second thread).
 //   picture-convert.exe --decode-only [--repeat N] IN
 //       Loads the JPEG file IN and only decodes it (N times), printing the time of
 //       each decode in milliseconds: the library's share of the conversion.
@@ -23,13 +29,17 @@
 #include "runtime/Exceptions.h"
 #include "runtime/Stream.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include <windows.h>
+#include <psapi.h>
 
 namespace {
 
@@ -50,9 +60,60 @@ double Timed(const std::function<void()>& step)
     return Milliseconds(start, end);
 }
 
-void Convert(const AnsiString& in, const AnsiString& out, bool stages)
+// The private memory of this process, in bytes: its page-file usage, which the
+// system counts as the process's private commit (Wine: its anonymous memory in use).
+double PrivateBytes()
 {
-    TPicture picture;
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return 0;
+    return double(counters.PagefileUsage);
+}
+
+// Samples the private memory every millisecond while it lives; Peak() is the
+// largest value seen since the last Reset().
+class MemorySampler {
+public:
+    MemorySampler() : m_thread([this] { Run(); }) {}
+    ~MemorySampler()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    MemorySampler(const MemorySampler&) = delete;
+    MemorySampler& operator=(const MemorySampler&) = delete;
+
+    void Reset() { m_peak = PrivateBytes(); }
+    double Peak()
+    {
+        Sample();
+        return m_peak;
+    }
+
+private:
+    void Sample()
+    {
+        double now = PrivateBytes();
+        double seen = m_peak.load();
+        while (now > seen && !m_peak.compare_exchange_weak(seen, now)) {
+        }
+    }
+    void Run()
+    {
+        while (!m_stop) {
+            Sample();
+            Sleep(1);
+        }
+    }
+
+    std::atomic<bool> m_stop { false };
+    std::atomic<double> m_peak { 0 };
+    std::thread m_thread;
+};
+
+void Convert(TPicture& picture, const AnsiString& in, const AnsiString& out, bool stages)
+{
     TClipboard* clipboard = GlobalClipboard();
     struct Stage {
         const char* name;
@@ -73,6 +134,32 @@ void Convert(const AnsiString& in, const AnsiString& out, bool stages)
     }
     if (stages)
         std::printf("%-15s %10.3f ms\n", "total", total);
+}
+
+void Ticks(const AnsiString& in, const AnsiString& out, int ticks, bool memory)
+{
+    TPicture picture;
+    GlobalClipboard();
+    const double mb = 1024.0 * 1024.0;
+    std::unique_ptr<MemorySampler> sampler;
+    double base = PrivateBytes();
+    if (memory)
+        sampler = std::make_unique<MemorySampler>();
+    for (int i = 1; i <= ticks; ++i) {
+        if (sampler)
+            sampler->Reset();
+        double ms = Timed([&] { Convert(picture, in, out, false); });
+        if (sampler)
+            std::printf("tick %d %10.3f ms peak %10.1f MB held %10.1f MB\n", i, ms, (sampler->Peak() - base) / mb,
+                (PrivateBytes() - base) / mb);
+        else
+            std::printf("tick %d %10.3f ms\n", i, ms);
+    }
+    if (memory) {
+        // What stays once the picture is emptied is not the picture's.
+        picture.Assign(nullptr);
+        std::printf("emptied %10.1f MB\n", (PrivateBytes() - base) / mb);
+    }
 }
 
 void DecodeOnly(const AnsiString& in, int repeat)
@@ -129,6 +216,7 @@ void PlatformClipboard(int width, int height, int repeat)
 int Usage()
 {
     std::fprintf(stderr, "usage: picture-convert [--stages] IN OUT\n"
+                         "       picture-convert --ticks N [--memory] IN OUT\n"
                          "       picture-convert --decode-only [--repeat N] IN\n"
                          "       picture-convert --platform-clipboard W H [--repeat N]\n");
     return 2;
@@ -142,7 +230,9 @@ int main(int argc, char** argv)
     bool stages = false;
     bool decodeOnly = false;
     bool platform = false;
+    bool memory = false;
     int repeat = 1;
+    int ticks = 0;
     std::vector<AnsiString> files;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--stages")
@@ -151,6 +241,10 @@ int main(int argc, char** argv)
             decodeOnly = true;
         else if (args[i] == "--platform-clipboard")
             platform = true;
+        else if (args[i] == "--memory")
+            memory = true;
+        else if (args[i] == "--ticks" && i + 1 < args.size())
+            ticks = std::atoi(args[++i].c_str());
         else if (args[i] == "--repeat" && i + 1 < args.size())
             repeat = std::atoi(args[++i].c_str());
         else if (args[i].rfind("--", 0) == 0)
@@ -158,7 +252,7 @@ int main(int argc, char** argv)
         else
             files.push_back(args[i]);
     }
-    if (repeat < 1 || int(decodeOnly) + int(platform) > 1)
+    if (repeat < 1 || ticks < 0 || int(decodeOnly) + int(platform) + int(ticks > 0) > 1 || (memory && ticks == 0))
         return Usage();
     if (files.size() != (decodeOnly ? 1u : 2u))
         return Usage();
@@ -168,8 +262,12 @@ int main(int argc, char** argv)
             DecodeOnly(files[0], repeat);
         else if (platform)
             PlatformClipboard(std::atoi(files[0].c_str()), std::atoi(files[1].c_str()), repeat);
-        else
-            Convert(files[0], files[1], stages);
+        else if (ticks > 0)
+            Ticks(files[0], files[1], ticks, memory);
+        else {
+            TPicture picture;
+            Convert(picture, files[0], files[1], stages);
+        }
     } catch (const EAbort&) {
         return 1; // an abort is silent, as in the program
     } catch (const Exception& e) {
