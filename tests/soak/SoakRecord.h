@@ -13,6 +13,7 @@ struct SoakSample {
     int tick = 0;              // ticks run before the sample
     ResourceCounts counts;
     double msPerTick = 0;      // mean over the ticks since the previous sample
+    std::int64_t liveAllocatedBytes = 0;   // operator new's blocks not yet deleted
 };
 
 // Growth allowed after the warm-up, compared with the first sample taken once the
@@ -23,6 +24,9 @@ struct GrowthLimits {
     long userObjects = 2;
     long handles = 10;
     std::uint64_t memoryBytes = 1024 * 1024;
+    // Bytes of C++ allocations still live: counted exactly and holding none of the
+    // platform's, so a leak of a few bytes a tick shows long before a megabyte of pages.
+    std::int64_t liveAllocatedBytes = 1024;
     // What the platform itself keeps per tick, measured apart in the same run with the
     // bare platform calls (Wine keeps about 1 KB for every GetClipboardData of a
     // bitmap): allowed on top of the limit for every tick after the baseline.
