@@ -2,8 +2,8 @@
 // main window's tick, a photo for every minute, the wallpaper file checked at every
 // tick and what the process holds sampled every hundred. SV_SOAK_TICKS sets the
 // number of ticks (the regular run: 300; scripts/soak: 2 880 or its argument).
-// Also here: the counting and the judgement the soak relies on.
 #include "app/MainWindowFixture.h"
+#include "Milliseconds.h"
 #include "soak/LiveAllocations.h"
 #include "soak/SoakPhotos.h"
 #include "soak/SoakRecord.h"
@@ -15,15 +15,6 @@
 #include <cstdlib>
 
 namespace {
-
-// Milliseconds from a fixed point, for the mean time of a tick.
-double NowMs()
-{
-    LARGE_INTEGER count {}, frequency {};
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 int SoakTicks()
 {
