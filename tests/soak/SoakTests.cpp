@@ -92,6 +92,8 @@ TEST_F(SoakTest, TicksThroughEveryMinuteWithTheRightWallpaperAndNothingGrowing)
             return "error box: " + errors.front();
         if (shell.wallpapers.size() != 1)
             return "wallpaper calls: " + std::to_string(shell.wallpapers.size());
+        if (shell.wallpapers[0] != programFolder / "_tmp.dat")
+            return "wallpaper file " + shell.wallpapers[0];
         if (!DecodeJpegReference(ReadFileBytes(photos / SoakPhotoName(minute)), expected))
             return "the photo does not decode";
         if (!ReadBmpPixels(shell.wallpaperFiles[0], written))
