@@ -35,6 +35,8 @@ std::vector<AnsiString> GrowthBeyondLimits(const std::vector<SoakSample>& sample
             static_cast<long long>(now.privateUsage) - static_cast<long long>(then.privateUsage), memoryLimit);
         Judge(excess, sample.tick, "committed private memory (bytes)",
             static_cast<long long>(now.committedPrivate) - static_cast<long long>(then.committedPrivate), memoryLimit);
+        Judge(excess, sample.tick, "live C++ allocations (bytes)", sample.liveAllocatedBytes - base->liveAllocatedBytes,
+            limits.liveAllocatedBytes);
     }
     return excess;
 }
@@ -42,15 +44,16 @@ std::vector<AnsiString> GrowthBeyondLimits(const std::vector<SoakSample>& sample
 void PrintSoakTable(std::FILE* out, const std::vector<SoakSample>& samples, double platformBytesPerTick)
 {
     std::fprintf(out, "| ticks | GDI objects | USER objects | handles | private usage (KiB) | committed private (KiB) "
-                      "| less the platform's share (KiB) | ms per tick |\n");
-    std::fprintf(out, "| ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |\n");
+                      "| less the platform's share (KiB) | live C++ allocations (bytes) | ms per tick |\n");
+    std::fprintf(out, "| ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |\n");
     const int firstTick = samples.empty() ? 0 : samples.front().tick;
     for (const SoakSample& sample : samples) {
         const ResourceCounts& c = sample.counts;
         const double own = static_cast<double>(c.committedPrivate) - platformBytesPerTick * (sample.tick - firstTick);
-        std::fprintf(out, "| %d | %ld | %ld | %ld | %llu | %llu | %.0f | %.1f |\n", sample.tick, c.gdiObjects,
+        std::fprintf(out, "| %d | %ld | %ld | %ld | %llu | %llu | %.0f | %lld | %.1f |\n", sample.tick, c.gdiObjects,
             c.userObjects, c.handles, static_cast<unsigned long long>(c.privateUsage / 1024),
-            static_cast<unsigned long long>(c.committedPrivate / 1024), own / 1024, sample.msPerTick);
+            static_cast<unsigned long long>(c.committedPrivate / 1024), own / 1024,
+            static_cast<long long>(sample.liveAllocatedBytes), sample.msPerTick);
     }
     std::fflush(out);
 }

@@ -2,8 +2,9 @@
 // main window's tick, a photo for every minute, the wallpaper file checked at every
 // tick and what the process holds sampled every hundred. SV_SOAK_TICKS sets the
 // number of ticks (the regular run: 300; scripts/soak: 2 880 or its argument).
-// Also here: the counting and the judgement the soak relies on.
 #include "app/MainWindowFixture.h"
+#include "Milliseconds.h"
+#include "soak/LiveAllocations.h"
 #include "soak/SoakPhotos.h"
 #include "soak/SoakRecord.h"
 
@@ -14,15 +15,6 @@
 #include <cstdlib>
 
 namespace {
-
-// Milliseconds from a fixed point, for the mean time of a tick.
-double NowMs()
-{
-    LARGE_INTEGER count {}, frequency {};
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 int SoakTicks()
 {
@@ -90,8 +82,36 @@ TEST_F(SoakTest, TicksThroughEveryMinuteWithTheRightWallpaperAndNothingGrowing)
     MainForm1->Timer1->SetEnabled(false);
     RunPendingMessages();
 
+    // What is wrong with the tick just run, or empty. Its images and texts are gone
+    // again when the counts are taken.
+    auto problemOfTick = [&](int minute) -> AnsiString {
+        // The file handed to the wallpaper call (read by the recording shell at the
+        // moment of the call) shows this minute's photo as the JPEG library decodes it.
+        BgrImage expected, written;
+        if (!errors.empty())
+            return "error box: " + errors.front();
+        if (shell.wallpapers.size() != 1)
+            return "wallpaper calls: " + std::to_string(shell.wallpapers.size());
+        if (shell.wallpapers[0] != programFolder / "_tmp.dat")
+            return "wallpaper file " + shell.wallpapers[0];
+        if (!DecodeJpegReference(ReadFileBytes(photos / SoakPhotoName(minute)), expected))
+            return "the photo does not decode";
+        if (!ReadBmpPixels(shell.wallpaperFiles[0], written))
+            return "no uncompressed bitmap file of 24 or 32 bits";
+        AnsiString difference = CompareImages(expected, written, 2);
+        if (!difference.empty())
+            return difference;
+        // Between ticks the temporary file is gone and the clipboard empty.
+        if (GetFileAttributesA((programFolder / "_tmp.dat").c_str()) != INVALID_FILE_ATTRIBUTES)
+            return "_tmp.dat left behind";
+        if (ClipboardFormatCount() != 0)
+            return "the clipboard is not empty";
+        return {};
+    };
+
     std::vector<SoakSample> samples;
-    samples.push_back({ 0, CountResources(), 0 });
+    samples.reserve(ticks / 100 + 3);   // no growth of the record's own in the counts
+    samples.push_back({ 0, CountResources(), 0, LiveAllocatedBytes() });
     double since = NowMs();
     int sinceTick = 0;
     int wrongFiles = 0;
@@ -100,20 +120,7 @@ TEST_F(SoakTest, TicksThroughEveryMinuteWithTheRightWallpaperAndNothingGrowing)
         TickAt(minute / 60, minute % 60);
         RunPendingMessages();
 
-        // The file handed to the wallpaper call (read by the recording shell at the
-        // moment of the call) shows this minute's photo as the JPEG library decodes it.
-        AnsiString problem;
-        BgrImage expected, written;
-        if (!errors.empty())
-            problem = "error box: " + errors.front();
-        else if (shell.wallpapers.size() != 1)
-            problem = "wallpaper calls: " + std::to_string(shell.wallpapers.size());
-        else if (!DecodeJpegReference(ReadFileBytes(photos / SoakPhotoName(minute)), expected))
-            problem = "the photo does not decode";
-        else if (!ReadBmpPixels(shell.wallpaperFiles[0], written))
-            problem = "no uncompressed bitmap file of 24 or 32 bits";
-        else
-            problem = CompareImages(expected, written, 2);
+        const AnsiString problem = problemOfTick(minute);
         if (!problem.empty()) {
             ADD_FAILURE() << "tick " << tick << " (" << SoakPhotoName(minute) << "): " << problem;
             if (++wrongFiles >= 5)
@@ -125,7 +132,7 @@ TEST_F(SoakTest, TicksThroughEveryMinuteWithTheRightWallpaperAndNothingGrowing)
 
         if (tick == 1 || tick % 100 == 0 || tick == ticks) {
             const double ms = (NowMs() - since) / (tick - sinceTick);
-            samples.push_back({ tick, CountResources(), ms });
+            samples.push_back({ tick, CountResources(), ms, LiveAllocatedBytes() });
             since = NowMs();
             sinceTick = tick;
         }

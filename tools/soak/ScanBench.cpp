@@ -4,6 +4,7 @@
 // (the mask "sv*", every photo's name into the sorted list; 5 times). Prints a
 // markdown table of medians in milliseconds, one row per folder, with the number of
 // names the "sv*" listing holds.
+#include "Milliseconds.h"
 #include "files/FileListBox.h"
 #include "frame/Form.h"
 
@@ -14,15 +15,6 @@
 #include <windows.h>
 
 namespace {
-
-// Milliseconds from a fixed point.
-double NowMs()
-{
-    LARGE_INTEGER count {}, frequency {};
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 double Median(std::vector<double> values)
 {

@@ -1,0 +1,5 @@
+// The performance counter in milliseconds from a fixed point, for timing ticks and
+// folder scans.
+#pragma once
+
+double NowMs();
