@@ -234,6 +234,7 @@ int main(int argc, char** argv)
     bool memory = false;
     int repeat = 1;
     int ticks = 0;
+    bool withTicks = false;
     std::vector<AnsiString> files;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--stages")
@@ -244,16 +245,18 @@ int main(int argc, char** argv)
             platform = true;
         else if (args[i] == "--memory")
             memory = true;
-        else if (args[i] == "--ticks" && i + 1 < args.size())
+        else if (args[i] == "--ticks" && i + 1 < args.size()) {
+            withTicks = true;
             ticks = std::atoi(args[++i].c_str());
-        else if (args[i] == "--repeat" && i + 1 < args.size())
+        } else if (args[i] == "--repeat" && i + 1 < args.size())
             repeat = std::atoi(args[++i].c_str());
         else if (args[i].rfind("--", 0) == 0)
             return Usage();
         else
             files.push_back(args[i]);
     }
-    if (repeat < 1 || ticks < 0 || int(decodeOnly) + int(platform) + int(ticks > 0) > 1 || (memory && ticks == 0))
+    // A count of ticks that is not a number of at least 1 is a mistake, never one plain conversion.
+    if (repeat < 1 || (withTicks && ticks < 1) || int(decodeOnly) + int(platform) + int(ticks > 0) > 1 || (memory && ticks == 0))
         return Usage();
     if (files.size() != (decodeOnly ? 1u : 2u))
         return Usage();
