@@ -113,6 +113,11 @@ TEST(BitmapDirectSave, EveryShapeOfScreenBitmapGivesItsDIBCopysBytes)
         EXPECT_EQ(screen.Image().DIBHandle, nullptr) << shape.cx << " x " << shape.cy;
         EXPECT_EQ(direct.size(), 54u + std::size_t(shape.cx) * 4 * shape.cy);
         EXPECT_TRUE(SavedThroughDIB(screen) == direct) << shape.cx << " x " << shape.cy;
+        // Still the screen bitmap it was; made dormant (a DIB only), the same bytes.
+        EXPECT_EQ(screen.PixelFormat(), TPixelFormat::pfDevice);
+        screen.Dormant();
+        EXPECT_EQ(screen.HandleType(), TBitmapHandleType::bmDIB);
+        EXPECT_TRUE(Saved(screen) == direct);
     }
 
     TBitmap source;
@@ -135,6 +140,21 @@ TEST(BitmapDirectSave, EveryShapeOfScreenBitmapGivesItsDIBCopysBytes)
     EXPECT_TRUE(SavedThroughDIB(screen) == drawn);
     // The bitmap that shared the image before the drawing keeps the old pixels.
     EXPECT_TRUE(Saved(shared) == before);
+
+    // A DIB of 8 bits made device-dependent, then drawn on (which drops its DIB): its
+    // description still asks for 8 bits, and so does what is written.
+    TBitmap indexed;
+    indexed.SetPixelFormat(TPixelFormat::pf8bit);
+    indexed.SetWidth(9);
+    indexed.SetHeight(4);
+    indexed.SetPixelFormat(TPixelFormat::pfDevice);
+    indexed.Canvas()->Brush()->SetColor(clBlack);
+    indexed.Canvas()->FillRect(RECT{ 0, 0, 3, 3 });
+    ASSERT_EQ(indexed.Image().DIBHandle, nullptr);
+    AnsiString indexedBytes = Saved(indexed);
+    EXPECT_EQ(Get16(indexedBytes, 28), 8u);
+    EXPECT_EQ(Get32(indexedBytes, 2), indexedBytes.size());
+    EXPECT_EQ(Get32(indexedBytes, 10) + 12u * 4, indexedBytes.size());
 
     // A 24-bit device-dependent bitmap given as a handle, then made a DIB of its own.
     std::vector<unsigned char> pattern(112 * 23);
