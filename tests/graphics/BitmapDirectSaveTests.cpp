@@ -1,10 +1,12 @@
 // A screen bitmap written as a BMP straight from its rows, band by band (what the
 // minute tick saves), must give the very bytes its DIB copy would.
 #include "BmpBuilder.h"
+#include "ScreenBitmap.h"
 #include "graphics/Bitmap.h"
 
 #include <gtest/gtest.h>
 
+#include <vector>
 
 namespace {
 
@@ -26,6 +28,16 @@ AnsiString Saved(TBitmap& bitmap)
     return stream.Bytes();
 }
 
+// What the bitmap writes when it goes through its DIB copy: an assigned copy of it,
+// made a DIB of its own.
+AnsiString SavedThroughDIB(TBitmap& bitmap)
+{
+    TBitmap copy;
+    copy.Assign(&bitmap);
+    copy.ScanLine(0);
+    return Saved(copy);
+}
+
 }
 
 TEST(BitmapDirectSave, ScreenBitmapIsSavedAsItsDIBCopyWouldBe)
@@ -36,14 +48,8 @@ TEST(BitmapDirectSave, ScreenBitmapIsSavedAsItsDIBCopyWouldBe)
     source.SetWidth(601);
     source.SetHeight(1800);
     Paint(source);
-    std::uint16_t format = 0;
-    HANDLE data = nullptr;
-    HPALETTE palette = nullptr;
-    source.SaveClipboardData(format, data, palette);
-
     TBitmap screen;
-    screen.LoadClipboardData(CF_BITMAP, data, nullptr);
-    DeleteObject(data);
+    LoadScreenCopy(source, screen);
     ASSERT_EQ(screen.HandleType(), TBitmapHandleType::bmDDB);
     TBitmap copy;
     copy.Assign(&screen);
@@ -74,12 +80,8 @@ TEST(BitmapDirectSave, ScreenBitmapIsSavedAsItsDIBCopyWouldBe)
     } grays = { 0x300, 4, { { 0, 0, 0, 0 }, { 85, 85, 85, 0 }, { 170, 170, 170, 0 }, { 255, 255, 255, 0 } } };
     eight.SetPalette(CreatePalette(reinterpret_cast<LOGPALETTE*>(&grays)));
     static_cast<unsigned char*>(eight.ScanLine(1))[2] = 2;
-    eight.SaveClipboardData(format, data, palette);
-    ASSERT_TRUE(palette);
     TBitmap screen8;
-    screen8.LoadClipboardData(CF_BITMAP, data, palette);
-    DeleteObject(data);
-    DeleteObject(palette);
+    LoadScreenCopy(eight, screen8);
     TBitmap copy8;
     copy8.Assign(&screen8);
     AnsiString direct8 = Saved(screen8);
@@ -93,4 +95,79 @@ TEST(BitmapDirectSave, ScreenBitmapIsSavedAsItsDIBCopyWouldBe)
     screen.WriteGraphicData(withSize);
     EXPECT_EQ(Get32(withSize.Bytes(), 0), direct.size());
     EXPECT_TRUE(withSize.Bytes().substr(4) == direct);
+}
+
+TEST(BitmapDirectSave, EveryShapeOfScreenBitmapGivesItsDIBCopysBytes)
+{
+    // One pixel; two bands exactly; one row beyond a band; rows longer than a band.
+    const SIZE shapes[] = { { 1, 1 }, { 512, 2048 }, { 512, 1025 }, { 600000, 3 } };
+    for (SIZE shape : shapes) {
+        TBitmap source;
+        source.SetPixelFormat(TPixelFormat::pf24bit);
+        source.SetWidth(shape.cx);
+        source.SetHeight(shape.cy);
+        Paint(source);
+        TBitmap screen;
+        LoadScreenCopy(source, screen);
+        AnsiString direct = Saved(screen);
+        EXPECT_EQ(screen.Image().DIBHandle, nullptr) << shape.cx << " x " << shape.cy;
+        EXPECT_EQ(direct.size(), 54u + std::size_t(shape.cx) * 4 * shape.cy);
+        EXPECT_TRUE(SavedThroughDIB(screen) == direct) << shape.cx << " x " << shape.cy;
+        // Still the screen bitmap it was; made dormant (a DIB only), the same bytes.
+        EXPECT_EQ(screen.PixelFormat(), TPixelFormat::pfDevice);
+        screen.Dormant();
+        EXPECT_EQ(screen.HandleType(), TBitmapHandleType::bmDIB);
+        EXPECT_TRUE(Saved(screen) == direct);
+    }
+
+    TBitmap source;
+    source.SetPixelFormat(TPixelFormat::pf24bit);
+    source.SetWidth(37);
+    source.SetHeight(23);
+    Paint(source);
+    TBitmap screen;
+    LoadScreenCopy(source, screen);
+    AnsiString before = Saved(screen);
+
+    // Drawn on after the first save, its canvas still holding it: the drawing is written.
+    TBitmap shared;
+    shared.Assign(&screen);
+    screen.Canvas()->Brush()->SetColor(clRed);
+    screen.Canvas()->FillRect(RECT{ 3, 2, 20, 9 });
+    AnsiString drawn = Saved(screen);
+    EXPECT_FALSE(drawn == before);
+    EXPECT_EQ(Get32(drawn, 54 + (23 - 1 - 2) * 37 * 4 + 3 * 4) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_TRUE(SavedThroughDIB(screen) == drawn);
+    // The bitmap that shared the image before the drawing keeps the old pixels.
+    EXPECT_TRUE(Saved(shared) == before);
+
+    // A DIB of 8 bits made device-dependent, then drawn on (which drops its DIB): its
+    // description still asks for 8 bits, and so does what is written.
+    TBitmap indexed;
+    indexed.SetPixelFormat(TPixelFormat::pf8bit);
+    indexed.SetWidth(9);
+    indexed.SetHeight(4);
+    indexed.SetPixelFormat(TPixelFormat::pfDevice);
+    indexed.Canvas()->Brush()->SetColor(clBlack);
+    indexed.Canvas()->FillRect(RECT{ 0, 0, 3, 3 });
+    ASSERT_EQ(indexed.Image().DIBHandle, nullptr);
+    AnsiString indexedBytes = Saved(indexed);
+    EXPECT_EQ(Get16(indexedBytes, 28), 8u);
+    EXPECT_EQ(Get32(indexedBytes, 2), indexedBytes.size());
+    EXPECT_EQ(Get32(indexedBytes, 10) + 12u * 4, indexedBytes.size());
+
+    // A 24-bit device-dependent bitmap given as a handle, then made a DIB of its own.
+    std::vector<unsigned char> pattern(112 * 23);
+    for (std::size_t i = 0; i < pattern.size(); ++i)
+        pattern[i] = static_cast<unsigned char>(i * 13 + i / 112);
+    TBitmap deep;
+    deep.SetHandle(CreateBitmap(37, 23, 1, 24, pattern.data()));
+    ASSERT_EQ(deep.HandleType(), TBitmapHandleType::bmDDB);
+    AnsiString deepBytes = Saved(deep);
+    EXPECT_EQ(Get16(deepBytes, 28), 24u);
+    EXPECT_EQ(deepBytes.size(), 54u + 112u * 23);
+    EXPECT_EQ(static_cast<unsigned char>(deepBytes[54 + 112 * 22 + 5]), pattern[5]) << "the top row last";
+    deep.ScanLine(0);
+    ASSERT_EQ(deep.HandleType(), TBitmapHandleType::bmDIB);
+    EXPECT_TRUE(Saved(deep) == deepBytes);
 }

@@ -1,5 +1,6 @@
 #define OEMRESOURCE
 #include "BmpBuilder.h"
+#include "ScreenBitmap.h"
 #include "graphics/Bitmap.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Stream.h"
@@ -229,13 +230,8 @@ TEST(BmpFile, ScreenCompatibleBitmapOnA32BitDesktop)
     source.Canvas()->Brush()->SetColor(clRed);
     source.Canvas()->FillRect(RECT{ 0, 0, 7, 5 });
     // The way through the clipboard: a screen-compatible copy, read into a new bitmap.
-    std::uint16_t format = 0;
-    HANDLE data = nullptr;
-    HPALETTE palette = nullptr;
-    source.SaveClipboardData(format, data, palette);
     TBitmap bitmap;
-    bitmap.LoadClipboardData(format, data, palette);
-    DeleteObject(data);
+    LoadScreenCopy(source, bitmap);
     AnsiString saved = Save(bitmap);
     EXPECT_EQ(Get32(saved, 10), 54u);
     EXPECT_EQ(Get32(saved, 2), 54u + 7 * 4 * 5);
