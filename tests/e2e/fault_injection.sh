@@ -51,6 +51,8 @@ finish() {
     if [ -n "$outer_display" ]; then
         export DISPLAY=$outer_display
         desktop_start_wine
+        # A moment for the background processes to settle before the next test starts.
+        sleep 2
     fi
     return 0
 }
