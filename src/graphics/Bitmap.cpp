@@ -83,18 +83,6 @@ private:
     HPALETTE m_palette = nullptr;
 };
 
-// An image whose pixels take more than 2 GB cannot exist in the 32-bit program; the
-// system's own size arithmetic is 32-bit too. Such a size fails as an allocation the
-// system refused, before any handle is made.
-void CheckImageSize(long long width, long long height, int bitsPerPixel)
-{
-    long long stride = (width * bitsPerPixel + 31) / 32 * 4;
-    if (width < 0 || height < 0 || stride * height > 0x7FFFFFFFLL) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        GdiError();
-    }
-}
-
 int ScreenBitsPerPixel(HDC screen)
 {
     return GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);

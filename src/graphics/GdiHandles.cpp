@@ -10,6 +10,15 @@ void GdiError()
     throw EOutOfResources(message);
 }
 
+void CheckImageSize(long long width, long long height, int bitsPerPixel)
+{
+    long long stride = (width * bitsPerPixel + 31) / 32 * 4;
+    if (width < 0 || height < 0 || stride * height > 0x7FFFFFFFLL) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        GdiError();
+    }
+}
+
 TScreenDC::TScreenDC() : m_dc(GetDC(nullptr))
 {
     if (!m_dc)

@@ -10,6 +10,11 @@
 // "システム リソースが足りません" when there is none.
 [[noreturn]] void GdiError();
 
+// An image whose pixels take more than 2 GB cannot exist in the 32-bit program; the
+// system's own size arithmetic is 32-bit too. Such a size fails as an allocation the
+// system refused (GdiError with ERROR_NOT_ENOUGH_MEMORY), before anything is made.
+void CheckImageSize(long long width, long long height, int bitsPerPixel);
+
 // An owned bitmap handle (deleted with DeleteObject).
 class TGdiBitmap {
 public:

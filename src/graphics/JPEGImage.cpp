@@ -2,6 +2,7 @@
 
 #include "graphics/Bitmap.h"
 #include "graphics/Canvas.h"
+#include "graphics/GdiHandles.h"
 #include "graphics/JpegLibrary.h"
 #include "graphics/Picture.h"
 #include "runtime/Exceptions.h"
@@ -379,6 +380,11 @@ void TJPEGImage::Decode()
                     m_tempPalette.reset();
                 }
             }
+            // A picture whose bitmap cannot exist fails as the bitmap would, before the
+            // library sets aside its working memory (for a multi-scan file that is
+            // every coefficient of the declared size, whatever the file holds).
+            decoder.Call([&] { jpeg_calc_output_dimensions(&info); });
+            CheckImageSize(info.output_width, info.output_height, eightBit ? 8 : 24);
             decoder.Call([&] { jpeg_start_decompress(&info); });
             // Rows are written straight into the bitmap: its layout must match.
             if (info.output_components != (eightBit ? 1 : 3))

@@ -474,3 +474,36 @@ TEST(JPEGImage, DrawsAndGoesToTheClipboardAsItsDecodedBitmap)
     if (palette)
         DeleteObject(palette);
 }
+
+TEST(JPEGImage, DeclaredSizeBeyondAnyBitmapFailsAsTheBitmapWouldBeforeDecoding)
+{
+    // A progressive file whose frame header claims 65 000 x 65 000: the library would
+    // set aside every coefficient of that size before reading a scan.
+    AnsiString bytes = JpegTestFile("progressive.jpg");
+    std::size_t frame = bytes.find("\xFF\xC2");
+    ASSERT_NE(frame, AnsiString::npos);
+    const char size[] = { '\xFD', '\xE8', '\xFD', '\xE8' }; // 65000, 65000
+    bytes.replace(frame + 5, 4, size, 4);
+    auto image = LoadJpeg(bytes);
+    EXPECT_EQ(image->Width(), 65000);
+
+    AnsiString bitmapError;
+    try {
+        TBitmap bitmap;
+        bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+        bitmap.SetWidth(65000);
+        bitmap.SetHeight(65000);
+    } catch (const EOutOfResources& e) {
+        bitmapError = e.Message();
+    }
+    ASSERT_FALSE(bitmapError.empty());
+    AnsiString decodeError;
+    try {
+        image->DecodedBitmap();
+    } catch (const EOutOfResources& e) {
+        decodeError = e.Message();
+    }
+    EXPECT_EQ(decodeError, bitmapError);
+    // The failed decode is not repeated; a later request gets the empty bitmap.
+    EXPECT_TRUE(image->DecodedBitmap()->Empty());
+}
