@@ -17,6 +17,8 @@
 //       selects it there and confirms (select: the same without confirming).
 //   program_driver.exe clipboard
 //       Prints the number of formats on the clipboard.
+//   program_driver.exe message CODE
+//       Prints the system's text for the error code, without its line end.
 //
 // Reports are lines "error: TEXT" (the error box's text, UTF-8), "notice" (the
 // program's notice box), "browser" (a folder browser left open) on standard output.
@@ -420,6 +422,16 @@ int main(int argc, char** argv)
         return Choose(argv[2], WaitOption(argc, argv, 20000), true);
     if (command == "select" && argc >= 3)
         return Choose(argv[2], WaitOption(argc, argv, 20000), false);
+    if (command == "message" && argc >= 3) {
+        wchar_t text[1024] = {};
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+            static_cast<DWORD>(std::atoi(argv[2])), 0, text, 1024, nullptr);
+        std::wstring message = text;
+        while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r'))
+            message.pop_back();
+        std::printf("%s\n", Utf8(message).c_str());
+        return message.empty() ? 1 : 0;
+    }
     if (command == "clipboard") {
         std::printf("%d\n", CountClipboardFormats());
         return 0;
