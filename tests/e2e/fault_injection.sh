@@ -36,16 +36,24 @@ driver="$build/tests/program_driver.exe"
 # The system learns its drives when its server starts: the prefix's server is
 # restarted with the drive, and at the end without it (kept running, with its
 # background processes detached from our output, as scripts/test leaves it).
+# The server's background processes are bound to the display they start on: at the end
+# they start again on the caller's display (the run's own one is gone by then).
 drive=p
 drive_link="$WINEPREFIX/dosdevices/$drive:"
 ln -sfn "$work/root" "$drive_link"
 wineserver -k >/dev/null 2>&1 || true
+outer_display=${DISPLAY:-}
 
 finish() {
     desktop_stop
     rm -f "$drive_link"
     wineserver -k >/dev/null 2>&1 || true
-    desktop_start_wine
+    if [ -n "$outer_display" ]; then
+        export DISPLAY=$outer_display
+        desktop_start_wine
+        # A moment for the background processes to settle before the next test starts.
+        sleep 2
+    fi
     return 0
 }
 trap finish EXIT
