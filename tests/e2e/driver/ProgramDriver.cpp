@@ -20,7 +20,8 @@
 //   program_driver.exe message CODE
 //       Prints the system's text for the error code, without its line end.
 //
-// Reports are lines "error: TEXT" (the error box's text, UTF-8), "notice" (the
+// Reports are lines "error: TEXT" (the error box's text, UTF-8; the line begins with
+// "caption CAPTION: " when the box is not captioned SV_WALLPAPER), "notice" (the
 // program's notice box), "browser" (a folder browser left open) on standard output.
 // Exit code 0 when done, 1 when the program or what was asked for was not found, 2 on
 // bad arguments.
@@ -115,6 +116,10 @@ int ReportBoxes()
         for (wchar_t& c : body)
             if (c == L'\n' || c == L'\r')
                 c = L' ';
+        // The error box carries the application's title; any other caption is shown.
+        std::wstring caption = TextOf(dialog);
+        if (caption != L"SV_WALLPAPER")
+            std::printf("caption %s: ", Utf8(caption).c_str());
         std::printf("error: %s\n", Utf8(body).c_str());
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         ++count;
