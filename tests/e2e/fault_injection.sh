@@ -197,8 +197,20 @@ good_tick() {
     return 0
 }
 
-# A case whose tick must show an error box whose text begins with EXPECTED:
-# NAME EXPECTED [tick options]. Prints the box's text to the log.
+# The library's code for its message NAME (JERR_...): its place in the library's list.
+jpeg_code() {
+    local include
+    include=$(dirname "$(find "$top/third_party/" -path '*x86_64*' -name jerror.h | head -1)")
+    printf '#include <stddef.h>\n#include <stdio.h>\n#include "jpeglib.h"\n#define JMAKE_ENUM_LIST\n#include "jerror.h"\n' |
+        cpp -P -I"$include" - | tr ',' '\n' | grep -o 'J[A-Z]*_[A-Z_0-9]*' |
+        awk -v name="$1" '$0 == "JMSG_NOMESSAGE" { n = 0 } n >= 0 { if ($0 == name) print n; n++ }' n=-1
+}
+# The error box's text for the library's message NAME.
+jpeg_error() { echo "JPEG エラー #$(jpeg_code "$1")."; }
+
+# A case whose tick must show an error box with exactly the text EXPECTED (the
+# message and the "." the box adds): NAME EXPECTED [tick options]. Prints the box's
+# text to the log.
 error_tick() {
     local name=$1 expected=$2; shift 2
     fresh_list
@@ -206,7 +218,7 @@ error_tick() {
     boxes=$(tick "$@")
     first=$(printf '%s\n' "$boxes" | head -1)
     echo "$name => $boxes" >>"$work/boxes.log"
-    if [[ "$first" != "error: $expected"* ]]; then
+    if [ "$first" != "error: $expected" ]; then
         fail "$name: expected an error box \"$expected...\", got: ${boxes:-no box}"
         return 1
     fi
@@ -242,7 +254,7 @@ good_tick "a good photo" "$work/photos" good
 
 : >"$work/empty.jpg"
 place "$work/photos" empty "$work/empty.jpg"
-if error_tick "0-byte photo" "JPEG エラー #"; then
+if error_tick "0-byte photo" "$(jpeg_error JERR_INPUT_EMPTY)"; then
     [ "$(drive_run clipboard)" = 0 ] || fail "0-byte photo: the clipboard was not left empty"
 fi
 good_tick "after the 0-byte photo" "$work/photos" good
@@ -250,7 +262,7 @@ good_tick "after the 0-byte photo" "$work/photos" good
 new_photo "$work/whole.jpg"
 head -c 100 "$work/whole.jpg" >"$work/cut-header.jpg"
 place "$work/photos" cut "$work/cut-header.jpg"
-error_tick "photo cut inside its header" "JPEG エラー #"
+error_tick "photo cut inside its header" "$(jpeg_error JERR_NO_IMAGE)"
 # Cut inside the image data: the library fills the rest, the photo is used.
 /usr/bin/convert -size 800x600 gradient:red-blue -quality 92 "$work/grad.jpg"
 head -c $(( $(stat -c %s "$work/grad.jpg") * 2 / 3 )) "$work/grad.jpg" >"$work/cut-data.jpg"
@@ -260,30 +272,30 @@ boxes=$(tick)
 if [ -n "$boxes" ]; then fail "photo cut in its data: $boxes"
 elif [ -e "$work/program/_tmp.dat" ]; then fail "photo cut in its data: _tmp.dat left"
 else
-    desktop_shot "$work/cut-data.png"
-    # The upper part is the photo's, the rest the library's fill (gray).
-    desktop_pixels match "$work/cut-data.png" 800 600 "$work/grad.jpg" "$work/start.jpg" >"$work/shot.match" || true
-    if grep -q grad.jpg "$work/shot.match"; then ok "photo cut in its data: used as wallpaper, the rest filled"
+    # The upper part is the photo's, the rest the library's fill (gray), as another
+    # decoder on the same library makes it.
+    /usr/bin/convert "$work/cut-data.jpg" "$work/cut-data-expected.png" 2>/dev/null
+    if shows_wallpaper "$work/cut-data-expected.png"; then ok "photo cut in its data: used as wallpaper, the rest filled"
     else fail "photo cut in its data: not the wallpaper ($(cat "$work/shot.match"))"; fi
 fi
 good_tick "after the cut photos" "$work/photos" good
 
 /usr/bin/convert -size 64x48 xc:blue "BMP3:$work/bmp-as.jpg"
 place "$work/photos" bmp "$work/bmp-as.jpg"
-error_tick "a BMP under a .jpg name" "JPEG エラー #"
+error_tick "a BMP under a .jpg name" "$(jpeg_error JERR_NO_SOI)"
 printf 'not a picture at all\n' >"$work/text.jpg"
 place "$work/photos" text "$work/text.jpg"
-error_tick "a text file under a .jpg name" "JPEG エラー #"
+error_tick "a text file under a .jpg name" "$(jpeg_error JERR_NO_SOI)"
 /usr/bin/convert -size 64x48 xc:red -colorspace CMYK -quality 90 "$work/cmyk.jpg"
 place "$work/photos" cmyk "$work/cmyk.jpg"
-error_tick "a CMYK photo" "JPEG エラー #"
+error_tick "a CMYK photo" "$(jpeg_error JERR_CONVERSION_NOTIMPL)"
 good_tick "after the foreign photos" "$work/photos" good
 
 # ---- the clipboard and the temporary bitmap -------------------------------------------
 
 new_photo "$work/held.jpg"
 place "$work/photos" held "$work/held.jpg"
-error_tick "clipboard held open by another process" "クリップボードを開くことができません" --hold-clipboard
+error_tick "clipboard held open by another process" "クリップボードを開くことができません." --hold-clipboard
 good_tick "after the clipboard is let go" "$work/photos" good
 
 # The temporary bitmap cannot be written. The run is root, which ignores read-only
@@ -292,14 +304,15 @@ good_tick "after the clipboard is let go" "$work/photos" good
 # sharing by another process.
 place "$work/photos" blocked "$work/held.jpg"
 mkdir "$work/program/_tmp.dat"
-if error_tick "a folder in the temporary bitmap's place" "ファイル "; then
+tmp_error="ファイル $(desktop_winpath "$work/program")\_tmp.dat を作成できません."
+if error_tick "a folder in the temporary bitmap's place" "$tmp_error"; then
     grep -q "_tmp.dat を作成できません" "$work/boxes.log" || fail "temporary bitmap: the box does not name the file"
     [ "$(drive_run clipboard)" != 0 ] || fail "temporary bitmap: the clipboard should still hold the photo"
 fi
 rmdir "$work/program/_tmp.dat"
 good_tick "after the folder is gone" "$work/photos" good
 place "$work/photos" locked "$work/held.jpg"
-error_tick "the temporary bitmap held open by another process" "ファイル " \
+error_tick "the temporary bitmap held open by another process" "$tmp_error" \
     --lock "$(desktop_winpath "$work/program/_tmp.dat")"
 good_tick "after the lock is gone" "$work/photos" good
 
@@ -335,13 +348,9 @@ good_tick "the folder to delete, before" "$work/gone" gone
 avoid_real_tick 12
 choose_from_menu "$work/gone" || fail "could not choose the folder to delete again"
 rm -rf "$work/gone"
-folder_error=
-if no_fresh=1 error_tick "photo folder deleted" ""; then
-    folder_error=$(tail -1 "$work/boxes.log" | sed 's/^[^>]*> error: //')
-    case $folder_error in
-        *JPEG*|"") fail "photo folder deleted: not the folder's error: $folder_error" ;;
-    esac
-fi
+# The folder cannot be entered: the system's code 2 (file not found).
+folder_error="ファイルが見つかりません."
+no_fresh=1 error_tick "photo folder deleted" "$folder_error"
 choose_from_menu "$work/photos" && current_folder=$work/photos || fail "could not choose the photos again"
 good_tick "after choosing a folder again from the menu" "$work/photos" good
 
@@ -351,7 +360,7 @@ good_tick "the folder to rename, before" "$work/moved" moved
 avoid_real_tick 12
 choose_from_menu "$work/moved" || fail "could not choose the folder to rename again"
 mv "$work/moved" "$work/moved-away"
-no_fresh=1 error_tick "photo folder renamed" "${folder_error%%Z:*}"
+no_fresh=1 error_tick "photo folder renamed" "$folder_error"
 choose_from_menu "$work/moved-away" && current_folder=$work/moved-away || fail "could not choose the renamed folder"
 good_tick "after choosing the renamed folder" "$work/moved-away" moved
 
@@ -406,9 +415,12 @@ boxes=$(tick --wait 20000)
 prlimit --pid "$desktop_program_pid" --as=unlimited:
 first=$(printf '%s\n' "$boxes" | head -1)
 echo "a 20 000 x 20 000 photo => $boxes" >>"$work/boxes.log"
+# The bitmap refused by the system (its text for code 8, not enough memory, or the
+# frame's own when the system gives none) or the program's heap running out.
 if [ -z "$first" ]; then
     fail "a 20 000 x 20 000 photo: no error box"
-elif [[ "$first" == "error: JPEG"* ]] || [[ "$first" == "error: "*"開けません"* ]]; then
+elif [ "$first" != "error: $(drive_run message 8)." ] && [ "$first" != "error: システム リソースが足りません." ] &&
+    [ "$first" != "error: メモリが足りません." ]; then
     fail "a 20 000 x 20 000 photo: not a memory error: $first"
 else
     ok "a 20 000 x 20 000 photo: error box \"${first#error: }\""

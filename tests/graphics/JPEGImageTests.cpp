@@ -11,6 +11,8 @@
 
 #include <cstring>
 
+#include <psapi.h>
+
 #include <jerror.h>
 
 namespace {
@@ -497,6 +499,10 @@ TEST(JPEGImage, DeclaredSizeBeyondAnyBitmapFailsAsTheBitmapWouldBeforeDecoding)
         bitmapError = e.Message();
     }
     ASSERT_FALSE(bitmapError.empty());
+    // The refusal comes before the library's working memory: the process's peak
+    // working set does not grow by the gigabytes of coefficients it would clear.
+    PROCESS_MEMORY_COUNTERS before {}, after {};
+    ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before));
     AnsiString decodeError;
     try {
         image->DecodedBitmap();
@@ -504,6 +510,8 @@ TEST(JPEGImage, DeclaredSizeBeyondAnyBitmapFailsAsTheBitmapWouldBeforeDecoding)
         decodeError = e.Message();
     }
     EXPECT_EQ(decodeError, bitmapError);
+    ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after));
+    EXPECT_LT(after.PeakWorkingSetSize - before.PeakWorkingSetSize, std::size_t(1) << 30);
     // The failed decode is not repeated; a later request gets the empty bitmap.
     EXPECT_TRUE(image->DecodedBitmap()->Empty());
 }

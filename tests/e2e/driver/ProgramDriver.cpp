@@ -17,8 +17,11 @@
 //       selects it there and confirms (select: the same without confirming).
 //   program_driver.exe clipboard
 //       Prints the number of formats on the clipboard.
+//   program_driver.exe message CODE
+//       Prints the system's text for the error code, without its line end.
 //
-// Reports are lines "error: TEXT" (the error box's text, UTF-8), "notice" (the
+// Reports are lines "error: TEXT" (the error box's text, UTF-8; the line begins with
+// "caption CAPTION: " when the box is not captioned SV_WALLPAPER), "notice" (the
 // program's notice box), "browser" (a folder browser left open) on standard output.
 // Exit code 0 when done, 1 when the program or what was asked for was not found, 2 on
 // bad arguments.
@@ -113,6 +116,10 @@ int ReportBoxes()
         for (wchar_t& c : body)
             if (c == L'\n' || c == L'\r')
                 c = L' ';
+        // The error box carries the application's title; any other caption is shown.
+        std::wstring caption = TextOf(dialog);
+        if (caption != L"SV_WALLPAPER")
+            std::printf("caption %s: ", Utf8(caption).c_str());
         std::printf("error: %s\n", Utf8(body).c_str());
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         ++count;
@@ -420,6 +427,16 @@ int main(int argc, char** argv)
         return Choose(argv[2], WaitOption(argc, argv, 20000), true);
     if (command == "select" && argc >= 3)
         return Choose(argv[2], WaitOption(argc, argv, 20000), false);
+    if (command == "message" && argc >= 3) {
+        wchar_t text[1024] = {};
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+            static_cast<DWORD>(std::atoi(argv[2])), 0, text, 1024, nullptr);
+        std::wstring message = text;
+        while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r'))
+            message.pop_back();
+        std::printf("%s\n", Utf8(message).c_str());
+        return message.empty() ? 1 : 0;
+    }
     if (command == "clipboard") {
         std::printf("%d\n", CountClipboardFormats());
         return 0;
