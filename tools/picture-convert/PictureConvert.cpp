@@ -27,6 +27,7 @@
 #include "graphics/Clipboard.h"
 #include "graphics/JPEGImage.h"
 #include "graphics/Picture.h"
+#include "Milliseconds.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Stream.h"
 
@@ -44,21 +45,12 @@
 
 namespace {
 
-double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return double(to.QuadPart - from.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
 // Runs one step and returns its time in milliseconds.
 double Timed(const std::function<void()>& step)
 {
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
+    double start = NowMs();
     step();
-    QueryPerformanceCounter(&end);
-    return Milliseconds(start, end);
+    return NowMs() - start;
 }
 
 // The private memory of this process, in bytes: its page-file usage, which the
