@@ -4,7 +4,10 @@
 
 void GdiError()
 {
-    AnsiString message = SystemErrorMessage(GetLastError());
+    // A failed call that left no error code behind (code 0 reads "the operation
+    // completed successfully") gets the frame's own text.
+    DWORD code = GetLastError();
+    AnsiString message = code != 0 ? SystemErrorMessage(code) : AnsiString();
     if (message.empty())
         message = Exception::ResText(65383);
     throw EOutOfResources(message);

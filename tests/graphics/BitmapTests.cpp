@@ -1,6 +1,7 @@
 #include "BmpBuilder.h"
 #include "MemoryCanvas.h"
 #include "graphics/Bitmap.h"
+#include "graphics/GdiHandles.h"
 #include "runtime/Exceptions.h"
 
 #include <gtest/gtest.h>
@@ -211,6 +212,22 @@ TEST(Bitmap, TooLargeAnImageFailsAndKeepsThePreviousContent)
     EXPECT_EQ(bitmap.Height(), 4);
     EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf32bit);
     EXPECT_EQ(PixelOf(bitmap, 3, 3), clRed);
+}
+
+TEST(Bitmap, GdiFailureTellsTheSystemsReasonOrItsOwnWhenThereIsNone)
+{
+    auto messageFor = [](DWORD lastError) {
+        SetLastError(lastError);
+        try {
+            GdiError();
+        } catch (const EOutOfResources& e) {
+            return e.Message();
+        }
+        return AnsiString("no exception");
+    };
+    EXPECT_EQ(messageFor(ERROR_NOT_ENOUGH_MEMORY), SystemErrorMessage(ERROR_NOT_ENOUGH_MEMORY));
+    // A failure that left no code must not read "the operation completed successfully".
+    EXPECT_EQ(messageFor(0), AnsiString("システム リソースが足りません"));
 }
 
 TEST(Bitmap, ClipboardExchangeMakesScreenCompatibleCopies)

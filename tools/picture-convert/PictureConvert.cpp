@@ -6,12 +6,13 @@
 //       is read back into the picture (which then holds a bitmap), the picture is
 //       saved as OUT and the clipboard is emptied. With --stages the time of each
 //       step is printed in milliseconds.
-//   picture-convert.exe --ticks N [--memory] IN OUT
+//   picture-convert.exe --ticks N [--memory] [--stages] IN OUT
 //       N conversions in one process with one picture that lives on between them,
 //       as the program's image does between minute ticks. With --memory, for each
 //       tick: the peak of the process's private memory during the tick and the
 //       private memory held after it, in MB above what the process used before the
-//       first tick (sampled every millisecond by a second thread).
+//       first tick (sampled every millisecond by a second thread). With --stages
+//       each tick's steps are timed as above.
 //   picture-convert.exe --decode-only [--repeat N] IN
 //       Loads the JPEG file IN and only decodes it (N times), printing the time of
 //       each decode in milliseconds: the library's share of the conversion.
@@ -129,7 +130,7 @@ void Convert(TPicture& picture, const AnsiString& in, const AnsiString& out, boo
         std::printf("%-15s %10.3f ms\n", "total", total);
 }
 
-void Ticks(const AnsiString& in, const AnsiString& out, int ticks, bool memory)
+void Ticks(const AnsiString& in, const AnsiString& out, int ticks, bool memory, bool stages)
 {
     TPicture picture;
     GlobalClipboard();
@@ -141,7 +142,9 @@ void Ticks(const AnsiString& in, const AnsiString& out, int ticks, bool memory)
     for (int i = 1; i <= ticks; ++i) {
         if (sampler)
             sampler->Reset();
-        double ms = Timed([&] { Convert(picture, in, out, false); });
+        if (stages)
+            std::printf("tick %d\n", i);
+        double ms = Timed([&] { Convert(picture, in, out, stages); });
         if (sampler)
             std::printf("tick %d %10.3f ms peak %10.1f MB held %10.1f MB\n", i, ms, (sampler->Peak() - base) / mb,
                 (PrivateBytes() - base) / mb);
@@ -209,7 +212,7 @@ void PlatformClipboard(int width, int height, int repeat)
 int Usage()
 {
     std::fprintf(stderr, "usage: picture-convert [--stages] IN OUT\n"
-                         "       picture-convert --ticks N [--memory] IN OUT\n"
+                         "       picture-convert --ticks N [--memory] [--stages] IN OUT\n"
                          "       picture-convert --decode-only [--repeat N] IN\n"
                          "       picture-convert --platform-clipboard W H [--repeat N]\n");
     return 2;
@@ -259,7 +262,7 @@ int main(int argc, char** argv)
         else if (platform)
             PlatformClipboard(std::atoi(files[0].c_str()), std::atoi(files[1].c_str()), repeat);
         else if (ticks > 0)
-            Ticks(files[0], files[1], ticks, memory);
+            Ticks(files[0], files[1], ticks, memory, stages);
         else {
             TPicture picture;
             Convert(picture, files[0], files[1], stages);
