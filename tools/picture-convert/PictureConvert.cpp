@@ -21,17 +21,30 @@
 //       screen-compatible bitmap of W x H handed to the clipboard (SetClipboardData)
 //       and fetched back (GetClipboardData), N times; each call is timed alone, and
 //       so is the EmptyClipboard that frees them ("empty", not part of that share).
+//   picture-convert.exe --platform-floor W H [--repeat N]
+//       The least a tick of a W x H photo can cost beyond its decoding here: the
+//       platform calls the tick cannot do without, in their cheapest form, with
+//       nothing of ours in between, N ticks in one process. Per tick: free the last
+//       tick's bitmap; make a screen-compatible bitmap from a 24-bit image (the
+//       decoded photo, made beforehand and not counted) through 32-bit rows; put it
+//       on the clipboard and fetch it back; copy it into a bitmap of our own; write
+//       that as a BMP file; empty the clipboard. Printed as "floor" in milliseconds:
+//       all of it less SetClipboardData and GetClipboardData, as the tick's own
+//       share is counted.
 //
 // A failure prints the error's message as the program's error box shows it and
 // exits with 1; bad arguments exit with 2.
 #include "frame/Application.h"
+#include "graphics/BandCopy.h"
 #include "graphics/Clipboard.h"
+#include "graphics/GdiHandles.h"
 #include "graphics/JPEGImage.h"
 #include "graphics/Picture.h"
 #include "Milliseconds.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Stream.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -209,12 +222,82 @@ void PlatformClipboard(int width, int height, int repeat)
     }
 }
 
+void PlatformFloor(int width, int height, int repeat)
+{
+    TScreenDC screen;
+    BITMAPINFO rgb = {};
+    rgb.bmiHeader.biSize = sizeof rgb.bmiHeader;
+    rgb.bmiHeader.biWidth = width;
+    rgb.bmiHeader.biHeight = height;
+    rgb.bmiHeader.biPlanes = 1;
+    rgb.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    TGdiBitmap decoded(CreateDIBSection(screen, &rgb, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!decoded || !bits)
+        GdiError();
+    std::memset(bits, 0x5A, std::size_t((width * 3 + 3) / 4 * 4) * std::size_t(height));
+    DIBSECTION from = {};
+    GetObjectA(decoded.Get(), sizeof from, &from);
+
+    BITMAPINFO rows = rgb;
+    rows.bmiHeader.biBitCount = 32;
+    int band = std::max(1, std::min(height, (2 << 20) / (width * 4)));
+    std::vector<char> buffer(std::size_t(width) * 4 * std::size_t(band));
+    TGdiBitmap held;
+    for (int i = 0; i < repeat; ++i) {
+        double start = NowMs();
+        held.Reset();
+        TGdiBitmap copy(CreateCompatibleBitmap(screen, width, height));
+        if (!copy || !CopyRowsInBands(screen, decoded.Get(), from, copy.Get()))
+            GdiError();
+        if (!OpenClipboard(nullptr))
+            throw Exception(Exception::ResText(65300));
+        EmptyClipboard();
+        double set = Timed([&] {
+            if (SetClipboardData(CF_BITMAP, copy.Get()))
+                copy.Release(); // the clipboard's now
+        });
+        CloseClipboard();
+        if (!OpenClipboard(nullptr))
+            throw Exception(Exception::ResText(65300));
+        HANDLE got = nullptr;
+        double get = Timed([&] { got = GetClipboardData(CF_BITMAP); });
+        held = TGdiBitmap(CreateCompatibleBitmap(screen, width, height));
+        {
+            TMemoryDC source(screen), target(screen);
+            TSelectObject fromClipboard(source, got), ours(target, held.Get());
+            BitBlt(target, 0, 0, width, height, source, 0, 0, SRCCOPY);
+        }
+        CloseClipboard();
+        HANDLE file = CreateFileA("_floor.tmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            RaiseLastWin32Error();
+        DWORD written = 0;
+        BITMAPFILEHEADER header = {};
+        WriteFile(file, &header, sizeof header, &written, nullptr);
+        WriteFile(file, &rows.bmiHeader, sizeof rows.bmiHeader, &written, nullptr);
+        for (int first = 0; first < height; first += band) {
+            int count = std::min(band, height - first);
+            GetDIBits(screen, held.Get(), first, count, buffer.data(), &rows, DIB_RGB_COLORS);
+            WriteFile(file, buffer.data(), DWORD(std::size_t(width) * 4 * count), &written, nullptr);
+        }
+        CloseHandle(file);
+        if (OpenClipboard(nullptr)) {
+            EmptyClipboard();
+            CloseClipboard();
+        }
+        std::printf("%-15s %10.3f ms\n", "floor", NowMs() - start - set - get);
+    }
+    DeleteFileA("_floor.tmp");
+}
+
 int Usage()
 {
     std::fprintf(stderr, "usage: picture-convert [--stages] IN OUT\n"
                          "       picture-convert --ticks N [--memory] [--stages] IN OUT\n"
                          "       picture-convert --decode-only [--repeat N] IN\n"
-                         "       picture-convert --platform-clipboard W H [--repeat N]\n");
+                         "       picture-convert --platform-clipboard W H [--repeat N]\n"
+                         "       picture-convert --platform-floor W H [--repeat N]\n");
     return 2;
 }
 
@@ -226,6 +309,7 @@ int main(int argc, char** argv)
     bool stages = false;
     bool decodeOnly = false;
     bool platform = false;
+    bool floor = false;
     bool memory = false;
     int repeat = 1;
     int ticks = 0;
@@ -238,6 +322,8 @@ int main(int argc, char** argv)
             decodeOnly = true;
         else if (args[i] == "--platform-clipboard")
             platform = true;
+        else if (args[i] == "--platform-floor")
+            floor = true;
         else if (args[i] == "--memory")
             memory = true;
         else if (args[i] == "--ticks" && i + 1 < args.size()) {
@@ -251,7 +337,7 @@ int main(int argc, char** argv)
             files.push_back(args[i]);
     }
     // A count of ticks that is not a number of at least 1 is a mistake, never one plain conversion.
-    if (repeat < 1 || (withTicks && ticks < 1) || int(decodeOnly) + int(platform) + int(ticks > 0) > 1 || (memory && ticks == 0))
+    if (repeat < 1 || (withTicks && ticks < 1) || int(decodeOnly) + int(platform) + int(floor) + int(ticks > 0) > 1 || (memory && ticks == 0))
         return Usage();
     if (files.size() != (decodeOnly ? 1u : 2u))
         return Usage();
@@ -259,6 +345,8 @@ int main(int argc, char** argv)
     try {
         if (decodeOnly)
             DecodeOnly(files[0], repeat);
+        else if (floor)
+            PlatformFloor(std::atoi(files[0].c_str()), std::atoi(files[1].c_str()), repeat);
         else if (platform)
             PlatformClipboard(std::atoi(files[0].c_str()), std::atoi(files[1].c_str()), repeat);
         else if (ticks > 0)
