@@ -5,7 +5,8 @@
 //       A picture loads IN by its extension, is put on the clipboard, the clipboard
 //       is read back into the picture (which then holds a bitmap), the picture is
 //       saved as OUT and the clipboard is emptied. With --stages the time of each
-//       step is printed in milliseconds.
+//       step is printed in milliseconds, and then the time spent inside the
+//       platform's SetClipboardData and GetClipboardData during the whole of it.
 //   picture-convert.exe --ticks N [--memory] [--stages] IN OUT
 //       N conversions in one process with one picture that lives on between them,
 //       as the program's image does between minute ticks. With --memory, for each
@@ -40,6 +41,7 @@
 #include "graphics/GdiHandles.h"
 #include "graphics/JPEGImage.h"
 #include "graphics/Picture.h"
+#include "ClipboardCallTimes.h"
 #include "Milliseconds.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Stream.h"
@@ -133,14 +135,18 @@ void Convert(TPicture& picture, const AnsiString& in, const AnsiString& out, boo
         { "clear", [&] { clipboard->Clear(); } },
     };
     double total = 0;
+    ClipboardCalls() = {};
     for (const Stage& stage : steps) {
         double ms = Timed(stage.step);
         total += ms;
         if (stages)
             std::printf("%-15s %10.3f ms\n", stage.name, ms);
     }
-    if (stages)
+    if (stages) {
         std::printf("%-15s %10.3f ms\n", "total", total);
+        std::printf("%-15s %10.3f ms\n", "platform-set", ClipboardCalls().set);
+        std::printf("%-15s %10.3f ms\n", "platform-get", ClipboardCalls().get);
+    }
 }
 
 void Ticks(const AnsiString& in, const AnsiString& out, int ticks, bool memory, bool stages)
@@ -342,6 +348,10 @@ int main(int argc, char** argv)
     if (files.size() != (decodeOnly ? 1u : 2u))
         return Usage();
 
+    if (stages && !TimeClipboardCalls()) {
+        std::fprintf(stderr, "the clipboard calls cannot be timed in this process\n");
+        return 1;
+    }
     try {
         if (decodeOnly)
             DecodeOnly(files[0], repeat);
