@@ -1,6 +1,5 @@
 #include "graphics/Bitmap.h"
 
-#include "graphics/BandCopy.h"
 #include "graphics/GdiHandles.h"
 
 #include "runtime/Exceptions.h"
@@ -278,10 +277,6 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
             else
                 result = GDICheck(CreateCompatibleBitmap(screen, width, height));
         }
-        // A 24-bit image going to a 32-bit screen bitmap of its size (a decoded photo
-        // going to the clipboard): the same pixels as the blit below, much faster.
-        if (!done && !isDIB && fromDIB)
-            done = CopyRowsInBands(screen, source, from, result);
         if (!done) {
             memory.Select(result);
             memory.SelectPaletteOf(newPalette, false);

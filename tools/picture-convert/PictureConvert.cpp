@@ -24,10 +24,10 @@
 //       so is the EmptyClipboard that frees them ("empty", not part of that share).
 //   picture-convert.exe --platform-floor W H [--repeat N]
 //       The least a tick of a W x H photo can cost beyond its decoding here: the
-//       platform calls the tick cannot do without, in their cheapest form, with
+//       platform calls the tick cannot do without, in their plainest form, with
 //       nothing of ours in between, N ticks in one process. Per tick: free the last
 //       tick's bitmap; make a screen-compatible bitmap from a 24-bit image (the
-//       decoded photo, made beforehand and not counted) through 32-bit rows; put it
+//       decoded photo, made beforehand and not counted) by a blit; put it
 //       on the clipboard and fetch it back; copy it into a bitmap of our own; write
 //       that as a BMP file; empty the clipboard. Printed as "floor" in milliseconds:
 //       all of it less SetClipboardData and GetClipboardData, as the tick's own
@@ -36,7 +36,6 @@
 // A failure prints the error's message as the program's error box shows it and
 // exits with 1; bad arguments exit with 2.
 #include "frame/Application.h"
-#include "graphics/BandCopy.h"
 #include "graphics/Clipboard.h"
 #include "graphics/GdiHandles.h"
 #include "graphics/JPEGImage.h"
@@ -242,8 +241,6 @@ void PlatformFloor(int width, int height, int repeat)
     if (!decoded || !bits)
         GdiError();
     std::memset(bits, 0x5A, std::size_t((width * 3 + 3) / 4 * 4) * std::size_t(height));
-    DIBSECTION from = {};
-    GetObjectA(decoded.Get(), sizeof from, &from);
 
     BITMAPINFO rows = rgb;
     rows.bmiHeader.biBitCount = 32;
@@ -254,8 +251,13 @@ void PlatformFloor(int width, int height, int repeat)
         double start = NowMs();
         held.Reset();
         TGdiBitmap copy(CreateCompatibleBitmap(screen, width, height));
-        if (!copy || !CopyRowsInBands(screen, decoded.Get(), from, copy.Get()))
+        if (!copy)
             GdiError();
+        {
+            TMemoryDC source(screen), target(screen);
+            TSelectObject image(source, decoded.Get()), screenCopy(target, copy.Get());
+            BitBlt(target, 0, 0, width, height, source, 0, 0, SRCCOPY);
+        }
         if (!OpenClipboard(nullptr))
             throw Exception(Exception::ResText(65300));
         EmptyClipboard();
