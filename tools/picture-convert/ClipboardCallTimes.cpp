@@ -2,7 +2,6 @@
 
 #include "Milliseconds.h"
 
-#include <cstring>
 
 #include <windows.h>
 

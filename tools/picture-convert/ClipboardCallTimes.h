@@ -4,8 +4,8 @@
 #pragma once
 
 struct ClipboardCallTimes {
-    double set = 0; // milliseconds in SetClipboardData since the last Reset
-    double get = 0; // milliseconds in GetClipboardData since the last Reset
+    double set = 0; // milliseconds in SetClipboardData since the figures were last cleared
+    double get = 0; // milliseconds in GetClipboardData since the figures were last cleared
 };
 
 // Installs the wrappers (once); false when the program's imports could not be changed.
