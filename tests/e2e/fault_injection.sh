@@ -101,10 +101,15 @@ place() {
 drive_run() { "$WINELOADER" "$driver" --desktop "$desktop_name" "$@" 2>>"$work/driver.log" </dev/null | tr -d '\r'; }
 
 # Delivers one tick and prints the boxes it brought (one line each). Its minute is
-# kept in a file (callers run it in a subshell to take its output).
+# kept in a file (callers run it in a subshell to take its output): "either" when the
+# minute changed while the tick was delivered, since the program may have read the
+# clock on either side of the change.
 tick() {
-    date +%H%M >"$work/last-tick"
+    local before
+    before=$(date +%H%M)
     drive_run tick "$@"
+    if [ "$(date +%H%M)" = "$before" ]; then echo "$before"; else echo either; fi >"$work/last-tick"
+    date +%s >"$work/last-tick-time"
 }
 
 # Reports and closes what boxes are open (stray ones from a real minute tick).
@@ -133,14 +138,30 @@ choose_from_menu() {
     return 1
 }
 
+# Whether the real minute timer may have ticked since the epoch second FROM (up to a
+# few seconds from now): its ticks fall within 7 s after each minute from the start.
+real_tick_since() {
+    local from=$1 to k start
+    to=$(( $(date +%s) + 3 ))
+    for (( k = (from - program_started) / 60; ; k++ )); do
+        start=$(( program_started + 60 * k ))
+        [ "$start" -gt "$to" ] && return 1
+        [ $((start + 7)) -gt "$from" ] && return 0
+    done
+}
+
 # Makes the next tick read its folder afresh: when the last tick fell into this
-# minute, the same folder is chosen again. Not for a case with no_fresh=1 (its folder
-# has gone: it was chosen again before).
+# minute, or the real timer may have read the folder since (before this case's
+# photos were put in place), the same folder is chosen again. Not for a case with
+# no_fresh=1 (its folder has gone: it was chosen again before).
 current_folder=
 fresh_list() {
     drain
     [ "${no_fresh:-0}" = 1 ] && return 0
-    if [ "$(date +%H%M)" = "$(cat "$work/last-tick" 2>/dev/null)" ] ||
+    local last
+    last=$(cat "$work/last-tick" 2>/dev/null)
+    if [ "$(date +%H%M)" = "$last" ] || [ "$last" = either ] ||
+        real_tick_since "$(cat "$work/last-tick-time" 2>/dev/null || echo 0)" ||
         [ "$(date -d '+2 sec' +%H%M)" != "$(date +%H%M)" ]; then
         [ "$(date -d '+2 sec' +%H%M)" != "$(date +%H%M)" ] && sleep 3
         choose_from_menu "$current_folder" || fail "could not choose $current_folder again"
