@@ -17,14 +17,9 @@
 //   picture-convert.exe --decode-only [--repeat N] IN
 //       Loads the JPEG file IN and only decodes it (N times), printing the time of
 //       each decode in milliseconds: the library's share of the conversion.
-//   picture-convert.exe --platform-clipboard W H [--repeat N]
-//       Measures the platform's own share of the clipboard exchange: a
-//       screen-compatible bitmap of W x H handed to the clipboard (SetClipboardData)
-//       and fetched back (GetClipboardData), N times; each call is timed alone, and
-//       so is the EmptyClipboard that frees them ("empty", not part of that share).
 //   picture-convert.exe --platform-floor W H [--repeat N]
-//       The least a tick of a W x H photo can cost beyond its decoding here: the
-//       platform calls the tick cannot do without, in their plainest form, with
+//       What a tick of a W x H photo costs beyond its decoding with no code of ours
+//       in it: the platform calls the tick cannot do without, in their plainest form, with
 //       nothing of ours in between, N ticks in one process. Per tick: free the last
 //       tick's bitmap; make a screen-compatible bitmap from a 24-bit image (the
 //       decoded photo, made beforehand and not counted) by a blit; put it
@@ -192,41 +187,6 @@ void DecodeOnly(const AnsiString& in, int repeat)
     }
 }
 
-void PlatformClipboard(int width, int height, int repeat)
-{
-    for (int i = 0; i < repeat; ++i) {
-        HDC screen = GetDC(nullptr);
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-        if (!bitmap) {
-            ReleaseDC(nullptr, screen);
-            throw EOutOfResources(Exception::ResText(65383));
-        }
-        // Drawn on, as the tick's bitmap is, so that its memory is in use.
-        HDC memory = CreateCompatibleDC(screen);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        PatBlt(memory, 0, 0, width, height, WHITENESS);
-        SelectObject(memory, old);
-        DeleteDC(memory);
-        ReleaseDC(nullptr, screen);
-        if (!OpenClipboard(nullptr)) {
-            DeleteObject(bitmap);
-            throw Exception(Exception::ResText(65300));
-        }
-        EmptyClipboard();
-        double set = Timed([&] { SetClipboardData(CF_BITMAP, bitmap); });
-        CloseClipboard();
-        // Each call timed on its own: opening, emptying and closing are not the copy.
-        if (!OpenClipboard(nullptr))
-            throw Exception(Exception::ResText(65300));
-        double get = Timed([&] { GetClipboardData(CF_BITMAP); });
-        double empty = Timed([&] { EmptyClipboard(); });
-        CloseClipboard();
-        std::printf("%-15s %10.3f ms\n", "set", set);
-        std::printf("%-15s %10.3f ms\n", "get", get);
-        std::printf("%-15s %10.3f ms\n", "empty", empty);
-    }
-}
-
 void PlatformFloor(int width, int height, int repeat)
 {
     TScreenDC screen;
@@ -329,7 +289,6 @@ int Usage()
     std::fprintf(stderr, "usage: picture-convert [--stages] IN OUT\n"
                          "       picture-convert --ticks N [--memory] [--stages] IN OUT\n"
                          "       picture-convert --decode-only [--repeat N] IN\n"
-                         "       picture-convert --platform-clipboard W H [--repeat N]\n"
                          "       picture-convert --platform-floor W H [--repeat N]\n");
     return 2;
 }
@@ -341,7 +300,6 @@ int main(int argc, char** argv)
     std::vector<AnsiString> args(argv + 1, argv + argc);
     bool stages = false;
     bool decodeOnly = false;
-    bool platform = false;
     bool floor = false;
     bool memory = false;
     int repeat = 1;
@@ -353,8 +311,6 @@ int main(int argc, char** argv)
             stages = true;
         else if (args[i] == "--decode-only")
             decodeOnly = true;
-        else if (args[i] == "--platform-clipboard")
-            platform = true;
         else if (args[i] == "--platform-floor")
             floor = true;
         else if (args[i] == "--memory")
@@ -370,7 +326,7 @@ int main(int argc, char** argv)
             files.push_back(args[i]);
     }
     // A count of ticks that is not a number of at least 1 is a mistake, never one plain conversion.
-    if (repeat < 1 || (withTicks && ticks < 1) || int(decodeOnly) + int(platform) + int(floor) + int(ticks > 0) > 1 || (memory && ticks == 0))
+    if (repeat < 1 || (withTicks && ticks < 1) || int(decodeOnly) + int(floor) + int(ticks > 0) > 1 || (memory && ticks == 0))
         return Usage();
     if (files.size() != (decodeOnly ? 1u : 2u))
         return Usage();
@@ -384,8 +340,6 @@ int main(int argc, char** argv)
             DecodeOnly(files[0], repeat);
         else if (floor)
             PlatformFloor(std::atoi(files[0].c_str()), std::atoi(files[1].c_str()), repeat);
-        else if (platform)
-            PlatformClipboard(std::atoi(files[0].c_str()), std::atoi(files[1].c_str()), repeat);
         else if (ticks > 0)
             Ticks(files[0], files[1], ticks, memory, stages);
         else {
