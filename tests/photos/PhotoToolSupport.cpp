@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -50,13 +51,29 @@ ToolRun RunMakePhotos(const std::vector<AnsiString>& args, const AnsiString& scr
     startup.hStdError = err;
     PROCESS_INFORMATION process {};
     ToolRun run;
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 120000);
+    // Under Wine a process start now and then fails on a loaded machine and works
+    // when tried again (seen once on CI): a start is tried three times before the
+    // run is reported as not started, with the system's reason.
+    DWORD startError = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+            startError = 0;
+            break;
+        }
+        startError = GetLastError();
+        Sleep(1000);
+    }
+    if (startError == 0) {
+        if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0) {
+            TerminateProcess(process.hProcess, 9);
+            WaitForSingleObject(process.hProcess, 5000);
+            run.err = "timed out after 120 s: " + command + "\n";
+        }
         GetExitCodeProcess(process.hProcess, &run.exitCode);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     } else {
-        run.err = "cannot start " + command;
+        run.err = "cannot start " + command + " (error " + std::to_string(startError) + ")\n";
     }
     CloseHandle(out);
     CloseHandle(err);
