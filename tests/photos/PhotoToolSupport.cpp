@@ -7,6 +7,7 @@
 #include "graphics/Picture.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -61,7 +62,10 @@ ToolRun RunMakePhotos(const std::vector<AnsiString>& args, const AnsiString& scr
             break;
         }
         startError = GetLastError();
-        Sleep(1000);
+        std::fprintf(stderr, "make-photos did not start (error %lu)%s\n", static_cast<unsigned long>(startError),
+            attempt < 2 ? ", trying again" : "");
+        if (attempt < 2)
+            Sleep(1000);
     }
     if (startError == 0) {
         if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0) {
