@@ -55,23 +55,24 @@ ToolRun RunMakePhotos(const std::vector<AnsiString>& args, const AnsiString& scr
     // Under Wine a process start now and then fails on a loaded machine and works
     // when tried again (seen once on CI): a start is tried three times before the
     // run is reported as not started, with the system's reason.
+    bool started = false;
     DWORD startError = 0;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-            startError = 0;
+        started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process) != FALSE;
+        if (started)
             break;
-        }
         startError = GetLastError();
         std::fprintf(stderr, "make-photos did not start (error %lu)%s\n", static_cast<unsigned long>(startError),
             attempt < 2 ? ", trying again" : "");
         if (attempt < 2)
             Sleep(1000);
     }
-    if (startError == 0) {
+    if (started) {
         if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0) {
             TerminateProcess(process.hProcess, 9);
-            WaitForSingleObject(process.hProcess, 5000);
-            run.err = "timed out after 120 s: " + command + "\n";
+            const bool ended = WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0;
+            run.err = "timed out after 120 s" + AnsiString(ended ? ", ended: " : " and could not be ended: ") + command
+                + "\n";
         }
         GetExitCodeProcess(process.hProcess, &run.exitCode);
         CloseHandle(process.hThread);
