@@ -58,7 +58,9 @@ ToolRun RunMakePhotos(const std::vector<AnsiString>& args, const AnsiString& scr
     bool started = false;
     DWORD startError = 0;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process) != FALSE;
+        started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                      &process)
+            != FALSE;
         if (started)
             break;
         startError = GetLastError();
