@@ -7,6 +7,7 @@
 
 #include "app/Infowindow1.h"
 #include "app/Mainwindow1.h"
+#include "common/TestSupport.h"
 #include "files/FileListBox.h"
 #include "frame/SpeedButton.h"
 #include "frame/Timer.h"
@@ -84,7 +85,7 @@ public:
         AnsiString command = "\"" + holder + "\" " + ready + " " + release;
         STARTUPINFOA startup {};
         startup.cb = sizeof startup;
-        if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_process))
+        if (StartProcess(command, false, startup, m_process))
             m_holding = WaitForSingleObject(m_ready, 20000) == WAIT_OBJECT_0
                 && WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT;
     }

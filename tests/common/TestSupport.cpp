@@ -1,6 +1,7 @@
 #include "common/TestSupport.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -97,4 +98,22 @@ std::vector<AnsiString> FolderEntries(const AnsiString& folder)
     FindClose(search);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+bool StartProcess(AnsiString command, bool inheritHandles, STARTUPINFOA& startup, PROCESS_INFORMATION& process)
+{
+    constexpr int tries = 3;
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, inheritHandles, 0, nullptr, nullptr, &startup,
+                &process))
+            return true;
+        const DWORD error = GetLastError();
+        std::fprintf(stderr, "did not start (error %lu)%s: %s\n", static_cast<unsigned long>(error),
+            attempt < tries ? ", trying again" : "", command.c_str());
+        if (attempt == tries) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(1000);
+    }
 }

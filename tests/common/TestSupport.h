@@ -33,3 +33,9 @@ std::vector<AnsiString> FolderEntries(const AnsiString& folder);
 
 // The whole content of a file, or an empty string when it cannot be read.
 AnsiString ReadFileBytes(const AnsiString& path);
+
+// Starts a process as CreateProcessA does. Under Wine a start now and then fails on a
+// loaded machine and works when tried again (seen on CI): it is tried three times, a
+// second apart, each failure printed with the system's error code. False when no try
+// worked, with the last error code left for GetLastError.
+bool StartProcess(AnsiString command, bool inheritHandles, STARTUPINFOA& startup, PROCESS_INFORMATION& process);

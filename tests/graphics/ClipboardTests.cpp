@@ -432,7 +432,7 @@ TEST_F(Clipboard, HeldByAnotherProgramNothingChanges)
     STARTUPINFOA startup {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process {};
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    ASSERT_TRUE(StartProcess(command, false, startup, process))
         << holder;
     ASSERT_EQ(WaitForSingleObject(readyEvent, 20000), WAIT_OBJECT_0);
 

@@ -7,7 +7,6 @@
 #include "graphics/Picture.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -52,23 +51,8 @@ ToolRun RunMakePhotos(const std::vector<AnsiString>& args, const AnsiString& scr
     startup.hStdError = err;
     PROCESS_INFORMATION process {};
     ToolRun run;
-    // Under Wine a process start now and then fails on a loaded machine and works
-    // when tried again (seen once on CI): a start is tried three times before the
-    // run is reported as not started, with the system's reason.
-    bool started = false;
-    DWORD startError = 0;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                      &process)
-            != FALSE;
-        if (started)
-            break;
-        startError = GetLastError();
-        std::fprintf(stderr, "make-photos did not start (error %lu)%s\n", static_cast<unsigned long>(startError),
-            attempt < 2 ? ", trying again" : "");
-        if (attempt < 2)
-            Sleep(1000);
-    }
+    const bool started = StartProcess(command, true, startup, process);
+    const DWORD startError = started ? 0 : GetLastError();
     if (started) {
         if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0) {
             TerminateProcess(process.hProcess, 9);

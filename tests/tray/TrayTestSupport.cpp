@@ -1,5 +1,6 @@
 #include "TrayTestSupport.h"
 
+#include "common/TestSupport.h"
 #include "frame/Application.h"
 
 #include <cstdio>
@@ -142,7 +143,7 @@ int RunChildCopy(const char* filter, DWORD timeoutMs)
     STARTUPINFOA startup {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process {};
-    BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    const bool started = StartProcess(command, false, startup, process);
     if (!started)
         return -1;
     DWORD code = static_cast<DWORD>(-1);
