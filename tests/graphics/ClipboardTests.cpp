@@ -432,8 +432,7 @@ TEST_F(Clipboard, HeldByAnotherProgramNothingChanges)
     STARTUPINFOA startup {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process {};
-    ASSERT_TRUE(StartProcess(command, false, startup, process))
-        << holder;
+    ASSERT_TRUE(StartProcess(command, false, startup, process)) << holder;
     ASSERT_EQ(WaitForSingleObject(readyEvent, 20000), WAIT_OBJECT_0);
 
     TPicture picture;
