@@ -51,9 +51,7 @@ ToolRun RunMakePhotos(const std::vector<AnsiString>& args, const AnsiString& scr
     startup.hStdError = err;
     PROCESS_INFORMATION process {};
     ToolRun run;
-    const bool started = StartProcess(command, true, startup, process);
-    const DWORD startError = started ? 0 : GetLastError();
-    if (started) {
+    if (StartProcess(command, true, startup, process)) {
         if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0) {
             TerminateProcess(process.hProcess, 9);
             const bool ended = WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0;
@@ -64,7 +62,7 @@ ToolRun RunMakePhotos(const std::vector<AnsiString>& args, const AnsiString& scr
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     } else {
-        run.err = "cannot start " + command + " (error " + std::to_string(startError) + ")\n";
+        run.err = "cannot start " + command + " (error " + std::to_string(GetLastError()) + ")\n";
     }
     CloseHandle(out);
     CloseHandle(err);

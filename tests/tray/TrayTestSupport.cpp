@@ -143,8 +143,7 @@ int RunChildCopy(const char* filter, DWORD timeoutMs)
     STARTUPINFOA startup {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process {};
-    const bool started = StartProcess(command, false, startup, process);
-    if (!started)
+    if (!StartProcess(command, false, startup, process))
         return -1;
     DWORD code = static_cast<DWORD>(-1);
     if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
