@@ -62,7 +62,8 @@ ToolRun RunMakePhotos(const std::vector<AnsiString>& args, const AnsiString& scr
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     } else {
-        run.err = "cannot start " + command + " (error " + std::to_string(GetLastError()) + ")\n";
+        const DWORD error = GetLastError(); // before any allocation below can change it
+        run.err = "cannot start " + command + " (error " + std::to_string(error) + ")\n";
     }
     CloseHandle(out);
     CloseHandle(err);
