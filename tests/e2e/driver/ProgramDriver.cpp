@@ -22,7 +22,8 @@
 //
 // Reports are lines "error: TEXT" (the error box's text, UTF-8; the line begins with
 // "caption CAPTION: " when the box is not captioned SV_WALLPAPER), "notice" (the
-// program's notice box), "browser" (a folder browser left open) on standard output.
+// program's notice box), "browser" (a folder browser left open, which is cancelled) on
+// standard output.
 // Exit code 0 when done, 1 when the program or what was asked for was not found, 2 on
 // bad arguments.
 #include <windows.h>
@@ -106,8 +107,11 @@ int ReportBoxes()
     for (HWND dialog : ProgramWindows("#32770")) {
         if (!IsWindowVisible(dialog))
             continue;
+        // A browser left open (a choice that failed) is cancelled, which keeps the
+        // program's folder, so that the next choice starts from the tray menu again.
         if (IsBrowser(dialog)) {
             std::printf("browser\n");
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
             continue;
         }
         // The message box's text is its static control 0xFFFF.
