@@ -83,11 +83,12 @@ desktop_open() {
 }
 
 # Starts PROGRAM (a Linux path) in the open desktop with FOLDER as its current folder
-# and remembers its process for desktop_stop.
+# and remembers its process for desktop_stop. Its Wine log (what Wine and its debugger
+# write for it) goes to the file named by desktop_program_log, when that is set.
 desktop_run() {
     local program=$1 folder=$2
     (cd "$folder" && exec "$WINELOADER" explorer "/desktop=$desktop_name,${desktop_width}x${desktop_height}" \
-        "$(desktop_winpath "$program")" >/dev/null 2>&1 </dev/null) &
+        "$(desktop_winpath "$program")" >>"${desktop_program_log:-/dev/null}" 2>&1 </dev/null) &
     local waited
     for waited in $(seq 100); do
         # The program's own process, not the explorer that started it.
@@ -112,6 +113,12 @@ desktop_find_process() {
             echo "$pid"
         fi
     done
+}
+
+# Prints the lines of a Wine log that tell of an unhandled fault (a crash, a read of
+# freed memory under heap checking); true when there are any.
+desktop_log_faults() {
+    [ -f "$1" ] && grep -a -E '^wine: Unhandled|^Unhandled exception' "$1"
 }
 
 # Whether the program's process still runs.

@@ -3,7 +3,8 @@
 # Expects $top (the repository). Sets and exports DISPLAY; ends both at exit.
 
 export WINEPREFIX=${WINEPREFIX:-$top/.wine}
-export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all
+# Heap checking: freed blocks are filled, so a read of freed memory faults where it happens.
+export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all,warn+heap
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 # Configures the build folder when it is new: the x86_64 build that the tests run

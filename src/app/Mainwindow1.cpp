@@ -49,16 +49,16 @@ AnsiString ExecutableFolder()
     return ExtractFileDir(path);
 }
 
-// Marks a tick as running for as long as it lasts, its error box included.
-class TickScope {
+// Sets a flag for as long as the scope lasts.
+class FlagScope {
 public:
-    explicit TickScope(bool& running) : m_running(running) { m_running = true; }
-    ~TickScope() { m_running = false; }
-    TickScope(const TickScope&) = delete;
-    TickScope& operator=(const TickScope&) = delete;
+    explicit FlagScope(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~FlagScope() { m_flag = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
 
 private:
-    bool& m_running;
+    bool& m_flag;
 };
 
 }
@@ -87,18 +87,23 @@ void TMainForm1::FormCreate(TObject*)
     }
 }
 
-// A failing tick shows its error box, whose message loop keeps dispatching the timer:
-// a fault that persists (a photo folder that went away) would open one more box a
-// minute, each inside the last. While a tick, its error box included, is still
-// running, further ticks do nothing; the first one after the box is closed works again.
+// A failing tick shows its error box, whose message loop keeps dispatching the timer.
+// The clock goes on while the box is open: later ticks change the wallpaper as usual.
+// A tick that fails while the clock's box is open shows nothing more, so a fault that
+// persists (a photo folder that went away) opens no box inside the box; once it is
+// closed, the next failing tick shows its own again. A tick's work runs no message
+// loop, so at most one tick runs inside the box at a time.
 void TMainForm1::Timer1Timer(TObject* sender)
 {
-    if (m_tickRunning)
+    if (m_tickWorking)
         return;
-    TickScope tick(m_tickRunning);
     try {
+        FlagScope working(m_tickWorking);
         ShowPhotoOfTheMinute();
     } catch (...) {
+        if (m_errorBoxOpen)
+            return;
+        FlagScope box(m_errorBoxOpen);
         ::HandleLoopException(sender);
     }
 }
@@ -141,8 +146,16 @@ void TMainForm1::N9Click(TObject*)
 {
     // The tray menu works as soon as the icon is up, also while the folder browser of
     // the start is open; the about window is made only after that.
-    if (InfoForm1)
-        InfoForm1->ShowFormModal();
+    if (!InfoForm1)
+        return;
+    // The tray menu also answers while the about window is open: chosen again, the
+    // item brings that window to the front.
+    if (InfoForm1->Visible()) {
+        InfoForm1->BringToFront();
+        SetForegroundWindow(InfoForm1->Handle());
+        return;
+    }
+    InfoForm1->ShowFormModal();
 }
 
 void TMainForm1::X1Click(TObject*)

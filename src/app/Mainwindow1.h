@@ -59,15 +59,19 @@ public:
     // The wallpaper, beep and shell calls go through this object.
     TDesktopShell& DesktopShell() { return *m_shell; }
     void SetDesktopShell(std::unique_ptr<TDesktopShell> shell) { m_shell = std::move(shell); }
-    // Whether a tick is running now (its error box may be open).
-    bool TickRunning() const { return m_tickRunning; }
+    // Whether a tick is running now, or a failed tick's error box is still open.
+    bool TickRunning() const { return m_tickWorking || m_errorBoxOpen; }
+    // Whether the error box of a failed tick is open.
+    bool TickErrorBoxOpen() const { return m_errorBoxOpen; }
 
 private:
     // One tick's work, from the mask of the minute to the beep.
     void ShowPhotoOfTheMinute();
 
     std::unique_ptr<TDesktopShell> m_shell;
-    bool m_tickRunning = false;
+    // A tick is doing its work; a failed tick's error box is open.
+    bool m_tickWorking = false;
+    bool m_errorBoxOpen = false;
 };
 
 // The main window, set before its constructor runs.

@@ -7,6 +7,7 @@
 #include "frame/HintWindow.h"
 #include "frame/WinControl.h"
 
+#include <climits>
 #include <vector>
 
 #include <windowsx.h>
@@ -248,11 +249,19 @@ void TApplication::HintTimerExpired()
 
 // ---- watchers while RunApp's loop is not running --------------------------------------
 
+// Whether the cursor is over a window of the frame; only the GUI thread asks, since
+// the frame's objects are made and destroyed there.
+static bool CursorOverFrame()
+{
+    POINT cursor;
+    return GetCursorPos(&cursor) && FindControl(WindowFromPoint(cursor));
+}
+
 LRESULT CALLBACK TApplication::HintGetMessageHook(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HC_ACTION && Application && lParam) {
         try {
-            if (Application->m_hintCancelRequested.exchange(false))
+            if (Application->m_hintCheckRequested.exchange(false) && Application->m_hintShown && !CursorOverFrame())
                 Application->CancelHint();
             else if (wParam == PM_REMOVE)
                 Application->HintCancelTest(*reinterpret_cast<const MSG*>(lParam));
@@ -263,18 +272,22 @@ LRESULT CALLBACK TApplication::HintGetMessageHook(int code, WPARAM wParam, LPARA
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// The watcher thread reads only the cursor position and whether a hint is shown. When
+// the cursor has moved while a hint is up, it asks the GUI thread to look whether the
+// cursor left the frame's windows; the GUI thread's message hook does the rest.
 DWORD WINAPI TApplication::HintWatcher(void* data)
 {
     auto* application = static_cast<TApplication*>(data);
+    POINT last { LONG_MIN, LONG_MIN };
     while (WaitForSingleObject(application->m_hintWatcherStop, 100) == WAIT_TIMEOUT) {
         POINT cursor;
         if (!application->m_hintShown || !GetCursorPos(&cursor))
             continue;
-        if (!FindControl(WindowFromPoint(cursor))) {
-            // The GUI thread cancels the hint: its message hook sees the request.
-            application->m_hintCancelRequested = true;
-            PostMessageA(application->m_handle, WM_NULL, 0, 0);
-        }
+        if (cursor.x == last.x && cursor.y == last.y)
+            continue;
+        last = cursor;
+        application->m_hintCheckRequested = true;
+        PostThreadMessageA(application->m_hintGuiThreadId, WM_NULL, 0, 0);
     }
     return 0;
 }
@@ -283,8 +296,9 @@ void TApplication::HookHintHooks()
 {
     if (m_running || m_hintHook)
         return;
-    m_hintCancelRequested = false;
-    m_hintHook = SetWindowsHookExA(WH_GETMESSAGE, &HintGetMessageHook, nullptr, GetCurrentThreadId());
+    m_hintCheckRequested = false;
+    m_hintGuiThreadId = GetCurrentThreadId();
+    m_hintHook = SetWindowsHookExA(WH_GETMESSAGE, &HintGetMessageHook, nullptr, m_hintGuiThreadId);
     m_hintWatcherStop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (m_hintWatcherStop)
         m_hintWatcher = CreateThread(nullptr, 1000, &HintWatcher, this, 0, &m_hintWatcherId);

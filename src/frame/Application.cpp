@@ -315,9 +315,10 @@ void TApplication::RunApp()
                 else
                     m_primaryForm->SetFormVisible(true);
             }
-            do
+            // A modal loop of the start (a notice's) may already have taken the quit
+            // message: the loop then does not wait for one more message first.
+            while (!m_terminating)
                 HandleOneMessage();
-            while (!m_terminating);
         }
     } catch (...) {
         m_running = false;

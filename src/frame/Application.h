@@ -244,9 +244,11 @@ private:
     HANDLE m_hintWatcher = nullptr;
     DWORD m_hintWatcherId = 0;
     HANDLE m_hintWatcherStop = nullptr;
-    // Shared with the watcher thread: a hint is up, and the watcher wants it gone.
+    // Shared with the watcher thread: a hint is up, and the watcher asks the GUI
+    // thread (set before the watcher starts) to look where the cursor is.
     std::atomic<bool> m_hintShown { false };
-    std::atomic<bool> m_hintCancelRequested { false };
+    std::atomic<bool> m_hintCheckRequested { false };
+    DWORD m_hintGuiThreadId = 0;
 
     friend class TScreen;
 };

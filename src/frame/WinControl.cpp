@@ -4,6 +4,7 @@
 #include "runtime/ClassInfo.h"
 #include "frame/ControlCanvas.h"
 #include "frame/Form.h"
+#include "frame/Screen.h"
 #include "runtime/MethodStub.h"
 #include "graphics/Brush.h"
 #include "graphics/Font.h"
@@ -155,6 +156,9 @@ TWinControl::TWinControl(TComponent* owner)
 
 TWinControl::~TWinControl()
 {
+    // The screen forgets its active control when that goes, with or without its form.
+    if (Screen && Screen->ActiveControl() == this)
+        Screen->SetActiveControl(nullptr);
     // Leave the parent while this is still a windowed control.
     if (m_parent)
         m_parent->RemoveControl(this);

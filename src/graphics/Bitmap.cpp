@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -170,10 +171,10 @@ HPALETTE PaletteFromColors(const RGBQUAD* colors, int count)
 
 TCanvasList& BitmapCanvasList()
 {
-    static TCanvasList* list = [] {
-        static TCanvasList instance;
-        return &instance;
-    }();
+    // Never destroyed, like the list of all canvases: bitmaps of static objects are
+    // freed at exit after the static objects and still walk it.
+    alignas(TCanvasList) static unsigned char storage[sizeof(TCanvasList)];
+    static TCanvasList* list = new (storage) TCanvasList;
     return *list;
 }
 

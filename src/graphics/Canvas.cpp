@@ -5,6 +5,7 @@
 #include "runtime/Exceptions.h"
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -70,11 +71,10 @@ std::size_t TCanvasList::Count()
 
 TCanvasList& CanvasList()
 {
-    // Lives until the process ends: canvases of long-lived objects go late at exit.
-    static TCanvasList* list = [] {
-        static TCanvasList instance;
-        return &instance;
-    }();
+    // Lives until the process ends and is never destroyed: canvases of long-lived
+    // objects go late at exit, after the static objects, and still find it.
+    alignas(TCanvasList) static unsigned char storage[sizeof(TCanvasList)];
+    static TCanvasList* list = new (storage) TCanvasList;
     return *list;
 }
 

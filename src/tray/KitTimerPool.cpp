@@ -221,24 +221,27 @@ void TKitTimerPool::WndProc(TMessage& message)
     }
     if (m_busy)
         return;
-    // The busy flag keeps a tick out of another one (a handler running a nested loop);
-    // it is cleared however the tick ends, so a failing handler stops no later tick.
+    // The busy flag keeps a tick out of another one (a handler running a nested loop,
+    // the error box of a failing handler among them); it is cleared however the tick
+    // ends, once the report of a failure is closed, so a failing handler stops no
+    // later tick and opens no second box inside its own.
     m_busy = true;
     std::shared_ptr<bool> alive = m_alive;
+    struct BusyScope {
+        const std::shared_ptr<bool>& alive;
+        bool& busy;
+        ~BusyScope()
+        {
+            if (*alive)
+                busy = false;
+        }
+    } scope { alive, m_busy };
     try {
         HandleTimers();
     } catch (...) {
         // A pool destroyed by a handler is not named as the sender.
-        if (!*alive) {
-            HandleLoopException(nullptr);
-            return;
-        }
-        m_busy = false;
-        HandleLoopException(this);
-        return;
+        HandleLoopException(*alive ? this : nullptr);
     }
-    if (*alive)
-        m_busy = false;
 }
 
 static const TClassRegistration<TKitTimerPool> timerPoolInfo("TKitTimerPool", [](TClassBuilder<TKitTimerPool>& c) {

@@ -13,6 +13,7 @@
 #include "frame/Timer.h"
 #include "graphics/Picture.h"
 #include "runtime/ClassInfo.h"
+#include "runtime/Exceptions.h"
 #include "tray/KitTrayIcon.h"
 #include "tray/MenuItem.h"
 #include "tray/PopupMenu.h"
@@ -250,6 +251,39 @@ TEST_F(MainWindowTest, ExitItemEndsTheLoopAndTheFormsTakeTheIconAndTimerAway)
     MainForm1 = nullptr;
     EXPECT_FALSE(IsWindow(timerWindow));
     EXPECT_FALSE(TrayIconPresent(trayWindow));
+}
+
+// The tray menu answers while the about window is open: its item chosen again brings
+// the window to the front and shows no error.
+TEST_F(MainWindowTest, AboutItemChosenWhileTheAboutWindowIsOpenBringsItToTheFront)
+{
+    CreateWindows();
+    auto boxes = WatchBoxes();
+    bool chosenAgain = false;
+    bool stillModal = false;
+    HWND foreground = nullptr;
+    ModalWatcher user([&] {
+        if (!IsWindowVisible(InfoForm1->Handle()))
+            return;
+        if (!chosenAgain) {
+            chosenAgain = true;
+            try {
+                MainForm1->N9->Click();
+            } catch (const Exception& e) {
+                errors.push_back(e.Message());
+            }
+            foreground = GetForegroundWindow();
+            stillModal = InfoForm1->IsModal() && IsWindowVisible(InfoForm1->Handle());
+            return;
+        }
+        InfoForm1->SpeedButton2Click(InfoForm1->SpeedButton2);
+    });
+    MainForm1->N9->Click();
+    EXPECT_TRUE(chosenAgain);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    EXPECT_TRUE(stillModal);
+    EXPECT_EQ(foreground, InfoForm1->Handle());
+    EXPECT_FALSE(IsWindowVisible(InfoForm1->Handle()));
 }
 
 // The tray menu works from the start, also while the folder browser of the start is

@@ -155,3 +155,56 @@ TEST_F(TickTest, VanishedFolderShowsOneBoxAtATimeAndTheClockWorksOnceItIsBack)
     EXPECT_TRUE(errors.empty()) << errors.front();
     EXPECT_EQ(shell.wallpapers.size(), 1u);
 }
+
+TEST_F(TickTest, TheClockGoesOnWhileAFailedMinutesBoxIsOpen)
+{
+    photos.Write("sv_damaged_1600.jpg", "");   // loads, then fails to decode
+    photos.Write("sv_good_1601.jpg", SolidJpeg(Red));
+    photos.Write("sv_good_1602.jpg", SolidJpeg(Blue));
+    photos.Write("sv_damaged_1603.jpg", "");
+
+    // Inside the 16:00 box the timer fires at 16:01, 16:02 and 16:03 (failing again),
+    // then the box is closed.
+    int ticksInsideBox = 0;
+    int mostBoxes = 0;
+    std::vector<AnsiString> texts;
+    std::vector<std::size_t> wallpapersWhileOpen;
+    {
+        ClockAt clock(16, 0);
+        ModalWatcher user([&] {
+            std::vector<HWND> boxes = ThreadWindows("#32770");
+            mostBoxes = std::max(mostBoxes, static_cast<int>(boxes.size()));
+            if (boxes.empty())
+                return;
+            if (ticksInsideBox < 3) {
+                ++ticksInsideBox;
+                ClockAt later(16, ticksInsideBox);
+                SendMessageA(MainForm1->Timer1->WindowHandle(), WM_TIMER, 1, 0);
+                EXPECT_TRUE(MainForm1->TickErrorBoxOpen());
+                wallpapersWhileOpen.push_back(shell.wallpapers.size());
+                return;
+            }
+            texts.push_back(MessageBoxText(boxes.front()));
+            PostMessageA(boxes.front(), WM_COMMAND, IDOK, 0);
+        });
+        SendMessageA(MainForm1->Timer1->WindowHandle(), WM_TIMER, 1, 0);
+    }
+    EXPECT_EQ(ticksInsideBox, 3);
+    EXPECT_EQ(wallpapersWhileOpen, (std::vector<std::size_t> { 1, 2, 2 }));
+    ASSERT_EQ(shell.wallpaperFiles.size(), 2u);
+    BmpFacts first, second;
+    ASSERT_TRUE(ReadBmpFacts(shell.wallpaperFiles[0], first));
+    ASSERT_TRUE(ReadBmpFacts(shell.wallpaperFiles[1], second));
+    EXPECT_TRUE(NearColor(first.middle, Red)) << std::hex << first.middle;
+    EXPECT_TRUE(NearColor(second.middle, Blue)) << std::hex << second.middle;
+    EXPECT_EQ(mostBoxes, 1) << "a failing tick opened a box inside the open one";
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].rfind("JPEG エラー #", 0), 0u) << texts[0];
+    EXPECT_FALSE(MainForm1->TickRunning());
+
+    // With the box closed, the next failing minute shows its own box again.
+    photos.Write("sv_damaged_1604.jpg", "");
+    TickAt(16, 4);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind("JPEG エラー #", 0), 0u) << errors[0];
+}

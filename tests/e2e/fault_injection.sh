@@ -28,6 +28,7 @@ all=0
 work=$build/e2e-fault-injection
 rm -rf "$work"
 mkdir -p "$work/program" "$work/photos" "$work/other" "$work/root"
+desktop_program_log=$work/program.log
 driver="$build/tests/program_driver.exe"
 [ -f "$driver" ] || driver=$(find "$build" -name program_driver.exe | head -1)
 [ -f "$driver" ] || { echo "FAIL: program_driver.exe not built"; exit 1; }
@@ -488,6 +489,7 @@ if [ "$all" = 1 ]; then
 fi
 
 desktop_program_running || fail "the program is no longer running"
+faults=$(desktop_log_faults "$work/program.log") && fail "the program's Wine log shows a fault: $faults"
 echo "boxes seen:"; sed 's/^/     /' "$work/boxes.log"
 if [ "$failures" -gt 0 ]; then
     echo "FAIL: $failures case(s); files and screenshots in $work"

@@ -3,8 +3,10 @@
 # started in a folder with photos for the coming minutes, its folder browser escaped,
 # within 70 s the desktop shows the photo of the minute as its wallpaper (pixel check
 # against the photo) with the tray icon at the bottom right; a right click on the icon
-# opens the menu; its exit item ("終了する(&X)", by its access key) ends the process and
-# the icon leaves the tray. The temporary bitmap does not outlive the tick.
+# opens the menu; its about item opens the about window, which its close button's
+# access key closes; the exit item ("終了する(&X)", by its access key) ends the process
+# and the icon leaves the tray. The temporary bitmap does not outlive the tick, and the
+# program's Wine log (heap checking on) shows no fault, at exit neither.
 #
 # Argument: the program's path (its folder is the build folder). Screenshots of a
 # failed run stay in <build>/e2e-wallpaper-clock/.
@@ -18,6 +20,7 @@ work=$build/e2e-wallpaper-clock
 rm -rf "$work"
 mkdir -p "$work/program" "$work/photos"
 trap desktop_stop EXIT
+desktop_program_log=$work/program.log
 
 fail() {
     echo "FAIL: $*"
@@ -83,6 +86,22 @@ desktop_pixels differ "$work/menu.png" "$work/desktop.png" $((tx - 150)) $((ty -
     fail "no menu beside the tray icon after a right click"
 echo "ok   right click opened the menu"
 
+# The about window from the menu, closed by the access key of its close button.
+desktop_key a
+sleep 1.5
+desktop_shot "$work/about.png"
+cx=$((desktop_width / 2 - 100)); cy=$((desktop_height / 2 - 60))
+desktop_pixels differ "$work/about.png" "$work/desktop.png" $cx $cy 200 120 >/dev/null ||
+    fail "no about window after its menu item"
+desktop_key x
+sleep 1
+desktop_shot "$work/about-closed.png"
+desktop_pixels differ "$work/about-closed.png" "$work/about.png" $cx $cy 200 120 >/dev/null ||
+    fail "the about window did not close on its access key"
+echo "ok   the about window opened from the menu and closed"
+
+desktop_right_click_tray
+sleep 1.5
 desktop_key x
 for _ in $(seq 40); do
     desktop_program_running || break
@@ -96,4 +115,7 @@ desktop_shot "$work/after-exit.png"
 desktop_pixels differ "$work/after-exit.png" "$work/desktop.png" $((tx - 8)) $((ty - 8)) 16 16 >/dev/null ||
     fail "the tray icon is still shown after the exit"
 echo "ok   the icon left the tray"
+
+faults=$(desktop_log_faults "$work/program.log") && fail "the program's Wine log shows a fault: $faults"
+echo "ok   no fault in the program's Wine log"
 rm -rf "$work"

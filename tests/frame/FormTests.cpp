@@ -416,6 +416,29 @@ TEST_F(FormTest, TabMovesTheFocusAndAcceleratorsReachWindowlessControls)
     }
 }
 
+// The screen's active control goes with its form: another form losing a control
+// afterwards looks at no control of the freed one.
+TEST_F(FormTest, TheScreenForgetsTheActiveControlOfAFreedForm)
+{
+    TPlainForm* other = MakeForm();
+    auto* leaving = MakeOwned<TFocusBox>(other);
+    leaving->SetParent(other);
+    TPlainForm* form = MakeForm();
+    auto* box = MakeOwned<TFocusBox>(form);
+    box->SetBounds(10, 10, 50, 20);
+    box->SetParent(form);
+    form->ShowForm();
+    SetForegroundWindow(form->Handle());
+    box->SetFocus();
+    PumpMessages();
+    ASSERT_EQ(Screen->ActiveControl(), box);
+
+    Application->DestroyComponent(form);
+    EXPECT_EQ(Screen->ActiveControl(), nullptr);
+    leaving->SetParent(nullptr);
+    EXPECT_EQ(other->ControlCount(), 0);
+}
+
 TEST_F(FormTest, CaptionFollowsTheNameUntilItIsSetOtherwise)
 {
     TPlainForm* form = MakeForm();

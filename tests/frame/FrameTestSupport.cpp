@@ -4,6 +4,8 @@
 #include "runtime/MethodStub.h"
 #include "frame/Screen.h"
 
+#include <algorithm>
+
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
@@ -75,7 +77,7 @@ BOOL CALLBACK FindThreadDialog(HWND window, LPARAM data)
 
 }
 
-DialogWatcher::DialogWatcher(HWND watchEnabled) : m_watchEnabled(watchEnabled)
+DialogWatcher::DialogWatcher(HWND watchEnabled, DWORD holdMs) : m_watchEnabled(watchEnabled), m_holdMs(holdMs)
 {
     activeWatcher = this;
     m_timer = SetTimer(nullptr, 0, 30, &DialogWatcher::Tick);
@@ -95,6 +97,14 @@ void CALLBACK DialogWatcher::Tick(HWND, UINT, UINT_PTR, DWORD)
     ThreadDialogSearch search;
     EnumThreadWindows(GetCurrentThreadId(), &FindThreadDialog, reinterpret_cast<LPARAM>(&search));
     if (!search.found)
+        return;
+    auto opened = std::find_if(watcher->m_opened.begin(), watcher->m_opened.end(),
+        [&](const std::pair<HWND, DWORD>& box) { return box.first == search.found; });
+    if (opened == watcher->m_opened.end()) {
+        watcher->m_opened.emplace_back(search.found, GetTickCount());
+        opened = watcher->m_opened.end() - 1;
+    }
+    if (GetTickCount() - opened->second < watcher->m_holdMs)
         return;
     SeenDialog seen;
     seen.seen = true;

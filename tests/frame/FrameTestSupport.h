@@ -7,6 +7,8 @@
 #include "runtime/AnsiString.h"
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include <windows.h>
 
@@ -28,25 +30,31 @@ struct SeenDialog {
 };
 
 // While alive, a thread timer looks every few milliseconds for a dialog box
-// ("#32770") of this thread, records what it shows and closes it with OK. Thread
-// timers run inside every modal loop of the thread, so the box is found from inside
-// its own loop.
+// ("#32770") of this thread, records what it shows and closes it with OK, once it has
+// been open for holdMs. Thread timers run inside every modal loop of the thread, so
+// the box is found from inside its own loop.
 class DialogWatcher {
 public:
-    explicit DialogWatcher(HWND watchEnabled = nullptr);
+    explicit DialogWatcher(HWND watchEnabled = nullptr, DWORD holdMs = 0);
     ~DialogWatcher();
     DialogWatcher(const DialogWatcher&) = delete;
     DialogWatcher& operator=(const DialogWatcher&) = delete;
 
+    // Boxes closed so far.
     int Count() const { return m_count; }
+    // Boxes seen so far, closed or not.
+    int Seen() const { return static_cast<int>(m_opened.size()); }
     const SeenDialog& Last() const { return m_last; }
 
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     UINT_PTR m_timer = 0;
     HWND m_watchEnabled;
+    DWORD m_holdMs;
     int m_count = 0;
     SeenDialog m_last;
+    // Each box seen and when it was first seen.
+    std::vector<std::pair<HWND, DWORD>> m_opened;
 };
 
 // A minimal form: a top-level window owned by the application window, in the

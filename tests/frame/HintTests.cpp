@@ -202,6 +202,26 @@ TEST_F(Hints, OutsideTheMainLoopAWatcherEndsTheHintWhenTheMouseLeavesTheProgram)
     EXPECT_EQ(ThreadCount(), threads);
 }
 
+// The watcher thread only sees the cursor move; whether it left the program's windows
+// is looked at on the GUI thread, with the frame's objects as they are then.
+TEST_F(Hints, OutsideTheMainLoopOnlyTheGuiThreadDecidesWhereTheCursorIs)
+{
+    ASSERT_FALSE(Application->Running());
+    Application->HintDelay = 50;
+    MoveTo(40, 30);
+    ASSERT_TRUE(PumpUntil([&] { return HintShown(); }, 2000));
+    // A hint cancelled now would take long to come back.
+    Application->HintDelay = 5000;
+    // Off the program and back while the GUI thread handles no message.
+    POINT onButton = panel->ClientToScreen(POINT { 40, 30 });
+    SetCursorPos(2, GetSystemMetrics(SM_CYSCREEN) - 2);
+    Sleep(400);
+    SetCursorPos(onButton.x, onButton.y);
+    PumpFor(300);
+    EXPECT_EQ(Application->HintControl(), button);
+    EXPECT_TRUE(HintShown());
+}
+
 TEST_F(Hints, AControlGoingAwayTakesItsHintWithIt)
 {
     int threads = ThreadCount();

@@ -164,6 +164,28 @@ TEST(KitTimerPool, AFailingHandlerDoesNotStopLaterTicks)
     EXPECT_EQ(calls, 2);
 }
 
+TEST(KitTimerPool, AFailingItemShowsOneBoxWhileItIsOpen)
+{
+    auto pool = MakePool();
+    int calls = 0;
+    pool->AddTimer(1, 50, [&](TObject*) {
+        // Fails its first three runs: a pool that let it run inside its own box would
+        // show three boxes, one in the other, and no more.
+        if (++calls <= 3)
+            throw EInvalidOperation("the item failed");
+    });
+    ASSERT_TRUE(pool->Active());
+    {
+        // The box stays up for a good number of the pool's own ticks.
+        DialogWatcher watcher(nullptr, 500);
+        SendMessageA(pool->WindowHandle(), WM_TIMER, 1, 0);
+        EXPECT_EQ(watcher.Seen(), 1);
+        EXPECT_EQ(watcher.Last().text, "the item failed.");
+    }
+    EXPECT_EQ(calls, 1) << "the item ran again inside its own error box";
+    EXPECT_FALSE(pool->Busy());
+}
+
 TEST(KitTimerPool, ATickInsideATickIsDropped)
 {
     auto pool = MakePool();
