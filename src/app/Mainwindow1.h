@@ -61,8 +61,6 @@ public:
     void SetDesktopShell(std::unique_ptr<TDesktopShell> shell) { m_shell = std::move(shell); }
     // Whether a tick is running now, or a failed tick's error box is still open.
     bool TickRunning() const { return m_tickWorking || m_errorBoxOpen; }
-    // Whether the error box of a failed tick is open.
-    bool TickErrorBoxOpen() const { return m_errorBoxOpen; }
 
 private:
     // One tick's work, from the mask of the minute to the beep.
