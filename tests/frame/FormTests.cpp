@@ -416,25 +416,31 @@ TEST_F(FormTest, TabMovesTheFocusAndAcceleratorsReachWindowlessControls)
     }
 }
 
-// The screen's active control goes with its form: another form losing a control
-// afterwards looks at no control of the freed one.
+// The screen's active control goes with its form, also when it is the form itself:
+// another form losing a control afterwards looks at no control of the freed one.
 TEST_F(FormTest, TheScreenForgetsTheActiveControlOfAFreedForm)
 {
     TPlainForm* other = MakeForm();
     auto* leaving = MakeOwned<TFocusBox>(other);
     leaving->SetParent(other);
-    TPlainForm* form = MakeForm();
-    auto* box = MakeOwned<TFocusBox>(form);
-    box->SetBounds(10, 10, 50, 20);
-    box->SetParent(form);
-    form->ShowForm();
-    SetForegroundWindow(form->Handle());
-    box->SetFocus();
-    PumpMessages();
-    ASSERT_EQ(Screen->ActiveControl(), box);
+    for (bool focusOnChild : { true, false }) {
+        SCOPED_TRACE(focusOnChild ? "a control of the form" : "the form itself");
+        TPlainForm* form = MakeForm();
+        TWinControl* focused = form;
+        if (focusOnChild) {
+            focused = MakeOwned<TFocusBox>(form);
+            focused->SetBounds(10, 10, 50, 20);
+            focused->SetParent(form);
+        }
+        form->ShowForm();
+        SetForegroundWindow(form->Handle());
+        ::SetFocus(focused->Handle());
+        PumpMessages();
+        ASSERT_EQ(Screen->ActiveControl(), focused);
 
-    Application->DestroyComponent(form);
-    EXPECT_EQ(Screen->ActiveControl(), nullptr);
+        Application->DestroyComponent(form);
+        EXPECT_EQ(Screen->ActiveControl(), nullptr);
+    }
     leaving->SetParent(nullptr);
     EXPECT_EQ(other->ControlCount(), 0);
 }
