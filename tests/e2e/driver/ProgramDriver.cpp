@@ -10,8 +10,9 @@
 //       the program has handled it, then reports and closes the boxes it shows
 //       within MS milliseconds (default 3000). --hold-clipboard keeps the clipboard
 //       open in this process during the tick, --lock keeps FILE open without sharing.
-//   program_driver.exe boxes [--wait MS]
-//       Reports and closes the boxes the program shows (waiting up to MS for one).
+//   program_driver.exe boxes [--wait MS] [--keep]
+//       Reports and closes the boxes the program shows (waiting up to MS for one);
+//       --keep leaves them open.
 //   program_driver.exe choose PATH [--wait MS]
 //       Waits for the program's folder browser, opens its tree down to PATH,
 //       selects it there and confirms (select: the same without confirming).
@@ -100,8 +101,9 @@ bool IsBrowser(HWND dialog)
     return ChildOfClass(dialog, "SysTreeView32") != nullptr;
 }
 
-// Reports the visible boxes of the program and closes them; the number reported.
-int ReportBoxes()
+// Reports the visible boxes of the program and closes them unless asked to keep
+// them; the number reported.
+int ReportBoxes(bool close)
 {
     int count = 0;
     for (HWND dialog : ProgramWindows("#32770")) {
@@ -111,7 +113,8 @@ int ReportBoxes()
         // program's folder, so that the next choice starts from the tray menu again.
         if (IsBrowser(dialog)) {
             std::printf("browser\n");
-            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            if (close)
+                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
             continue;
         }
         // The message box's text is its static control 0xFFFF.
@@ -125,14 +128,16 @@ int ReportBoxes()
         if (caption != L"SV_WALLPAPER")
             std::printf("caption %s: ", Utf8(caption).c_str());
         std::printf("error: %s\n", Utf8(body).c_str());
-        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        if (close)
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         ++count;
     }
     for (HWND form : ProgramWindows("TMessageForm")) {
         if (!IsWindowVisible(form))
             continue;
         std::printf("notice\n");
-        PostMessageA(form, WM_CLOSE, 0, 0);
+        if (close)
+            PostMessageA(form, WM_CLOSE, 0, 0);
         ++count;
     }
     std::fflush(stdout);
@@ -152,15 +157,15 @@ bool ProgramShowsBox()
 
 // Waits up to the time for a box, then reports and closes what is there. A box that
 // was closed is gone before this returns, so the next report starts clean.
-int WaitAndReportBoxes(DWORD wait)
+int WaitAndReportBoxes(DWORD wait, bool close = true)
 {
     DWORD start = GetTickCount();
     while (!ProgramShowsBox() && GetTickCount() - start < wait)
         Sleep(50);
     // A moment for a second box the same event may open.
     Sleep(200);
-    int count = ReportBoxes();
-    for (int i = 0; i < 100 && ProgramShowsBox(); ++i)
+    int count = ReportBoxes(close);
+    for (int i = 0; close && i < 100 && ProgramShowsBox(); ++i)
         Sleep(50);
     return count;
 }
@@ -424,7 +429,7 @@ int main(int argc, char** argv)
     if (command == "boxes") {
         if (!ApplicationWindow())
             return 1;
-        WaitAndReportBoxes(WaitOption(argc, argv, 3000));
+        WaitAndReportBoxes(WaitOption(argc, argv, 3000), !HasFlag(argc, argv, "--keep"));
         return 0;
     }
     if (command == "choose" && argc >= 3)
