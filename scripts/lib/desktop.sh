@@ -121,7 +121,7 @@ desktop_wine_running() {
     id=$(stat -c '%d %i' "$WINEPREFIX" 2>/dev/null) || return 1
     # shellcheck disable=SC2086
     dir=server-$(printf '%x-%x' $id)
-    for pid in $(pgrep -u "$(id -u)" "^wineserver(64)?$" || true); do
+    for pid in $(pgrep -u "$(id -u)" wineserver || true); do
         case $(readlink "/proc/$pid/cwd" 2>/dev/null) in */"$dir") return 0 ;; esac
     done
     return 1
