@@ -254,6 +254,10 @@ TEST_F(PhotoRun, NothingToMakeTheSetFromIsAnError)
     EXPECT_EQ(missing.exitCode, 1u);
     EXPECT_NE(missing.err.find("missing: no such folder"), AnsiString::npos) << missing.err;
     EXPECT_TRUE(FolderEntries(dest).empty());
+    ToolRun unchecked = RunMakePhotos({ "--check", source }, root.Path());
+    EXPECT_EQ(unchecked.exitCode, 1u);
+    EXPECT_NE(unchecked.err.find("missing: no such folder"), AnsiString::npos) << unchecked.err;
+    EXPECT_TRUE(unchecked.out.empty()) << unchecked.out;
 
     source = root / "pics";
     WritePicture(source + "\\fine.jpg", 16, 16, Red);
@@ -269,10 +273,12 @@ TEST_F(PhotoRun, BadArgumentsPrintTheUsage)
     WritePicture(source + "\\a.jpg", 16, 16, Red);
     for (std::vector<AnsiString> args : std::vector<std::vector<AnsiString>> {
              { "--from" }, { "--from", source }, { "--from", source, dest, "--every", "0" },
-             { "--from", source, dest, "--size", "640" }, { "--from", source, dest, "--bogus" } }) {
+             { "--from", source, dest, "--size", "640" }, { "--from", source, dest, "--bogus" }, { "--check" },
+             { "--check", source, "extra" }, { "--check", "--bogus" } }) {
         ToolRun run = RunMakePhotos(args, root.Path());
         EXPECT_EQ(run.exitCode, 2u) << args.size();
         EXPECT_NE(run.err.find("--from SOURCE DEST"), AnsiString::npos) << run.err;
+        EXPECT_NE(run.err.find("--check FOLDER"), AnsiString::npos) << run.err;
     }
     EXPECT_EQ(FolderEntries(root.Path()), (std::vector<AnsiString> { "pics" }));
 }

@@ -68,18 +68,3 @@ TEST_F(PhotoCheck, CompleteSetFromPicturesIsCovered)
     EXPECT_EQ(run.out, "covered 1440 of 1440 minutes\r\n");
     EXPECT_NE(run.err.find("read 1440 / 1440 photos"), AnsiString::npos) << run.err;
 }
-
-TEST_F(PhotoCheck, MissingFolderAndBadArguments)
-{
-    ToolRun missing = Check(root / "nowhere");
-    EXPECT_EQ(missing.exitCode, 1u);
-    EXPECT_NE(missing.err.find("nowhere: no such folder"), AnsiString::npos) << missing.err;
-    EXPECT_TRUE(missing.out.empty()) << missing.out;
-
-    for (std::vector<AnsiString> args : std::vector<std::vector<AnsiString>> {
-             { "--check" }, { "--check", root.Path(), "extra" }, { "--check", "--bogus" } }) {
-        ToolRun run = RunMakePhotos(args, root.Path());
-        EXPECT_EQ(run.exitCode, 2u) << args.size();
-        EXPECT_NE(run.err.find("--check FOLDER"), AnsiString::npos) << run.err;
-    }
-}
