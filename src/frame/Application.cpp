@@ -6,6 +6,8 @@
 #include "graphics/Clipboard.h"
 #include "graphics/Icon.h"
 #include "runtime/AnsiString.h"
+#include "runtime/Platform.h"
+#include "frame/ThreadWindows.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,21 +19,15 @@
 
 TApplication* Application = nullptr;
 
+HWND ApplicationWindow()
+{
+    return Application ? Application->Handle() : nullptr;
+}
+
 namespace {
 
 const char AppClassName[] = "TApplication";
-const char OutOfMemoryText[] = "メモリが足りません";
 constexpr DWORD AppWindowStyle = 0x84CA0000;   // pop-up, clip siblings, caption, system menu, minimize box
-
-HINSTANCE ModuleInstance()
-{
-    return GetModuleHandleA(nullptr);
-}
-
-bool NewStyleControls()
-{
-    return (GetVersion() & 0xFF) >= 4;
-}
 
 // The program file's base name: OEM to ANSI, folder and extension dropped, every
 // character after the first lower-cased with the code page's rules.
@@ -87,8 +83,8 @@ void ShowGenericReport(const AnsiString& className, const void* address)
     moduleName.erase(0, LastDelimiter("\\", moduleName));
     auto relative = reinterpret_cast<const void*>(
         reinterpret_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(module));
-    AnsiString text = Format(LoadResString(65279) + "\n%s%s", className, moduleName, relative, "", "");
-    AnsiString caption = LoadResString(65248);
+    AnsiString text = Format(LoadResString(TextId::ExceptionInModule) + "\n%s%s", className, moduleName, relative, "", "");
+    AnsiString caption = LoadResString(TextId::ApplicationErrorCaption);
     MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
@@ -104,11 +100,6 @@ void ReportToApplication(TObject* sender)
 {
     if (Application)
         Application->HandleLoopException(sender);
-}
-
-HWND ApplicationWindow()
-{
-    return Application ? Application->Handle() : nullptr;
 }
 
 // The process-wide objects exist from before the program's entry to its end.
@@ -161,7 +152,7 @@ TApplication::~TApplication()
     Destroying();
     DestroyComponents();
     if (m_handleCreated && m_handle) {
-        if (NewStyleControls())
+        if (NewShellPlatform())
             SendMessageA(m_handle, WM_SETICON, ICON_BIG, 0);
         SetWindowObject(m_handle, nullptr);
         DestroyWindow(m_handle);
@@ -183,7 +174,7 @@ HICON TApplication::Icon() const
 // application icon when there is none.
 void TApplication::IconChanged()
 {
-    if (!m_handle || !NewStyleControls())
+    if (!m_handle || !NewShellPlatform())
         return;
     HICON icon = Icon();
     if (!icon)
@@ -204,14 +195,14 @@ void TApplication::CreateHandle()
         windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         windowClass.lpszClassName = AppClassName;
         if (!RegisterClassA(&windowClass))
-            throw EOutOfResources(LoadResString(65361));
+            throw EOutOfResources(LoadResString(TextId::WindowClassFailed));
     }
     int x = GetSystemMetrics(SM_CXSCREEN) / 2;
     int y = GetSystemMetrics(SM_CYSCREEN) / 2;
     m_handle = CreateWindowExA(0, AppClassName, m_title.c_str(), AppWindowStyle, x, y, 0, 0,
         nullptr, nullptr, ModuleInstance(), nullptr);
     if (!m_handle)
-        throw EOutOfResources(LoadResString(65361));
+        throw EOutOfResources(LoadResString(TextId::WindowClassFailed));
     m_title.clear();
     m_handleCreated = true;
     SetWindowObject(m_handle, this);
@@ -220,7 +211,7 @@ void TApplication::CreateHandle()
     HMENU systemMenu = GetSystemMenu(m_handle, FALSE);
     DeleteMenu(systemMenu, SC_MAXIMIZE, MF_BYCOMMAND);
     DeleteMenu(systemMenu, SC_SIZE, MF_BYCOMMAND);
-    if (NewStyleControls())
+    if (NewShellPlatform())
         DeleteMenu(systemMenu, SC_MOVE, MF_BYCOMMAND);
 }
 
@@ -475,7 +466,7 @@ void TApplication::HandleLoopException(TObject* sender)
         } catch (std::bad_alloc&) {
             // Memory running out is the program's out-of-memory error, as when the
             // memory manager raises it.
-            EOutOfMemory error(OutOfMemoryText);
+            EOutOfMemory error(Exception::ResText(TextId::OutOfMemory));
             if (OnAppException)
                 OnAppException(sender, error);
             else
@@ -760,38 +751,13 @@ void TApplication::WndProc(TMessage& message)
 
 namespace {
 
-struct FocusSearch {
-    HWND application;
-    HWND normal = nullptr;
-    HWND topMost = nullptr;
-};
-
-// The first visible, enabled window of the thread other than the application window;
-// a top-most one only when there is no other.
-BOOL CALLBACK FindFocusTarget(HWND window, LPARAM data)
-{
-    auto* search = reinterpret_cast<FocusSearch*>(data);
-    if (window == search->application || !IsWindowVisible(window) || !IsWindowEnabled(window))
-        return TRUE;
-    if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) {
-        if (!search->topMost)
-            search->topMost = window;
-        return TRUE;
-    }
-    search->normal = window;
-    return FALSE;
-}
-
 }
 
 void TApplication::FocusTop()
 {
     if (IsIconic(m_handle) || GetFocus() != m_handle)
         return;
-    FocusSearch search { m_handle };
-    EnumThreadWindows(GetCurrentThreadId(), &FindFocusTarget, reinterpret_cast<LPARAM>(&search));
-    HWND target = search.normal ? search.normal : search.topMost;
-    if (target)
+    if (HWND target = FirstActivatableThreadWindow(m_handle))
         SetFocus(target);
 }
 

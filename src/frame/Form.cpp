@@ -5,6 +5,7 @@
 #include "graphics/IdentMaps.h"
 #include "frame/Reader.h"
 #include "frame/Screen.h"
+#include "frame/ThreadWindows.h"
 #include "graphics/Canvas.h"
 #include "graphics/Font.h"
 #include "graphics/Icon.h"
@@ -26,37 +27,6 @@ TShiftState KeyboardShiftState()
     if (GetKeyState(VK_MENU) < 0)
         shift |= ssAlt;
     return shift;
-}
-
-// The first other visible, enabled window of the thread that can take the activation
-// from a form being hidden: a non-top-most one before a top-most one, never the
-// application window.
-struct TopWindowSearch {
-    HWND except;
-    HWND appWindow;
-    HWND normal;
-    HWND topMost;
-};
-
-BOOL CALLBACK FindTopWindow(HWND window, LPARAM data)
-{
-    auto* search = reinterpret_cast<TopWindowSearch*>(data);
-    if (window == search->except || window == search->appWindow || !IsWindowVisible(window) || !IsWindowEnabled(window))
-        return TRUE;
-    if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) {
-        if (!search->topMost)
-            search->topMost = window;
-        return TRUE;
-    }
-    search->normal = window;
-    return FALSE;
-}
-
-HWND FindTopMostWindow(HWND except)
-{
-    TopWindowSearch search = { except, Application ? Application->Handle() : nullptr, nullptr, nullptr };
-    EnumThreadWindows(GetCurrentThreadId(), &FindTopWindow, reinterpret_cast<LPARAM>(&search));
-    return search.normal ? search.normal : search.topMost;
 }
 
 // The windowed controls of a container in tab order (creation order, depth first).
@@ -140,7 +110,7 @@ void TCustomForm::AfterConstruction()
         try {
             m_oldCreateOrder = false;
             if (!InitInheritedComponent(*this, typeid(TForm)))
-                throw EResNotFound(Exception::ResText(65392, ClassName()));
+                throw EResNotFound(Exception::ResText(TextId::ResourceNotFound, ClassName()));
         } catch (...) {
             m_creating = false;
             throw;
@@ -284,9 +254,9 @@ void TCustomForm::HideForm()
 void TCustomForm::ShowingChanged()
 {
     if (m_showingChange)
-        throw EInvalidOperation(Exception::ResText(65365));
+        throw EInvalidOperation(Exception::ResText(TextId::CannotChangeVisibleInShowHide));
     if (!m_showing && m_formStyle == fsMDIChild && m_visible)
-        throw EInvalidOperation(Exception::ResText(65364));
+        throw EInvalidOperation(Exception::ResText(TextId::CannotHideMdiChild));
     if (Application)
         Application->UpdateAppWindowVisible();
     m_showingChange = true;
@@ -323,7 +293,7 @@ void TCustomForm::HideWindow()
     }
     HWND next = nullptr;
     if (GetActiveWindow() == m_handle && !IsIconic(m_handle))
-        next = FindTopMostWindow(m_handle);
+        next = FirstActivatableThreadWindow(m_handle);
     if (next) {
         SetWindowPos(m_handle, nullptr, 0, 0, 0, 0, hideFlags);
         SetActiveWindow(next);
@@ -472,7 +442,7 @@ void TCustomForm::ReleaseForm()
 TModalResult TCustomForm::ShowFormModal()
 {
     if (m_visible || !m_enabled || m_modal || m_formStyle == fsMDIChild)
-        throw EInvalidOperation(Exception::ResText(65366));
+        throw EInvalidOperation(Exception::ResText(TextId::CannotMakeVisibleModal));
     if (HWND capture = GetCapture())
         SendMessageA(capture, WM_CANCELMODE, 0, 0);
     ReleaseCapture();
@@ -743,7 +713,7 @@ void TCustomForm::SetActiveControl(TWinControl* control)
     if (m_activeControl == control)
         return;
     if (control && (control == this || control->ParentForm() != this || (!HasState(csLoading) && !control->CanFocus())))
-        throw EInvalidOperation(Exception::ResText(65362));
+        throw EInvalidOperation(Exception::ResText(TextId::CannotFocusWindow));
     m_activeControl = control;
     if (m_active && control && !HasState(csLoading))
         ::SetFocus(control->Handle());
@@ -775,7 +745,7 @@ void TCustomForm::FocusControl(TWinControl* control)
 void TCustomForm::SetFocus()
 {
     if (!m_visible || !m_enabled)
-        throw EInvalidOperation(Exception::ResText(65362));
+        throw EInvalidOperation(Exception::ResText(TextId::CannotFocusWindow));
     if (!m_active || GetFocus() != m_handle) {
         if (m_activeControl && m_activeControl->HandleAllocated())
             ::SetFocus(m_activeControl->Handle());

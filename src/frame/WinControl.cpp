@@ -9,6 +9,7 @@
 #include "graphics/Brush.h"
 #include "graphics/Font.h"
 #include "runtime/Exceptions.h"
+#include "runtime/Platform.h"
 
 #include <algorithm>
 
@@ -22,11 +23,6 @@ constexpr UINT CN_SYSKEYDOWN = WM_SYSKEYDOWN + FN_OFFSET;
 constexpr UINT CN_SYSCHAR = WM_SYSCHAR + FN_OFFSET;
 constexpr UINT CN_CTLCOLORMSGBOX = WM_CTLCOLORMSGBOX + FN_OFFSET;
 constexpr UINT CN_CTLCOLORSTATIC = WM_CTLCOLORSTATIC + FN_OFFSET;
-
-HINSTANCE ModuleInstance()
-{
-    return GetModuleHandleA(nullptr);
-}
 
 }
 
@@ -100,7 +96,7 @@ public:
         m_dc = CreateCompatibleDC(nullptr);
         if (!m_dc || !m_bitmap) {
             Free();
-            throw EOutOfResources("デバイス コンテキストの作成に失敗しました");
+            throw EOutOfResources(Exception::ResText(TextId::DeviceContextFailed));
         }
         m_old = SelectObject(m_dc, m_bitmap);
     }
@@ -268,7 +264,7 @@ void TWinControl::BuildWindow()
         if (owner && owner->HasState(csReading))
             params.WndParent = owner->Handle();
         else
-            throw EInvalidOperation(Format("コントロール '%s' は親ウィンドウを持っていません", Name()));
+            throw EInvalidOperation(Exception::ResText(TextId::ControlHasNoParentWindow, Name()));
     }
     m_defWndProc = params.WindowClass.lpfnWndProc;
     WNDCLASSA registered{};
@@ -1045,7 +1041,7 @@ HDC TWinControl::GetDeviceContext(HWND& window)
     window = Handle();
     HDC dc = GetDC(window);
     if (!dc)
-        throw EOutOfResources("デバイス コンテキストの作成に失敗しました");
+        throw EOutOfResources(Exception::ResText(TextId::DeviceContextFailed));
     return dc;
 }
 

@@ -7,21 +7,12 @@
 #include "frame/Reader.h"
 #include "runtime/ClassInfo.h"
 #include "runtime/Exceptions.h"
+#include "runtime/Platform.h"
 
 #include <algorithm>
 #include <cstddef>
 
 namespace {
-
-int PlatformMajorVersion()
-{
-    return static_cast<int>(GetVersion() & 0xFF);
-}
-
-bool NtPlatform()
-{
-    return (GetVersion() & 0x80000000u) == 0;
-}
 
 // The menu record of the first shell version (44 bytes in the 32-bit program): the
 // fields up to the item bitmap.
@@ -81,7 +72,7 @@ void TMenuItem::DestroyNativeMenu()
 TMenuItem* TMenuItem::Items(int index) const
 {
     if (index < 0 || index >= Count())
-        throw EMenuError(LoadResString(65367));
+        throw EMenuError(LoadResString(TextId::MenuIndexOutOfRange));
     return m_children[static_cast<std::size_t>(index)];
 }
 
@@ -95,7 +86,7 @@ void TMenuItem::CheckGroupIndex(int index, std::uint8_t group)
 {
     for (int i = 0; i < index && i < Count(); ++i)
         if (m_children[static_cast<std::size_t>(i)]->m_groupIndex > group)
-            throw EMenuError(LoadResString(65371));
+            throw EMenuError(LoadResString(TextId::GroupIndexTooLow));
     for (int i = std::max(index, 0); i < Count(); ++i) {
         TMenuItem* item = m_children[static_cast<std::size_t>(i)];
         if (item->m_groupIndex < group)
@@ -108,11 +99,11 @@ void TMenuItem::Insert(int index, TMenuItem* child)
     if (!child)
         return;
     if (child->m_parent)
-        throw EMenuError(LoadResString(65368));
+        throw EMenuError(LoadResString(TextId::MenuInsertedTwice));
     // Nor may an item go below itself: the tree would close into a ring.
     for (const TMenuItem* item = this; item; item = item->m_parent)
         if (item == child)
-            throw EMenuError(LoadResString(65368));
+            throw EMenuError(LoadResString(TextId::MenuInsertedTwice));
     index = std::clamp(index, 0, Count());
     if (index > 0) {
         TMenuItem* before = m_children[static_cast<std::size_t>(index - 1)];
@@ -130,7 +121,7 @@ void TMenuItem::Insert(int index, TMenuItem* child)
 void TMenuItem::Delete(int index)
 {
     if (index < 0 || index >= Count())
-        throw EMenuError(LoadResString(65367));
+        throw EMenuError(LoadResString(TextId::MenuIndexOutOfRange));
     TMenuItem* child = m_children[static_cast<std::size_t>(index)];
     m_children.erase(m_children.begin() + index);
     child->m_parent = nullptr;
@@ -143,7 +134,7 @@ void TMenuItem::Remove(TMenuItem* child)
 {
     int index = IndexOf(child);
     if (index < 0)
-        throw EMenuError(LoadResString(65369));
+        throw EMenuError(LoadResString(TextId::SubmenuNotInMenu));
     Delete(index);
 }
 
@@ -182,7 +173,7 @@ HMENU TMenuItem::Handle()
     if (!m_handle) {
         m_handle = dynamic_cast<TPopupMenu*>(Owner()) && m_menu ? CreatePopupMenu() : CreateMenu();
         if (!m_handle)
-            throw EMenuError(LoadResString(65383));
+            throw EMenuError(LoadResString(TextId::OutOfSystemResources));
         PopulateNativeMenu(m_handle);
     }
     return m_handle;
@@ -233,7 +224,7 @@ void AppendNativeItem(TMenuItem* item, HMENU menu, bool rightToLeft)
     UINT state = (item->Checked() ? MFS_CHECKED : 0u) | (item->Enabled() ? 0u : MFS_GRAYED)
         | (item->Default() ? MFS_DEFAULT : 0u);
     HMENU subMenu = item->Count() > 0 ? item->Handle() : nullptr;
-    if (PlatformMajorVersion() >= 4) {
+    if (NewShellPlatform()) {
         MENUITEMINFOA info {};
         info.cbSize = MenuItemInfoSize;
         info.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS | MIIM_TYPE | MIIM_DATA;
@@ -300,7 +291,7 @@ void TMenuItem::SetEnabled(bool value)
     if (value == m_enabled)
         return;
     m_enabled = value;
-    if (NtPlatform() && Count() > 0) {
+    if (RunningPlatform().nt && Count() > 0) {
         MenuChanged(true);
     } else if (m_parent && !HasState(csReading)) {
         EnableMenuItem(m_parent->Handle(), m_command, MF_BYCOMMAND | (value ? MF_ENABLED : MF_DISABLED | MF_GRAYED));
