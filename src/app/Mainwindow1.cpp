@@ -88,6 +88,8 @@ private:
 // as an ordinary one (whose failure is the tick's error).
 void WriteTemporaryBitmap(TPicture* picture, const AnsiString& path)
 {
+    if (!picture->Graphic())
+        return;
     std::unique_ptr<TFileStream> file;
     try {
         file = std::make_unique<TFileStream>(path, TFileStream::Mode::CreateTemporary);
@@ -95,8 +97,7 @@ void WriteTemporaryBitmap(TPicture* picture, const AnsiString& path)
         picture->SaveFile(path);
         return;
     }
-    if (picture->Graphic())
-        picture->Graphic()->SaveStream(*file);
+    picture->Graphic()->SaveStream(*file);
 }
 
 }
