@@ -134,6 +134,7 @@ TEST_F(SoakTest, TicksThroughEveryMinuteWithTheRightWallpaperAndNothingGrowing)
         errors.clear();
         shell.wallpapers.clear();
         shell.wallpaperFiles.clear();
+        shell.wallpaperAttributes.clear();
 
         if (tick == 1 || tick % 100 == 0 || tick == ticks) {
             const double ms = (NowMs() - since) / (tick - sinceTick);
