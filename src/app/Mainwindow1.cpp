@@ -3,6 +3,7 @@
 #include "app/FolderBrowser.h"
 #include "app/Infowindow1.h"
 #include "app/MinuteMask.h"
+#include "app/TickClipboard.h"
 #include "files/FileListBox.h"
 #include "files/PathParts.h"
 #include "frame/Application.h"
@@ -14,6 +15,7 @@
 #include "graphics/Picture.h"
 #include "runtime/ClassInfo.h"
 #include "runtime/LoopException.h"
+#include "runtime/Stream.h"
 #include "tray/KitTrayIcon.h"
 #include "tray/MenuItem.h"
 #include "tray/PopupMenu.h"
@@ -60,6 +62,43 @@ public:
 private:
     bool& m_flag;
 };
+
+// The main window's picture is only the tick's working copy: once the tick has ended,
+// well or not, it lets the photo go, so that nothing of it is held until the next one.
+class PictureRelease {
+public:
+    explicit PictureRelease(TPicture* picture) : m_picture(picture) {}
+    ~PictureRelease()
+    {
+        try {
+            m_picture->SetGraphic(nullptr);
+        } catch (...) {
+            // An empty picture reports its change; nothing of that concerns the tick.
+        }
+    }
+    PictureRelease(const PictureRelease&) = delete;
+    PictureRelease& operator=(const PictureRelease&) = delete;
+
+private:
+    TPicture* m_picture;
+};
+
+// Writes the bitmap the desktop reads at once and the tick then deletes, as a
+// temporary file the system may keep in its cache; where such a file cannot be made,
+// as an ordinary one (whose failure is the tick's error).
+void WriteTemporaryBitmap(TPicture* picture, const AnsiString& path)
+{
+    if (!picture->Graphic())
+        return;
+    std::unique_ptr<TFileStream> file;
+    try {
+        file = std::make_unique<TFileStream>(path, TFileStream::Mode::CreateTemporary);
+    } catch (const EFCreateError&) {
+        picture->SaveFile(path);
+        return;
+    }
+    picture->Graphic()->SaveStream(*file);
+}
 
 }
 
@@ -115,17 +154,18 @@ void TMainForm1::ShowPhotoOfTheMinute()
         return;
     AnsiString photo = FileListBox1->Folder() + "\\" + FileListBox1->Items(0);
     TPicture* picture = Image1->Picture();
+    PictureRelease release(picture);
     picture->LoadFile(photo);
-    GlobalClipboard()->Assign(picture);
-    picture->Assign(GlobalClipboard());
-    picture->SaveFile(ProgramFolder + TemporaryBitmapName);
+    TTickClipboard clipboard;
+    clipboard.PassThrough(picture);
+    WriteTemporaryBitmap(picture, ProgramFolder + TemporaryBitmapName);
 
     char wallpaper[512] = {};
     AnsiString bitmapPath = ProgramFolder + TemporaryBitmapName;
     std::strncpy(wallpaper, bitmapPath.c_str(), sizeof wallpaper - 1);
     m_shell->SetWallpaper(wallpaper);
 
-    GlobalClipboard()->Clear();
+    clipboard.GiveBack();
     DeleteFileA((ProgramFolder + TemporaryBitmapName).c_str());
     if (N1->Checked())
         m_shell->Beep();

@@ -53,6 +53,23 @@ void TClipboard::Open()
     ++m_openRefCount;
 }
 
+void TClipboard::OpenWithin(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        try {
+            Open();
+            return;
+        } catch (const Exception&) {
+            if (GetTickCount() - start >= milliseconds)
+                throw;
+        }
+        // Another program's use of the clipboard is brief: a paste, a clipboard
+        // manager reading a change.
+        Sleep(20);
+    }
+}
+
 void TClipboard::Close()
 {
     if (m_openRefCount == 0)

@@ -30,6 +30,9 @@ public:
     // window of its own when there is none), else only counts. Exception
     // "クリップボードを開くことができません" when another program holds it.
     void Open();
+    // As Open, but while another program holds the clipboard, tries again until the
+    // given time has passed; then the same exception.
+    void OpenWithin(DWORD milliseconds);
     // Counts down; at depth 0 closes the clipboard and releases its own window.
     void Close();
     // Empties the clipboard (opening and closing around it).

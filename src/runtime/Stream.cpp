@@ -127,8 +127,10 @@ TFileStream::TFileStream(const AnsiString& name, Mode mode)
         if (m_handle == INVALID_HANDLE_VALUE)
             throw EFOpenError(Exception::ResText(TextId::FileCannotOpen, name));
     } else {
-        m_handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-            FILE_ATTRIBUTE_NORMAL, nullptr);
+        const bool temporary = mode == Mode::CreateTemporary;
+        m_handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+            temporary ? FILE_SHARE_READ | FILE_SHARE_DELETE : 0, nullptr, CREATE_ALWAYS,
+            temporary ? FILE_ATTRIBUTE_TEMPORARY : FILE_ATTRIBUTE_NORMAL, nullptr);
         if (m_handle == INVALID_HANDLE_VALUE)
             throw EFCreateError(Exception::ResText(TextId::FileCannotCreate, name));
     }

@@ -81,7 +81,9 @@ private:
 class TFileStream : public TStream {
 public:
     // OpenReadDenyWrite: as OpenRead, but no one may write the file while it is open.
-    enum class Mode { OpenRead, OpenReadDenyWrite, Create };
+    // CreateTemporary: as Create, for a short-lived file that others may read while it
+    // is written and that the system may keep in its cache rather than on the disk.
+    enum class Mode { OpenRead, OpenReadDenyWrite, Create, CreateTemporary };
     // EFOpenError "ファイル %s は開けません" or EFCreateError "ファイル %s を作成できません".
     TFileStream(const AnsiString& name, Mode mode);
     ~TFileStream() override;

@@ -14,6 +14,9 @@ void RecordingShell::SetWallpaper(char* path)
 {
     m_log.wallpapers.push_back(path);
     m_log.wallpaperFiles.push_back(ReadFileBytes(path));
+    m_log.wallpaperAttributes.push_back(GetFileAttributesA(path));
+    if (m_log.recordClipboard)
+        m_log.clipboards.push_back(ReadClipboardBytes());
 }
 
 void RecordingShell::Execute(HWND window, const char* operation, const char* file, const char* parameters,

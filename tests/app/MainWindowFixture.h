@@ -7,6 +7,7 @@
 #include "app/BrowserScript.h"
 
 #include "app/DesktopShell.h"
+#include "common/ClipboardSupport.h"
 #include "common/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,10 @@ struct ShellLog {
     };
     std::vector<AnsiString> wallpapers;      // paths given
     std::vector<AnsiString> wallpaperFiles;  // their bytes at the time of the call
+    std::vector<DWORD> wallpaperAttributes;  // their attributes then
+    // When set, what the clipboard held at each wallpaper call.
+    bool recordClipboard = false;
+    std::vector<ClipboardBytes> clipboards;
     int beeps = 0;
     std::vector<Execution> executions;
 };

@@ -7,6 +7,7 @@
 
 #include "app/Infowindow1.h"
 #include "app/Mainwindow1.h"
+#include "common/ClipboardSupport.h"
 #include "common/TestSupport.h"
 #include "files/FileListBox.h"
 #include "frame/SpeedButton.h"
@@ -69,49 +70,6 @@ AnsiString SolidBmp(COLORREF color, int width, int height)
     return stream.Bytes();
 }
 
-// Another program that holds the clipboard open while this object lives.
-class ClipboardHolder {
-public:
-    ClipboardHolder()
-    {
-        char module[MAX_PATH] = {};
-        GetModuleFileNameA(nullptr, module, sizeof module);
-        AnsiString holder = module;
-        holder = holder.substr(0, holder.find_last_of('\\') + 1) + "clipboard_holder.exe";
-        AnsiString ready = "svapp_clip_ready_" + std::to_string(GetCurrentProcessId());
-        AnsiString release = "svapp_clip_release_" + std::to_string(GetCurrentProcessId());
-        m_ready = CreateEventA(nullptr, TRUE, FALSE, ready.c_str());
-        m_release = CreateEventA(nullptr, TRUE, FALSE, release.c_str());
-        AnsiString command = "\"" + holder + "\" " + ready + " " + release;
-        STARTUPINFOA startup {};
-        startup.cb = sizeof startup;
-        if (StartProcess(command, false, startup, m_process))
-            m_holding = WaitForSingleObject(m_ready, 20000) == WAIT_OBJECT_0
-                && WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT;
-    }
-    ~ClipboardHolder()
-    {
-        SetEvent(m_release);
-        if (m_process.hProcess) {
-            WaitForSingleObject(m_process.hProcess, 20000);
-            CloseHandle(m_process.hProcess);
-            CloseHandle(m_process.hThread);
-        }
-        CloseHandle(m_ready);
-        CloseHandle(m_release);
-    }
-    ClipboardHolder(const ClipboardHolder&) = delete;
-    ClipboardHolder& operator=(const ClipboardHolder&) = delete;
-
-    bool Holding() const { return m_holding; }
-
-private:
-    HANDLE m_ready = nullptr;
-    HANDLE m_release = nullptr;
-    PROCESS_INFORMATION m_process {};
-    bool m_holding = false;
-};
-
 bool StartsWith(const AnsiString& text, const AnsiString& start)
 {
     return text.rfind(start, 0) == 0;
@@ -147,10 +105,12 @@ TEST_F(TickTest, DamagedOrForeignPhotosEndOnlyTheirOwnMinute)
     EXPECT_TRUE(StartsWith(errors[0], "JPEG エラー #")) << errors[0];
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
 
+    // Failing after the clipboard was emptied for the photo, the tick puts the text back.
     TickAt(16, 2);
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_TRUE(StartsWith(errors[1], "JPEG エラー #")) << errors[1];
-    EXPECT_EQ(CountClipboardFormats(), 0);
+    EXPECT_EQ(FormatBytes(ReadClipboardBytes(), CF_TEXT), AnsiString("kept", 5));
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_BITMAP));
 
     TickAt(16, 3);
     EXPECT_EQ(errors.size(), 2u);
@@ -218,12 +178,15 @@ TEST_F(TickTest, DoubleByteAndLongFolderNamesGiveTheRightPathsOrAnError)
     RemoveDirectoryA(deep.c_str());
 }
 
-TEST_F(TickTest, ClipboardHeldByAnotherProgramEndsTheTickUntilItLetsGo)
+TEST_F(TickTest, ClipboardHeldByAnotherProgramIsWaitedForBrieflyThenEndsTheTick)
 {
     photos.Write("sv_a_1800.jpg", SolidJpeg(Red));
     photos.Write("sv_a_1801.jpg", SolidJpeg(Blue));
+    photos.Write("sv_a_1802.jpg", SolidJpeg(Red));
+    PutClipboardText("kept");
     {
-        ClipboardHolder holder;
+        // Held for 5 s, far longer than the tick waits.
+        ClipboardHolder holder(5000);
         ASSERT_TRUE(holder.Holding());
         TickAt(18, 0);
     }
@@ -232,6 +195,7 @@ TEST_F(TickTest, ClipboardHeldByAnotherProgramEndsTheTickUntilItLetsGo)
     EXPECT_TRUE(shell.wallpapers.empty());
     EXPECT_EQ(shell.beeps, 0);
     EXPECT_EQ(GetFileAttributesA(TemporaryFile().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(FormatBytes(ReadClipboardBytes(), CF_TEXT), AnsiString("kept", 5));
 
     TickAt(18, 1);
     EXPECT_EQ(errors.size(), 1u);
@@ -239,6 +203,16 @@ TEST_F(TickTest, ClipboardHeldByAnotherProgramEndsTheTickUntilItLetsGo)
     BmpFacts facts;
     ASSERT_TRUE(ReadBmpFacts(shell.wallpaperFiles[0], facts));
     EXPECT_TRUE(NearColor(facts.middle, Blue)) << std::hex << facts.middle;
+
+    // Held for 300 ms, as a clipboard manager reading a change may: the tick waits.
+    {
+        ClipboardHolder holder(300);
+        ASSERT_TRUE(holder.Holding());
+        TickAt(18, 2);
+    }
+    EXPECT_EQ(errors.size(), 1u) << errors.back();
+    EXPECT_EQ(shell.wallpapers.size(), 2u);
+    EXPECT_EQ(FormatBytes(ReadClipboardBytes(), CF_TEXT), AnsiString("kept", 5));
 }
 
 TEST_F(TickTest, FailingTickUnderTheModalAboutWindowLeavesItWorking)
@@ -300,7 +274,7 @@ TEST_F(TickTest, PhotoClaimingAHugeSizeEndsItsTickWithAnError)
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_TRUE(shell.wallpapers.empty());
     EXPECT_EQ(GetFileAttributesA(TemporaryFile().c_str()), INVALID_FILE_ATTRIBUTES);
-    // It failed while being decoded for the clipboard, which was emptied first.
+    // It failed while being decoded for the clipboard: the empty clipboard stays empty.
     EXPECT_EQ(CountClipboardFormats(), 0);
 
     photos.Write("sv_good_2001.jpg", SolidJpeg(Blue));

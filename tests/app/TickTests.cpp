@@ -8,6 +8,8 @@
 #include "frame/Application.h"
 #include "frame/Timer.h"
 #include "graphics/Clipboard.h"
+#include "graphics/Picture.h"
+#include "frame/Image.h"
 #include "tray/MenuItem.h"
 
 namespace {
@@ -39,6 +41,60 @@ TEST_F(TickTest, FirstNameInCaseBlindOrderBecomesTheWallpaperAndNothingIsLeftBeh
     EXPECT_EQ(shell.beeps, 1);
     EXPECT_EQ(CountClipboardFormats(), 0);
     EXPECT_EQ(GetFileAttributesA(TemporaryFile().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(MainForm1->Image1->Picture()->Graphic(), nullptr) << "the photo is held between ticks";
+}
+
+TEST_F(TickTest, TheDesktopGetsTheBitmapAsATemporaryFileOfTheSameBytes)
+{
+    photos.Write("sv_a_1210.jpg", SolidJpeg(Red, 33, 17));
+    TickAt(12, 10);
+    ASSERT_EQ(shell.wallpapers.size(), 1u);
+    if (SystemKeepsTemporaryAttribute())
+        EXPECT_EQ(shell.wallpaperAttributes[0] & FILE_ATTRIBUTE_TEMPORARY, DWORD(FILE_ATTRIBUTE_TEMPORARY));
+    else
+        std::printf("this system does not keep FILE_ATTRIBUTE_TEMPORARY: the attribute is not checked\n");
+
+    // The bytes an ordinary save of the same round trip writes.
+    TPicture picture;
+    picture.LoadFile(photos / "sv_a_1210.jpg");
+    GlobalClipboard()->Assign(&picture);
+    picture.Assign(GlobalClipboard());
+    GlobalClipboard()->Clear();
+    picture.SaveFile(programFolder / "plain.bmp");
+    EXPECT_EQ(shell.wallpaperFiles[0], ReadFileBytes(programFolder / "plain.bmp"));
+    EXPECT_EQ(GetFileAttributesA(TemporaryFile().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(TickTest, WhatAnotherProgramCopiedSurvivesTheTickByteForByte)
+{
+    ASSERT_TRUE(PutUserContentFromAnotherProgram());
+    const ClipboardBytes before = ReadClipboardBytes();
+    const UINT sample = RegisterClipboardFormatA("SV sample of a user's format");
+    for (UINT format : { UINT(CF_TEXT), UINT(CF_DIB), UINT(CF_HDROP), sample })
+        ASSERT_FALSE(FormatBytes(before, format).empty()) << format;
+
+    photos.Write("sv_a_1220.jpg", SolidJpeg(Red));
+    shell.recordClipboard = true;
+    TickAt(12, 20);
+    EXPECT_TRUE(errors.empty()) << (errors.empty() ? "" : errors.front());
+    ASSERT_EQ(shell.wallpapers.size(), 1u);
+
+    // Every format back, in its order and with its bytes; the tick adds no more than the
+    // mark that keeps clipboard history from recording the same content again.
+    const ClipboardBytes after = ReadClipboardBytes();
+    ASSERT_GE(after.size(), before.size());
+    EXPECT_EQ(ClipboardBytes(after.begin(), after.begin() + before.size()), before);
+    EXPECT_LE(after.size(), before.size() + 1);
+
+    // While the photo was there, it was marked for history, cloud clipboard and monitors.
+    const ClipboardBytes& during = shell.clipboards.at(0);
+    ASSERT_FALSE(during.empty());
+    EXPECT_EQ(during.front().first, UINT(CF_BITMAP));
+    EXPECT_TRUE(FormatBytes(during, sample).empty());
+    const AnsiString zero(4, '\0');
+    EXPECT_EQ(FormatBytes(during, RegisterClipboardFormatA("CanIncludeInClipboardHistory")), zero);
+    EXPECT_EQ(FormatBytes(during, RegisterClipboardFormatA("CanUploadToCloudClipboard")), zero);
+    EXPECT_FALSE(FormatBytes(during, RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing")).empty());
 }
 
 TEST_F(TickTest, AMinuteWithoutItsPhotoChangesNothingAndAnUncheckedBeepStaysSilent)
@@ -61,16 +117,19 @@ TEST_F(TickTest, AMinuteWithoutItsPhotoChangesNothingAndAnUncheckedBeepStaysSile
     EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(TickTest, UnwritableProgramFolderEndsTheTickWithTheBitmapStillOnTheClipboard)
+TEST_F(TickTest, UnwritableProgramFolderEndsTheTickWithTheUsersClipboardBack)
 {
     photos.Write("sv_a_1300.jpg", SolidJpeg(Red));
     MainForm1->ProgramFolder = programFolder / "missing";
+    PutClipboardText("kept");
     TickAt(13, 0);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "ファイル " + programFolder.Path() + "\\missing\\_tmp.dat を作成できません.");
     EXPECT_TRUE(shell.wallpapers.empty());
     EXPECT_EQ(shell.beeps, 0);
-    EXPECT_TRUE(ClipboardHasBitmap());
+    EXPECT_FALSE(ClipboardHasBitmap());
+    EXPECT_EQ(FormatBytes(ReadClipboardBytes(), CF_TEXT), AnsiString("kept", 5));
+    EXPECT_EQ(MainForm1->Image1->Picture()->Graphic(), nullptr) << "the photo is held after a failed tick";
 
     // The program goes on: the next minute with a usable folder works.
     MainForm1->ProgramFolder = programFolder.Path();
@@ -90,12 +149,13 @@ TEST_F(TickTest, UnusablePhotosShowTheJpegErrorAndWriteNothing)
     EXPECT_EQ(errors[0].rfind("JPEG エラー #", 0), 0u) << errors[0];
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
 
-    // An empty file loads; decoding it for the clipboard fails after it was emptied.
+    // An empty file loads; decoding it for the clipboard fails after it was emptied,
+    // and the text is put back.
     photos.Write("sv_empty_1401.jpg", "");
     TickAt(14, 1);
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[1].rfind("JPEG エラー #", 0), 0u) << errors[1];
-    EXPECT_EQ(CountClipboardFormats(), 0);
+    EXPECT_EQ(FormatBytes(ReadClipboardBytes(), CF_TEXT), AnsiString("kept", 5));
 
     EXPECT_TRUE(shell.wallpapers.empty());
     EXPECT_EQ(shell.beeps, 0);

@@ -117,3 +117,14 @@ bool StartProcess(AnsiString command, bool inheritHandles, STARTUPINFOA& startup
         Sleep(1000);
     }
 }
+
+bool SystemKeepsTemporaryAttribute()
+{
+    TempFolder folder;
+    AnsiString path = folder / "probe.tmp";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_TEMPORARY) != 0;
+}

@@ -39,3 +39,7 @@ AnsiString ReadFileBytes(const AnsiString& path);
 // second apart, each failure printed with the system's error code. False when no try
 // worked, with the last error code left for GetLastError.
 bool StartProcess(AnsiString command, bool inheritHandles, STARTUPINFOA& startup, PROCESS_INFORMATION& process);
+
+// Whether files of this system keep FILE_ATTRIBUTE_TEMPORARY when created with it
+// (Wine keeps only the hidden and system attributes of its own).
+bool SystemKeepsTemporaryAttribute();

@@ -359,7 +359,7 @@ mkdir "$work/program/_tmp.dat"
 tmp_error="ファイル $(desktop_winpath "$work/program")\_tmp.dat を作成できません."
 if error_tick "a folder in the temporary bitmap's place" "$tmp_error"; then
     grep -q "_tmp.dat を作成できません" "$work/boxes.log" || fail "temporary bitmap: the box does not name the file"
-    [ "$(drive_run clipboard)" != 0 ] || fail "temporary bitmap: the clipboard should still hold the photo"
+    [ "$(drive_run clipboard)" = 0 ] || fail "temporary bitmap: the clipboard, empty before, should be empty again"
 fi
 rmdir "$work/program/_tmp.dat"
 good_tick "after the folder is gone" "$work/photos" good

@@ -3,6 +3,7 @@
 #include "graphics/Bitmap.h"
 #include "graphics/ByteGraphic.h"
 #include "graphics/Clipboard.h"
+#include "graphics/ClipboardContent.h"
 #include "graphics/Icon.h"
 #include "graphics/IconTestData.h"
 #include "graphics/JPEGImage.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -464,4 +466,123 @@ TEST_F(Clipboard, HeldByAnotherProgramNothingChanges)
     EXPECT_FALSE(IsClipboardFormatAvailable(CF_BITMAP));
     GlobalClipboard()->Assign(&picture); // free again
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+}
+
+namespace {
+
+int renderRequests = 0;
+
+// The owner of a format promised without data: renders it when asked.
+LRESULT CALLBACK RenderOnRequest(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_RENDERFORMAT) {
+        ++renderRequests;
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, 9);
+        std::memcpy(GlobalLock(memory), "rendered", 9);
+        GlobalUnlock(memory);
+        SetClipboardData(static_cast<UINT>(wParam), memory);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+AnsiString EnhMetafileBits(HENHMETAFILE metafile)
+{
+    AnsiString bits(GetEnhMetaFileBits(metafile, 0, nullptr), '\0');
+    GetEnhMetaFileBits(metafile, static_cast<UINT>(bits.size()), reinterpret_cast<BYTE*>(bits.data()));
+    return bits;
+}
+
+AnsiString MetafileBits(HMETAFILE metafile)
+{
+    AnsiString bits(GetMetaFileBitsEx(metafile, 0, nullptr), '\0');
+    GetMetaFileBitsEx(metafile, static_cast<UINT>(bits.size()), bits.data());
+    return bits;
+}
+
+}
+
+TEST_F(Clipboard, ContentTakenAndPutBackKeepsEveryCopyableFormatInItsOrder)
+{
+    WNDCLASSA windowClass {};
+    windowClass.lpfnWndProc = RenderOnRequest;
+    windowClass.lpszClassName = "SVRenderOnRequest";
+    RegisterClassA(&windowClass);
+    HWND owner = CreateWindowExA(0, "SVRenderOnRequest", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(owner);
+    const UINT promised = RegisterClipboardFormatA("SV rendered on request");
+
+    // Handle kinds that must be copied by their own means, next to memory blocks.
+    std::unique_ptr<TBitmap> pattern = PatternBitmap(6, 4);
+    HBITMAP bitmap = pattern->ReleaseHandle();
+    const std::vector<std::uint32_t> pixels = Pixels(bitmap, 6, 4);
+    struct { WORD version, count; PALETTEENTRY entries[2]; } palette { 0x300, 2, { { 1, 2, 3, 0 }, { 250, 128, 7, 0 } } };
+    HDC recorder = CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+    Rectangle(recorder, 1, 2, 30, 40);
+    HENHMETAFILE enhanced = CloseEnhMetaFile(recorder);
+    const AnsiString enhancedBits = EnhMetafileBits(enhanced);
+    HDC oldRecorder = CreateMetaFileA(nullptr);
+    Ellipse(oldRecorder, 0, 0, 20, 10);
+    HGLOBAL picture = GlobalAlloc(GMEM_MOVEABLE, sizeof(METAFILEPICT));
+    METAFILEPICT record { MM_ANISOTROPIC, 200, 100, CloseMetaFile(oldRecorder) };
+    const AnsiString metafileBits = MetafileBits(record.hMF);
+    std::memcpy(GlobalLock(picture), &record, sizeof record);
+    GlobalUnlock(picture);
+    HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, 6);
+    std::memcpy(GlobalLock(text), "\x95\x5C\x83\x5C!", 6);
+    GlobalUnlock(text);
+    HGLOBAL privateData = GlobalAlloc(GMEM_MOVEABLE, 4);
+
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    SetClipboardData(CF_TEXT, text);
+    SetClipboardData(CF_BITMAP, bitmap);
+    SetClipboardData(CF_PALETTE, CreatePalette(reinterpret_cast<LOGPALETTE*>(&palette)));
+    SetClipboardData(CF_ENHMETAFILE, enhanced);
+    SetClipboardData(CF_METAFILEPICT, picture);
+    SetClipboardData(CF_PRIVATEFIRST, privateData);
+    SetClipboardData(CF_OWNERDISPLAY, nullptr);
+    SetClipboardData(promised, nullptr);
+    CloseClipboard();
+
+    renderRequests = 0;
+    GlobalClipboard()->Open();
+    TClipboardContent content = TClipboardContent::Take();
+    EXPECT_EQ(renderRequests, 1) << "the promised format is asked for when taken";
+    GlobalClipboard()->Clear();
+    std::vector<UINT> kept = content.Formats();
+    content.PutBack();
+    GlobalClipboard()->Close();
+    DestroyWindow(owner);
+    GlobalFree(privateData);
+
+    // In their order, whatever formats the system adds between them.
+    std::vector<UINT> expected { CF_TEXT, CF_BITMAP, CF_PALETTE, CF_ENHMETAFILE, CF_METAFILEPICT, promised };
+    std::vector<UINT> seen;
+    for (UINT format : kept)
+        if (std::find(expected.begin(), expected.end(), format) != expected.end())
+            seen.push_back(format);
+    EXPECT_EQ(seen, expected);
+    for (UINT dropped : { UINT(CF_PRIVATEFIRST), UINT(CF_OWNERDISPLAY) })
+        EXPECT_EQ(std::find(kept.begin(), kept.end(), dropped), kept.end()) << dropped;
+
+    // The originals are gone with the emptying: what is back are working copies.
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EXPECT_EQ(static_cast<const char*>(GlobalLock(GetClipboardData(CF_TEXT))), AnsiString("\x95\x5C\x83\x5C!"));
+    GlobalUnlock(GetClipboardData(CF_TEXT));
+    EXPECT_EQ(Pixels(static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)), 6, 4), pixels);
+    PALETTEENTRY entries[2] {};
+    EXPECT_EQ(GetPaletteEntries(static_cast<HPALETTE>(GetClipboardData(CF_PALETTE)), 0, 2, entries), 2u);
+    EXPECT_EQ(entries[1].peRed, 250);
+    EXPECT_EQ(EnhMetafileBits(static_cast<HENHMETAFILE>(GetClipboardData(CF_ENHMETAFILE))), enhancedBits);
+    auto* back = static_cast<METAFILEPICT*>(GlobalLock(GetClipboardData(CF_METAFILEPICT)));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->xExt, 200);
+    EXPECT_EQ(MetafileBits(back->hMF), metafileBits);
+    GlobalUnlock(GetClipboardData(CF_METAFILEPICT));
+    EXPECT_EQ(static_cast<const char*>(GlobalLock(GetClipboardData(promised))), AnsiString("rendered"));
+    GlobalUnlock(GetClipboardData(promised));
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_PRIVATEFIRST));
+    EmptyClipboard();
+    CloseClipboard();
 }

@@ -81,6 +81,11 @@ TEST_F(SoakTest, TicksThroughEveryMinuteWithTheRightWallpaperAndNothingGrowing)
     // own 60-second timer would add ticks at the real time.
     MainForm1->Timer1->SetEnabled(false);
     RunPendingMessages();
+    // The tick puts back what the clipboard held before it: from an empty clipboard,
+    // every tick must leave it empty.
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
 
     // What is wrong with the tick just run, or empty. Its images and texts are gone
     // again when the counts are taken.
@@ -129,6 +134,7 @@ TEST_F(SoakTest, TicksThroughEveryMinuteWithTheRightWallpaperAndNothingGrowing)
         errors.clear();
         shell.wallpapers.clear();
         shell.wallpaperFiles.clear();
+        shell.wallpaperAttributes.clear();
 
         if (tick == 1 || tick % 100 == 0 || tick == ticks) {
             const double ms = (NowMs() - since) / (tick - sinceTick);
