@@ -160,6 +160,8 @@ void TMainForm1::ShowPhotoOfTheMinute()
     clipboard.PassThrough(picture);
     WriteTemporaryBitmap(picture, ProgramFolder + TemporaryBitmapName);
 
+    // The path is built again and handed over in a 512-byte buffer, as the clock
+    // always has; it fits, since the program's folder has at most 260 characters.
     char wallpaper[512] = {};
     AnsiString bitmapPath = ProgramFolder + TemporaryBitmapName;
     std::strncpy(wallpaper, bitmapPath.c_str(), sizeof wallpaper - 1);

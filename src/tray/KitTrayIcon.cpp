@@ -89,6 +89,8 @@ void TKitTrayIcon::SetActive(bool value)
         ShowWindow(ApplicationWindow(), SW_SHOWNORMAL);
         NotifyIcon(NIM_DELETE);
         DeActivateTimer(m_timerMode);
+        // Disabled again at the end, as deactivation always has done; it is already
+        // off, so this changes nothing and is kept for the documented order.
         SetEnabled(false);
     }
 }
