@@ -26,10 +26,3 @@ AnsiString MinuteMaskAt(const SYSTEMTIME& clock)
     // A reading the runtime cannot convert (a date beyond its range) is used as it is.
     return MinuteMaskFor(local ? *local : reading);
 }
-
-AnsiString CurrentMinuteMask()
-{
-    SYSTEMTIME now {};
-    GetLocalTime(&now);
-    return MinuteMaskAt(now);
-}

@@ -14,5 +14,3 @@ AnsiString MinuteMaskFor(const std::tm& time);
 // calendar time with them and is broken down into local time with the same settings,
 // so the hour and minute are the clock's whatever zone TZ names.
 AnsiString MinuteMaskAt(const SYSTEMTIME& clock);
-// The mask for the system's local clock now.
-AnsiString CurrentMinuteMask();

@@ -162,10 +162,10 @@ int TFileListBox::Count()
 AnsiString TFileListBox::Items(int index)
 {
     if (index < 0 || index >= Count())
-        throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+        throw EListError(Exception::ResText(TextId::ListIndexOutOfRange, index));
     LRESULT length = SendMessageA(m_handle, LB_GETTEXTLEN, index, 0);
     if (length == LB_ERR || length < 0)
-        throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+        throw EListError(Exception::ResText(TextId::ListIndexOutOfRange, index));
     AnsiString text(static_cast<std::size_t>(length) + 1, '\0');
     LRESULT got = SendMessageA(m_handle, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
     text.resize(got == LB_ERR ? 0 : static_cast<std::size_t>(got));
@@ -240,7 +240,7 @@ void TFileListBox::AddItem(const AnsiString& text, TBitmap* glyph)
 {
     LRESULT index = SendMessageA(m_handle, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (index < 0)
-        throw EOutOfResources("行を挿入できません");
+        throw EOutOfResources(Exception::ResText(TextId::ListCannotInsert));
     SendMessageA(m_handle, LB_SETITEMDATA, index, reinterpret_cast<LPARAM>(glyph));
     if (index == 100 && Screen)
         Screen->SetCursor(crHourGlass);
@@ -377,7 +377,7 @@ void TFileListBox::SetFolderPath(const AnsiString& path)
         };
         select();
         if (!FileExists(file))
-            throw EInvalidOperation(Format("不正なファイル名 - %s", path));
+            throw EInvalidOperation(Exception::ResText(TextId::InvalidFileNamePath, path));
         if (ItemIndex() < 0) {
             SetMask(file);
             select();

@@ -20,7 +20,6 @@ TApplication* Application = nullptr;
 namespace {
 
 const char AppClassName[] = "TApplication";
-const char OutOfMemoryText[] = "メモリが足りません";
 constexpr DWORD AppWindowStyle = 0x84CA0000;   // pop-up, clip siblings, caption, system menu, minimize box
 
 HINSTANCE ModuleInstance()
@@ -87,8 +86,8 @@ void ShowGenericReport(const AnsiString& className, const void* address)
     moduleName.erase(0, LastDelimiter("\\", moduleName));
     auto relative = reinterpret_cast<const void*>(
         reinterpret_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(module));
-    AnsiString text = Format(LoadResString(65279) + "\n%s%s", className, moduleName, relative, "", "");
-    AnsiString caption = LoadResString(65248);
+    AnsiString text = Format(LoadResString(TextId::ExceptionInModule) + "\n%s%s", className, moduleName, relative, "", "");
+    AnsiString caption = LoadResString(TextId::ApplicationErrorCaption);
     MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
@@ -204,14 +203,14 @@ void TApplication::CreateHandle()
         windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         windowClass.lpszClassName = AppClassName;
         if (!RegisterClassA(&windowClass))
-            throw EOutOfResources(LoadResString(65361));
+            throw EOutOfResources(LoadResString(TextId::WindowClassFailed));
     }
     int x = GetSystemMetrics(SM_CXSCREEN) / 2;
     int y = GetSystemMetrics(SM_CYSCREEN) / 2;
     m_handle = CreateWindowExA(0, AppClassName, m_title.c_str(), AppWindowStyle, x, y, 0, 0,
         nullptr, nullptr, ModuleInstance(), nullptr);
     if (!m_handle)
-        throw EOutOfResources(LoadResString(65361));
+        throw EOutOfResources(LoadResString(TextId::WindowClassFailed));
     m_title.clear();
     m_handleCreated = true;
     SetWindowObject(m_handle, this);
@@ -474,7 +473,7 @@ void TApplication::HandleLoopException(TObject* sender)
         } catch (std::bad_alloc&) {
             // Memory running out is the program's out-of-memory error, as when the
             // memory manager raises it.
-            EOutOfMemory error(OutOfMemoryText);
+            EOutOfMemory error(Exception::ResText(TextId::OutOfMemory));
             if (OnAppException)
                 OnAppException(sender, error);
             else

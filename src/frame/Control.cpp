@@ -106,7 +106,7 @@ void TControl::SetParent(TWinControl* parent)
     if (parent == m_parent)
         return;
     if (parent == this)
-        throw EInvalidOperation("自分自身を親とすることはできません");
+        throw EInvalidOperation(Exception::ResText(TextId::ControlIsOwnParent));
     if (m_parent)
         m_parent->RemoveControl(this);
     if (parent) {
@@ -180,7 +180,7 @@ void TControl::SetClientHeight(int value)
 POINT TControl::ClientOrigin()
 {
     if (!m_parent)
-        throw EInvalidOperation(Format("コントロール '%s' は親ウィンドウを持っていません", Name()));
+        throw EInvalidOperation(Exception::ResText(TextId::ControlHasNoParentWindow, Name()));
     POINT origin = m_parent->ClientOrigin();
     origin.x += m_left;
     origin.y += m_top;
@@ -426,7 +426,7 @@ bool TControl::DialogChar(char, LPARAM)
 HDC TControl::GetDeviceContext(HWND& window)
 {
     if (!m_parent)
-        throw EInvalidOperation(Format("コントロール '%s' は親ウィンドウを持っていません", Name()));
+        throw EInvalidOperation(Exception::ResText(TextId::ControlHasNoParentWindow, Name()));
     HDC dc = m_parent->GetDeviceContext(window);
     SetViewportOrgEx(dc, m_left, m_top, nullptr);
     IntersectClipRect(dc, 0, 0, m_width, m_height);

@@ -140,7 +140,7 @@ void TCustomForm::AfterConstruction()
         try {
             m_oldCreateOrder = false;
             if (!InitInheritedComponent(*this, typeid(TForm)))
-                throw EResNotFound(Exception::ResText(65392, ClassName()));
+                throw EResNotFound(Exception::ResText(TextId::ResourceNotFound, ClassName()));
         } catch (...) {
             m_creating = false;
             throw;
@@ -284,9 +284,9 @@ void TCustomForm::HideForm()
 void TCustomForm::ShowingChanged()
 {
     if (m_showingChange)
-        throw EInvalidOperation(Exception::ResText(65365));
+        throw EInvalidOperation(Exception::ResText(TextId::CannotChangeVisibleInShowHide));
     if (!m_showing && m_formStyle == fsMDIChild && m_visible)
-        throw EInvalidOperation(Exception::ResText(65364));
+        throw EInvalidOperation(Exception::ResText(TextId::CannotHideMdiChild));
     if (Application)
         Application->UpdateAppWindowVisible();
     m_showingChange = true;
@@ -472,7 +472,7 @@ void TCustomForm::ReleaseForm()
 TModalResult TCustomForm::ShowFormModal()
 {
     if (m_visible || !m_enabled || m_modal || m_formStyle == fsMDIChild)
-        throw EInvalidOperation(Exception::ResText(65366));
+        throw EInvalidOperation(Exception::ResText(TextId::CannotMakeVisibleModal));
     if (HWND capture = GetCapture())
         SendMessageA(capture, WM_CANCELMODE, 0, 0);
     ReleaseCapture();
@@ -743,7 +743,7 @@ void TCustomForm::SetActiveControl(TWinControl* control)
     if (m_activeControl == control)
         return;
     if (control && (control == this || control->ParentForm() != this || (!HasState(csLoading) && !control->CanFocus())))
-        throw EInvalidOperation(Exception::ResText(65362));
+        throw EInvalidOperation(Exception::ResText(TextId::CannotFocusWindow));
     m_activeControl = control;
     if (m_active && control && !HasState(csLoading))
         ::SetFocus(control->Handle());
@@ -775,7 +775,7 @@ void TCustomForm::FocusControl(TWinControl* control)
 void TCustomForm::SetFocus()
 {
     if (!m_visible || !m_enabled)
-        throw EInvalidOperation(Exception::ResText(65362));
+        throw EInvalidOperation(Exception::ResText(TextId::CannotFocusWindow));
     if (!m_active || GetFocus() != m_handle) {
         if (m_activeControl && m_activeControl->HandleAllocated())
             ::SetFocus(m_activeControl->Handle());

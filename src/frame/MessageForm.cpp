@@ -17,18 +17,27 @@
 namespace {
 
 // Caption string ids and system icons of the dialog types (custom has neither).
-constexpr int TypeCaptionIds[] = { 65264, 65265, 65266, 65267 };
+constexpr TextId TypeCaptionIds[] = { TextId::WarningCaption, TextId::ErrorCaption, TextId::InformationCaption,
+    TextId::ConfirmationCaption };
 const char* const TypeIcons[] = { IDI_EXCLAMATION, IDI_HAND, IDI_ASTERISK, IDI_QUESTION };
 
 struct ButtonKind {
     const char* name;
-    int captionId;
+    TextId captionId;
     TModalResult result;
 };
 constexpr ButtonKind ButtonKinds[] = {
-    { "Yes", 65268, 6 }, { "No", 65269, 7 }, { "OK", 65270, 1 }, { "Cancel", 65271, 2 },
-    { "Abort", 65272, 3 }, { "Retry", 65273, 4 }, { "Ignore", 65274, 5 }, { "All", 65275, 8 },
-    { "NoToAll", 65276, 9 }, { "YesToAll", 65277, 10 }, { "Help", 65278, 0 },
+    { "Yes", TextId::YesButton, 6 },
+    { "No", TextId::NoButton, 7 },
+    { "OK", TextId::OkButton, 1 },
+    { "Cancel", TextId::CancelButton, 2 },
+    { "Abort", TextId::AbortButton, 3 },
+    { "Retry", TextId::RetryButton, 4 },
+    { "Ignore", TextId::IgnoreButton, 5 },
+    { "All", TextId::AllButton, 8 },
+    { "NoToAll", TextId::NoToAllButton, 9 },
+    { "YesToAll", TextId::YesToAllButton, 10 },
+    { "Help", TextId::HelpButton, 0 },
 };
 constexpr int ButtonKindCount = 11;
 constexpr int HelpButton = 10;

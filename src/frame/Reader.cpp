@@ -14,7 +14,7 @@ namespace {
 // damaged stream: reading it would only exhaust the stack.
 constexpr int MaxNesting = 200;
 
-[[noreturn]] void ReadError(int id)
+[[noreturn]] void ReadError(TextId id)
 {
     throw EReadError(Exception::ResText(id));
 }
@@ -25,7 +25,7 @@ public:
     {
         if (++m_depth > MaxNesting) {
             --m_depth;
-            ReadError(65418);
+            ReadError(TextId::StreamReadError);
         }
     }
     ~DepthGuard() { --m_depth; }
@@ -42,7 +42,7 @@ TComponentPtr<> CreateComponent(const TClassInfo& cls, TComponent* owner, const 
     std::unique_ptr<TPersistent> made(cls.Create(owner));
     TComponent* component = dynamic_cast<TComponent*>(made.get());
     if (!component)
-        throw EClassNotFound(Exception::ResText(65422, className));
+        throw EClassNotFound(Exception::ResText(TextId::ClassNotFound, className));
     made.release();
     return TComponentPtr<>(component);
 }
@@ -113,7 +113,7 @@ void TReader::ReadBuffer()
     m_bufPos = 0;
     if (m_bufEnd <= 0) {
         m_bufEnd = 0;
-        ReadError(65418);
+        ReadError(TextId::StreamReadError);
     }
 }
 
@@ -171,12 +171,12 @@ void TReader::ReadListEnd()
 
 void TReader::PropValueError()
 {
-    ReadError(65401);
+    ReadError(TextId::InvalidPropertyValue);
 }
 
 void TReader::PropertyNotFound()
 {
-    ReadError(65403);
+    ReadError(TextId::UnknownProperty);
 }
 
 AnsiString TReader::ReadStr()
@@ -292,7 +292,7 @@ std::vector<char> TReader::ReadBinaryBody()
     Read(&length, 4);
     std::int32_t remaining = m_stream.Size() - Position();
     if (remaining < 0 || length > static_cast<std::uint32_t>(remaining))
-        ReadError(65418);
+        ReadError(TextId::StreamReadError);
     std::vector<char> bytes(length);
     Read(bytes.data(), static_cast<std::int32_t>(length));
     return bytes;
@@ -327,7 +327,7 @@ std::u16string TReader::ReadWideString()
     Read(&count, 4);
     std::int32_t remaining = m_stream.Size() - Position();
     if (remaining < 0 || count > static_cast<std::uint32_t>(remaining) / 2)
-        ReadError(65418);
+        ReadError(TextId::StreamReadError);
     std::u16string wide(count, u'\0');
     Read(wide.data(), static_cast<std::int32_t>(count * 2));
     return wide;
@@ -418,7 +418,7 @@ TVariant TReader::ReadVariant()
         break;
     default:
         ReadValue();
-        ReadError(65418);
+        ReadError(TextId::StreamReadError);
     }
     return v;
 }
@@ -551,7 +551,7 @@ void TReader::ReadSignature()
     char signature[4] = {};
     Read(signature, 4);
     if (std::memcmp(signature, "TPF0", 4) != 0)
-        ReadError(65423);
+        ReadError(TextId::StreamFormatInvalid);
 }
 
 TComponent* TReader::ReadRootComponent(TComponent& root)
@@ -578,7 +578,7 @@ TComponent* TReader::ReadRoot(TComponent* root, TComponentPtr<>* holder)
             AnsiString className = ReadStr();
             const TClassInfo* cls = ClassRegistry::FindByName(className);
             if (!cls || !cls->CanCreate() || !cls->InheritsFrom(typeid(TComponent)))
-                throw EClassNotFound(Exception::ResText(65422, className));
+                throw EClassNotFound(Exception::ResText(TextId::ClassNotFound, className));
             created = CreateComponent(*cls, nullptr, className);
             created->AfterConstruction();
             root = created.get();
@@ -645,7 +645,7 @@ const TClassInfo* TReader::FindComponentClass(const AnsiString& className)
     if (!cls)
         cls = ClassRegistry::FindByName(className);
     if (!cls || !cls->CanCreate() || !cls->InheritsFrom(typeid(TComponent)))
-        throw EClassNotFound(Exception::ResText(65422, className));
+        throw EClassNotFound(Exception::ResText(TextId::ClassNotFound, className));
     return cls;
 }
 
@@ -694,14 +694,14 @@ TComponent* TReader::ReadComponent(TComponent* component)
         if (flags & ffInherited) {
             result = m_lookupRoot ? m_lookupRoot->FindComponent(name) : nullptr;
             if (!result)
-                throw EReadError(Exception::ResText(65406, name));
+                throw EReadError(Exception::ResText(TextId::AncestorNotFound, name));
             m_parent = result->GetParentComponent();
             if (!m_parent)
                 m_parent = m_root;
         } else {
             const TClassInfo* cls = FindComponentClass(className);
             if (!m_owner)
-                ReadError(65418);   // components are read only inside a root
+                ReadError(TextId::StreamReadError);   // components are read only inside a root
             TComponentPtr<> made = CreateComponent(*cls, m_owner, className);
             result = made.get();
             if (flags & ffInline)
@@ -840,7 +840,7 @@ void TReader::ReadProperty(TPersistent& instance)
             TPersistent* next = prop->Kind == TTypeKind::Class && prop->GetObjectValue ? prop->GetObjectValue(*target) : nullptr;
             if (!next) {
                 SkipValue();
-                ReadError(65402);
+                ReadError(TextId::InvalidPropertyPath);
             }
             target = next;
             start = dot + 1;
@@ -851,7 +851,7 @@ void TReader::ReadProperty(TPersistent& instance)
             owner = component->Name();
         if (owner.empty())
             owner = instance.ClassName();
-        throw EReadError(Exception::ResText(65405, owner, ".", m_propName, AnsiString(e.what())));
+        throw EReadError(Exception::ResText(TextId::ErrorReadingProperty, owner, ".", m_propName, AnsiString(e.what())));
     }
 }
 
@@ -879,7 +879,7 @@ void TReader::ReadDefined(TPersistent& instance, const TClassInfo* info, const A
 void TReader::ReadPropValue(TPersistent& instance, const TPropInfo& prop)
 {
     if (!prop.Writable && !(prop.Kind == TTypeKind::Class && NextValue() == TValueType::fvCollection))
-        ReadError(65404);
+        ReadError(TextId::ReadOnlyProperty);
     switch (prop.Kind) {
     case TTypeKind::Integer: {
         long long value;

@@ -57,7 +57,7 @@ void TTimer::RearmTimer()
     KillTimer(m_window, TimerId);
     if (m_interval != 0 && m_enabled && m_onTimer) {
         if (!SetTimer(m_window, TimerId, m_interval, nullptr))
-            throw EOutOfResources(LoadResString(65370));
+            throw EOutOfResources(LoadResString(TextId::NoTimers));
     }
 }
 

@@ -99,7 +99,7 @@ public:
         m_dc = CreateCompatibleDC(nullptr);
         if (!m_dc || !m_bitmap) {
             Free();
-            throw EOutOfResources("デバイス コンテキストの作成に失敗しました");
+            throw EOutOfResources(Exception::ResText(TextId::DeviceContextFailed));
         }
         m_old = SelectObject(m_dc, m_bitmap);
     }
@@ -264,7 +264,7 @@ void TWinControl::BuildWindow()
         if (owner && owner->HasState(csReading))
             params.WndParent = owner->Handle();
         else
-            throw EInvalidOperation(Format("コントロール '%s' は親ウィンドウを持っていません", Name()));
+            throw EInvalidOperation(Exception::ResText(TextId::ControlHasNoParentWindow, Name()));
     }
     m_defWndProc = params.WindowClass.lpfnWndProc;
     WNDCLASSA registered{};
@@ -1041,7 +1041,7 @@ HDC TWinControl::GetDeviceContext(HWND& window)
     window = Handle();
     HDC dc = GetDC(window);
     if (!dc)
-        throw EOutOfResources("デバイス コンテキストの作成に失敗しました");
+        throw EOutOfResources(Exception::ResText(TextId::DeviceContextFailed));
     return dc;
 }
 

@@ -24,7 +24,7 @@ CRITICAL_SECTION& BitmapImageLock()
 
 [[noreturn]] void InvalidBitmap()
 {
-    throw EInvalidGraphic(Exception::ResText(65407));
+    throw EInvalidGraphic(Exception::ResText(TextId::BitmapInvalid));
 }
 
 template<typename T>
@@ -741,7 +741,7 @@ void TBitmap::SetPixelFormat(TPixelFormat value)
         return;
     }
     if (value == TPixelFormat::pfCustom)
-        throw EInvalidGraphic(Exception::ResText(65378));
+        throw EInvalidGraphic(Exception::ResText(TextId::PixelFormatInvalid));
     static const WORD bitCounts[] = { 0, 1, 4, 8, 16, 16, 24, 32 };
     DIBSECTION description = {};
     description.dsBm = m_image->DIB.dsBm;
@@ -838,7 +838,7 @@ void* TBitmap::ScanLine(int row)
 {
     Changing(this);
     if (row < 0 || row > Height())
-        throw EInvalidGraphicOperation(Exception::ResText(65379));
+        throw EInvalidGraphicOperation(Exception::ResText(TextId::ScanLineOutOfRange));
     // Rows are addressed in the DIB; a device-dependent bitmap becomes one, so that
     // what is written through the address is the image.
     if (HandleType() == TBitmapHandleType::bmDDB && !Empty())
@@ -1041,7 +1041,7 @@ void TBitmap::Render(TCanvas* canvas, const RECT& rect)
 void TBitmap::LoadClipboardData(std::uint16_t format, HANDLE data, HPALETTE palette)
 {
     if (format != CF_BITMAP || !data)
-        throw EInvalidGraphic(Exception::ResText(65382));
+        throw EInvalidGraphic(Exception::ResText(TextId::UnknownClipboardData));
     FreeContext();
     DIBSECTION description = {};
     GetObjectA(data, sizeof description, &description);

@@ -17,12 +17,12 @@ namespace {
 
 [[noreturn]] void InvalidBitmap()
 {
-    throw EInvalidGraphic(Exception::ResText(65407));
+    throw EInvalidGraphic(Exception::ResText(TextId::BitmapInvalid));
 }
 
 [[noreturn]] void ReadError()
 {
-    throw EReadError(Exception::ResText(65418));
+    throw EReadError(Exception::ResText(TextId::StreamReadError));
 }
 
 // Reads from a stream, never more than the bytes that belong to the bitmap.

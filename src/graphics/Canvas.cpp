@@ -208,7 +208,7 @@ void TCanvas::RequiredState(TCanvasState required)
     if (needed & csHandleValid) {
         CreateHandle();
         if (!m_handle)
-            throw EInvalidOperation(Exception::ResText(65384));
+            throw EInvalidOperation(Exception::ResText(TextId::CanvasCannotDraw));
     }
     if (needed & csFontValid)
         CreateFont();

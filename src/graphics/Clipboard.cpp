@@ -46,7 +46,7 @@ void TClipboard::Open()
                 ReleaseUtilityWindow(m_clipboardWindow);
             m_allocated = false;
             m_clipboardWindow = nullptr;
-            throw Exception(Exception::ResText(65300));
+            throw Exception(Exception::ResText(TextId::ClipboardCannotOpen));
         }
         m_emptied = false;
     }
@@ -159,7 +159,7 @@ void TClipboard::AssignToPicture(TPicture* picture)
             if (format <= 0xFFFF && TPicture::SupportsClipboardData(static_cast<std::uint16_t>(format)))
                 break;
         if (format == 0)
-            throw Exception(Exception::ResText(65298));
+            throw Exception(Exception::ResText(TextId::ClipboardFormatInvalid));
         HANDLE data = GetClipboardData(format);
         auto palette = static_cast<HPALETTE>(GetClipboardData(CF_PALETTE));
         picture->LoadClipboardData(static_cast<std::uint16_t>(format), data, palette);

@@ -34,10 +34,10 @@ TFileFormatsList::~TFileFormatsList()
 
 TFileFormatsList::TFileFormatsList()
 {
-    Add("wmf", LoadResString(65353), 0, TMetafile::StaticClass());
-    Add("emf", LoadResString(65354), 0, TMetafile::StaticClass());
-    Add("ico", LoadResString(65355), 0, TIcon::StaticClass());
-    Add("bmp", LoadResString(65356), 0, TBitmap::StaticClass());
+    Add("wmf", LoadResString(TextId::MetafileDescription), 0, TMetafile::StaticClass());
+    Add("emf", LoadResString(TextId::EnhancedMetafileDescription), 0, TMetafile::StaticClass());
+    Add("ico", LoadResString(TextId::IconDescription), 0, TIcon::StaticClass());
+    Add("bmp", LoadResString(TextId::BitmapDescription), 0, TBitmap::StaticClass());
     g_fileFormatsAlive = true;
 }
 

@@ -9,7 +9,7 @@ void GdiError()
     DWORD code = GetLastError();
     AnsiString message = code != 0 ? SystemErrorMessage(code) : AnsiString();
     if (message.empty())
-        message = Exception::ResText(65383);
+        message = Exception::ResText(TextId::OutOfSystemResources);
     throw EOutOfResources(message);
 }
 

@@ -66,7 +66,7 @@ int TIcon::Width() const
 void TIcon::CheckSizeChangeable() const
 {
     if (m_image->Handle)
-        throw EInvalidGraphicOperation(Exception::ResText(65380));
+        throw EInvalidGraphicOperation(Exception::ResText(TextId::IconSizeFixed));
 }
 
 void TIcon::SetHeight(int value)
@@ -105,12 +105,12 @@ void TIcon::SaveStream(TStream& stream)
 
 void TIcon::LoadClipboardData(std::uint16_t, HANDLE, HPALETTE)
 {
-    throw EInvalidGraphicOperation(Exception::ResText(65299));
+    throw EInvalidGraphicOperation(Exception::ResText(TextId::ClipboardTakesNoIcons));
 }
 
 void TIcon::SaveClipboardData(std::uint16_t&, HANDLE&, HPALETTE&)
 {
-    throw EInvalidGraphicOperation(Exception::ResText(65299));
+    throw EInvalidGraphicOperation(Exception::ResText(TextId::ClipboardTakesNoIcons));
 }
 
 HICON TIcon::Handle()

@@ -81,7 +81,7 @@ TGdiBitmap CopyStretched(HDC screen, HBITMAP source, int sourceWidth, int source
 
 void InvalidIcon()
 {
-    throw EInvalidGraphic(Exception::ResText(65376));
+    throw EInvalidGraphic(Exception::ResText(TextId::IconInvalid));
 }
 
 TIconFileHeader ReadIconHeader(const AnsiString& ico)

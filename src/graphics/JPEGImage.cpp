@@ -47,7 +47,7 @@ HPALETTE PaletteFromColorMap(const jpeg_decompress_struct& info)
     }
     HPALETTE result = CreatePalette(palette);
     if (!result)
-        throw EOutOfResources(Exception::ResText(65383));
+        throw EOutOfResources(Exception::ResText(TextId::OutOfSystemResources));
     return result;
 }
 
@@ -200,12 +200,12 @@ int TJPEGImage::Height() const
 
 void TJPEGImage::SetWidth(int)
 {
-    throw EInvalidGraphicOperation(Exception::ResText(65210));
+    throw EInvalidGraphicOperation(Exception::ResText(TextId::JpegSizeFixed));
 }
 
 void TJPEGImage::SetHeight(int)
 {
-    throw EInvalidGraphicOperation(Exception::ResText(65210));
+    throw EInvalidGraphicOperation(Exception::ResText(TextId::JpegSizeFixed));
 }
 
 HPALETTE TJPEGImage::Palette()
@@ -262,7 +262,7 @@ void TJPEGImage::ReadStream(std::int32_t size, TStream& stream)
     // A count beyond what the stream holds is a read error, found before any memory
     // is set aside for it.
     if (size < 0 || size > stream.Size() - stream.Position())
-        throw EReadError(Exception::ResText(65418));
+        throw EReadError(Exception::ResText(TextId::StreamReadError));
     AnsiString bytes(static_cast<std::size_t>(size), '\0');
     stream.ReadBuffer(bytes.data(), size);
     m_data->data = std::make_unique<TMemoryStream>(std::move(bytes));
@@ -575,8 +575,8 @@ struct JPEGStartup {
     {
         if (ScreenBitsPerPixel() <= 8)
             JPEGDefaults().PixelFormat = jf8Bit;
-        TPicture::RegisterExtension("jpeg", LoadResString(65212), TJPEGImage::StaticClass());
-        TPicture::RegisterExtension("jpg", LoadResString(65212), TJPEGImage::StaticClass());
+        TPicture::RegisterExtension("jpeg", LoadResString(TextId::JpegFileDescription), TJPEGImage::StaticClass());
+        TPicture::RegisterExtension("jpg", LoadResString(TextId::JpegFileDescription), TJPEGImage::StaticClass());
     }
     ~JPEGStartup() { TPicture::UnregisterGraphic(TJPEGImage::StaticClass()); }
     JPEGStartup(const JPEGStartup&) = delete;

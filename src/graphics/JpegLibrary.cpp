@@ -184,7 +184,7 @@ TJpegProgressReport JpegProgressStep(TJpegProgressMonitor& monitor, DWORD now, c
 
 AnsiString JpegErrorText(int code)
 {
-    return Exception::ResText(65211, code);
+    return Exception::ResText(TextId::JpegError, code);
 }
 
 TJpegCoder::TJpegCoder(TGraphic* progressTarget, bool decoding)

@@ -24,7 +24,7 @@ void TMetafile::SetWidth(int)
 
 void TMetafile::LoadStream(TStream&)
 {
-    throw EInvalidGraphic(Exception::ResText(65378));
+    throw EInvalidGraphic(Exception::ResText(TextId::PixelFormatInvalid));
 }
 
 void TMetafile::SaveStream(TStream&)
@@ -33,7 +33,7 @@ void TMetafile::SaveStream(TStream&)
 
 void TMetafile::LoadClipboardData(std::uint16_t, HANDLE, HPALETTE)
 {
-    throw EInvalidGraphic(Exception::ResText(65378));
+    throw EInvalidGraphic(Exception::ResText(TextId::PixelFormatInvalid));
 }
 
 void TMetafile::SaveClipboardData(std::uint16_t&, HANDLE&, HPALETTE&)

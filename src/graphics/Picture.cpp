@@ -90,7 +90,7 @@ void TPicture::LoadFile(const AnsiString& fileName)
     AnsiString extension = GraphicFileExtension(fileName);
     TGraphicClass cls = TFileFormatsList::Instance().FindExt(extension);
     if (!cls)
-        throw EInvalidGraphic(Exception::ResText(65381, extension));
+        throw EInvalidGraphic(Exception::ResText(TextId::UnknownExtension, extension));
     std::unique_ptr<TGraphic> graphic = cls->NewInstance();
     InstallProgress(*graphic);
     graphic->LoadFile(fileName);
@@ -107,7 +107,7 @@ void TPicture::LoadClipboardData(std::uint16_t format, HANDLE data, HPALETTE pal
 {
     TGraphicClass cls = TClipboardFormats::Instance().FindFormat(format);
     if (!cls)
-        throw EInvalidGraphic(Exception::ResText(65382));
+        throw EInvalidGraphic(Exception::ResText(TextId::UnknownClipboardData));
     std::unique_ptr<TGraphic> graphic = cls->NewInstance();
     InstallProgress(*graphic);
     graphic->LoadClipboardData(format, data, palette);
@@ -179,7 +179,7 @@ void TPicture::ReadPictureData(TStream& stream)
     stream.ReadBuffer(&length, 1);
     // Stored class names are at most 63 bytes; a longer one is damaged data.
     if (length > MaxStoredClassName)
-        throw EReadError(Exception::ResText(65401));
+        throw EReadError(Exception::ResText(TextId::InvalidPropertyValue));
     char name[MaxStoredClassName];
     stream.ReadBuffer(name, length);
     TGraphicClass cls = TFileFormatsList::Instance().FindClassName(AnsiString(name, length));

@@ -46,11 +46,11 @@ void TComponent::SetName(const AnsiString& name)
     if (name == m_name)
         return;
     if (!name.empty() && !IsIdentifier(name))
-        throw EComponentError(Exception::ResText(65399, name));
+        throw EComponentError(Exception::ResText(TextId::InvalidComponentName, name));
     if (!name.empty() && m_owner) {
         TComponent* other = m_owner->FindComponent(name);
         if (other && other != this)
-            throw EComponentError(Exception::ResText(65398, name));
+            throw EComponentError(Exception::ResText(TextId::DuplicateComponentName, name));
     }
     m_name = name;
 }

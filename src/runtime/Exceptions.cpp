@@ -5,14 +5,14 @@
 AnsiString InOutErrorText(int code)
 {
     switch (code) {
-    case 2: return "ファイルが見つかりません";
-    case 3: return "不正なファイル名です";
-    case 4: return "オープンしたファイルが多すぎます";
-    case 5: return "ファイルへのアクセスが拒否されました";
-    case 100: return "ファイルの末尾以降を読み込みました";
-    case 101: return "ディスクがいっぱいです";
-    case 106: return "入力値が数値ではありません";
-    default: return Format("I/O エラー (%d)", code);
+    case 2: return Exception::ResText(TextId::IoFileNotFound);
+    case 3: return Exception::ResText(TextId::IoInvalidFileName);
+    case 4: return Exception::ResText(TextId::IoTooManyOpenFiles);
+    case 5: return Exception::ResText(TextId::IoAccessDenied);
+    case 100: return Exception::ResText(TextId::IoReadPastEnd);
+    case 101: return Exception::ResText(TextId::IoDiskFull);
+    case 106: return Exception::ResText(TextId::IoNotANumber);
+    default: return Exception::ResText(TextId::IoError, code);
     }
 }
 
@@ -45,6 +45,6 @@ void RaiseLastWin32Error()
 {
     DWORD code = GetLastError();
     if (code == 0)
-        throw EWin32Error("Win32 API 呼び出しに失敗しました");
-    throw EWin32Error(Format("Win32 エラー。コード : %d.\n%s", static_cast<int>(code), SystemErrorMessage(code)));
+        throw EWin32Error(Exception::ResText(TextId::Win32CallFailed));
+    throw EWin32Error(Exception::ResText(TextId::Win32ErrorCode, static_cast<int>(code), SystemErrorMessage(code)));
 }

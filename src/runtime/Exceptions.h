@@ -13,7 +13,7 @@ public:
     explicit Exception(AnsiString message) : m_message(std::move(message)) {}
     // Message from the string table, formatted with the arguments.
     template<typename... Args>
-    static AnsiString ResText(int id, const Args&... args)
+    static AnsiString ResText(TextId id, const Args&... args)
     {
         if constexpr (sizeof...(args) == 0)
             return LoadResString(id);

@@ -18,6 +18,6 @@ void TPersistent::AssignInto(TPersistent* destination)
 
 void TPersistent::AssignError(const TPersistent* source) const
 {
-    throw EConvertError(Format("%s を %s に代入することはできません",
+    throw EConvertError(Exception::ResText(TextId::CannotAssign,
         source ? source->ClassName() : "nil", ClassName()));
 }

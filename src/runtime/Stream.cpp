@@ -9,13 +9,13 @@
 void TStream::ReadBuffer(void* buffer, std::int32_t count)
 {
     if (count != 0 && Read(buffer, count) != count)
-        throw EReadError(LoadResString(65418));
+        throw EReadError(LoadResString(TextId::StreamReadError));
 }
 
 void TStream::WriteBuffer(const void* buffer, std::int32_t count)
 {
     if (count != 0 && Write(buffer, count) != count)
-        throw EWriteError("ストリームへの書き込みエラー");
+        throw EWriteError(Exception::ResText(TextId::StreamWriteError));
 }
 
 std::int32_t TStream::Size()
@@ -125,12 +125,12 @@ TFileStream::TFileStream(const AnsiString& name, Mode mode)
         m_handle = CreateFileA(name.c_str(), GENERIC_READ, share, nullptr,
             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (m_handle == INVALID_HANDLE_VALUE)
-            throw EFOpenError(Format("ファイル %s は開けません", name));
+            throw EFOpenError(Exception::ResText(TextId::FileCannotOpen, name));
     } else {
         m_handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
             FILE_ATTRIBUTE_NORMAL, nullptr);
         if (m_handle == INVALID_HANDLE_VALUE)
-            throw EFCreateError(Format("ファイル %s を作成できません", name));
+            throw EFCreateError(Exception::ResText(TextId::FileCannotCreate, name));
     }
 }
 
@@ -168,6 +168,6 @@ TResourceStream::TResourceStream(HINSTANCE module, const AnsiString& name, const
     HRSRC info = FindResourceA(module, name.c_str(), type);
     HGLOBAL data = info ? LoadResource(module, info) : nullptr;
     if (!data)
-        throw EResNotFound(Exception::ResText(65392, name));
+        throw EResNotFound(Exception::ResText(TextId::ResourceNotFound, name));
     SetData(LockResource(data), static_cast<std::int32_t>(SizeofResource(module, info)));
 }

@@ -32,7 +32,7 @@ int TKitCustomImageList::AddList()
 {
     HIMAGELIST list = ImageList_Create(m_width, m_height, ILC_COLOR24 | ILC_MASK, 4, 4);
     if (!list)
-        throw EOutOfResources(LoadResString(65383));
+        throw EOutOfResources(LoadResString(TextId::OutOfSystemResources));
     m_lists.emplace_back(list);
     Changed();
     return ListCount() - 1;

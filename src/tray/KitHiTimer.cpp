@@ -93,20 +93,20 @@ void TKitHiTimer::Start()
     if (m_useThread) {
         m_stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         if (!m_stopEvent)
-            throw EOutOfResources(LoadResString(65370));
+            throw EOutOfResources(LoadResString(TextId::NoTimers));
         m_threadInterval = m_interval;
         m_thread = CreateThread(nullptr, 0, &ThreadTicks, this, 0, nullptr);
         if (!m_thread) {
             CloseHandle(m_stopEvent);
             m_stopEvent = nullptr;
-            throw EOutOfResources(LoadResString(65370));
+            throw EOutOfResources(LoadResString(TextId::NoTimers));
         }
         ::SetThreadPriority(m_thread, PlatformPriority(m_priority));
     } else {
         m_multimediaTimer = timeSetEvent(m_interval, 1, &MultimediaTick, reinterpret_cast<DWORD_PTR>(this),
             TIME_PERIODIC | TIME_CALLBACK_FUNCTION);
         if (!m_multimediaTimer)
-            throw EOutOfResources(LoadResString(65370));
+            throw EOutOfResources(LoadResString(TextId::NoTimers));
     }
 }
 

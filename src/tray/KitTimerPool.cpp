@@ -12,8 +12,6 @@ namespace {
 
 // The pool's platform timer is always timer 1 of its window.
 constexpr UINT_PTR PoolTimerId = 1;
-constexpr int IntervalMismatchText = 64512;
-constexpr int DuplicateIdentifierText = 64513;
 
 }
 
@@ -98,9 +96,9 @@ void TKitTimerPool::SetMinInterval(std::uint16_t value)
 int TKitTimerPool::AddTimer(std::uint16_t identifier, std::uint16_t interval, TNotifyEvent handler)
 {
     if (IndexOf(identifier) >= 0)
-        throw EInvalidOperation(Exception::ResText(DuplicateIdentifierText, static_cast<int>(identifier)));
+        throw EInvalidOperation(Exception::ResText(TextId::TimerIdInPool, static_cast<int>(identifier)));
     if (interval < m_minInterval || interval % m_minInterval != 0)
-        throw EInvalidOperation(Exception::ResText(IntervalMismatchText));
+        throw EInvalidOperation(Exception::ResText(TextId::TimerIntervalMismatch));
     auto item = std::make_unique<TKitTimerItem>(this, identifier, &m_items);
     item->SetInterval(interval);
     item->OnTimer = std::move(handler);
@@ -185,7 +183,7 @@ void TKitTimerPool::UpdateMainTimer(bool on)
     KillTimer(m_window, PoolTimerId);
     if (on && GetActiveTimers() > 0) {
         if (!SetTimer(m_window, PoolTimerId, m_minInterval, nullptr))
-            throw EOutOfResources(LoadResString(65370));
+            throw EOutOfResources(LoadResString(TextId::NoTimers));
         m_tickCounter = 1;
         m_active = true;
     }

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int TimerUnavailableText = 65370;
 // The largest interval of the 16-bit field that the pool's 50 ms tick divides.
 constexpr std::uint16_t LargestPoolInterval = 65500;
 
@@ -75,7 +74,7 @@ void TKitTrayIcon::ActivateTimer()
         }
         std::uint16_t id = KitApplication()->AddTimer(m_interval, [this](TObject* sender) { GetTimer(sender); });
         if (id == 0)
-            throw EOutOfResources(LoadResString(TimerUnavailableText));
+            throw EOutOfResources(LoadResString(TextId::NoTimers));
         m_globalTimerId = id;
         if (TKitTimerItem* item = KitApplication()->GetTimer(id))
             item->SetEnabled(false);

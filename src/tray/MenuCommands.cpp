@@ -22,7 +22,7 @@ std::uint16_t AllocateMenuCommand()
     while (id < used.size() && used[id])
         ++id;
     if (id > 0xFFFF)
-        throw EMenuError(LoadResString(65383));
+        throw EMenuError(LoadResString(TextId::OutOfSystemResources));
     if (id == used.size())
         used.push_back(true);
     else

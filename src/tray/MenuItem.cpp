@@ -81,7 +81,7 @@ void TMenuItem::DestroyNativeMenu()
 TMenuItem* TMenuItem::Items(int index) const
 {
     if (index < 0 || index >= Count())
-        throw EMenuError(LoadResString(65367));
+        throw EMenuError(LoadResString(TextId::MenuIndexOutOfRange));
     return m_children[static_cast<std::size_t>(index)];
 }
 
@@ -95,7 +95,7 @@ void TMenuItem::CheckGroupIndex(int index, std::uint8_t group)
 {
     for (int i = 0; i < index && i < Count(); ++i)
         if (m_children[static_cast<std::size_t>(i)]->m_groupIndex > group)
-            throw EMenuError(LoadResString(65371));
+            throw EMenuError(LoadResString(TextId::GroupIndexTooLow));
     for (int i = std::max(index, 0); i < Count(); ++i) {
         TMenuItem* item = m_children[static_cast<std::size_t>(i)];
         if (item->m_groupIndex < group)
@@ -108,11 +108,11 @@ void TMenuItem::Insert(int index, TMenuItem* child)
     if (!child)
         return;
     if (child->m_parent)
-        throw EMenuError(LoadResString(65368));
+        throw EMenuError(LoadResString(TextId::MenuInsertedTwice));
     // Nor may an item go below itself: the tree would close into a ring.
     for (const TMenuItem* item = this; item; item = item->m_parent)
         if (item == child)
-            throw EMenuError(LoadResString(65368));
+            throw EMenuError(LoadResString(TextId::MenuInsertedTwice));
     index = std::clamp(index, 0, Count());
     if (index > 0) {
         TMenuItem* before = m_children[static_cast<std::size_t>(index - 1)];
@@ -130,7 +130,7 @@ void TMenuItem::Insert(int index, TMenuItem* child)
 void TMenuItem::Delete(int index)
 {
     if (index < 0 || index >= Count())
-        throw EMenuError(LoadResString(65367));
+        throw EMenuError(LoadResString(TextId::MenuIndexOutOfRange));
     TMenuItem* child = m_children[static_cast<std::size_t>(index)];
     m_children.erase(m_children.begin() + index);
     child->m_parent = nullptr;
@@ -143,7 +143,7 @@ void TMenuItem::Remove(TMenuItem* child)
 {
     int index = IndexOf(child);
     if (index < 0)
-        throw EMenuError(LoadResString(65369));
+        throw EMenuError(LoadResString(TextId::SubmenuNotInMenu));
     Delete(index);
 }
 
@@ -182,7 +182,7 @@ HMENU TMenuItem::Handle()
     if (!m_handle) {
         m_handle = dynamic_cast<TPopupMenu*>(Owner()) && m_menu ? CreatePopupMenu() : CreateMenu();
         if (!m_handle)
-            throw EMenuError(LoadResString(65383));
+            throw EMenuError(LoadResString(TextId::OutOfSystemResources));
         PopulateNativeMenu(m_handle);
     }
     return m_handle;

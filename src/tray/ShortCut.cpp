@@ -11,12 +11,12 @@ AnsiString KeyCaption(unsigned key)
 {
     struct Named {
         unsigned key;
-        int text;
+        TextId text;
     };
     static const Named named[] = {
-        { 8, 65341 }, { 9, 65342 }, { 13, 65312 }, { 27, 65343 }, { 32, 65313 }, { 33, 65314 },
-        { 34, 65315 }, { 35, 65316 }, { 36, 65317 }, { 37, 65318 }, { 38, 65319 }, { 39, 65320 },
-        { 40, 65321 }, { 45, 65322 }, { 46, 65323 },
+        { 8, TextId::KeyBackspace }, { 9, TextId::KeyTab }, { 13, TextId::KeyEnter }, { 27, TextId::KeyEscape }, { 32, TextId::KeySpace }, { 33, TextId::KeyPageUp },
+        { 34, TextId::KeyPageDown }, { 35, TextId::KeyEnd }, { 36, TextId::KeyHome }, { 37, TextId::KeyLeft }, { 38, TextId::KeyUp }, { 39, TextId::KeyRight },
+        { 40, TextId::KeyDown }, { 45, TextId::KeyInsert }, { 46, TextId::KeyDelete },
     };
     for (const Named& n : named)
         if (n.key == key)
@@ -47,11 +47,11 @@ AnsiString ShortCutCaption(TShortCut shortCut)
         return {};
     AnsiString text;
     if (shortCut & scShift)
-        text += LoadResString(65324);
+        text += LoadResString(TextId::ShiftPrefix);
     if (shortCut & scCtrl)
-        text += LoadResString(65325);
+        text += LoadResString(TextId::CtrlPrefix);
     if (shortCut & scAlt)
-        text += LoadResString(65326);
+        text += LoadResString(TextId::AltPrefix);
     return text + key;
 }
 
@@ -64,8 +64,8 @@ TShortCut ShortCutFromCaption(const AnsiString& text)
         const struct {
             AnsiString prefix;
             TShortCut bit;
-        } prefixes[] = { { LoadResString(65324), scShift }, { "^", scCtrl }, { LoadResString(65325), scCtrl },
-            { LoadResString(65326), scAlt } };
+        } prefixes[] = { { LoadResString(TextId::ShiftPrefix), scShift }, { "^", scCtrl }, { LoadResString(TextId::CtrlPrefix), scCtrl },
+            { LoadResString(TextId::AltPrefix), scAlt } };
         for (const auto& p : prefixes) {
             if (StartsWithText(text, at, p.prefix)) {
                 modifiers |= p.bit;

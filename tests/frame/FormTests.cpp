@@ -237,7 +237,7 @@ TEST_F(FormTest, ShowingRunsOnShowAndAVisibilityChangeThereIsRefused)
     form->ShowForm();
     EXPECT_EQ(shows, 1);
     ASSERT_EQ(Errors.size(), 1u);
-    EXPECT_EQ(Errors[0], LoadResString(65365));
+    EXPECT_EQ(Errors[0], LoadResString(TextId::CannotChangeVisibleInShowHide));
     EXPECT_TRUE(IsWindowVisible(form->Handle()));
     EXPECT_TRUE(Application && IsWindowVisible(Application->Handle()));
 }
@@ -412,7 +412,7 @@ TEST_F(FormTest, TabMovesTheFocusAndAcceleratorsReachWindowlessControls)
         form->SetFocus();
         FAIL() << "no error";
     } catch (const EInvalidOperation& error) {
-        EXPECT_EQ(error.Message(), LoadResString(65362));
+        EXPECT_EQ(error.Message(), LoadResString(TextId::CannotFocusWindow));
     }
 }
 

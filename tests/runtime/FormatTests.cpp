@@ -32,9 +32,9 @@ TEST(Format, MultiByteTextPassesThrough)
 
 TEST(StringTable, TextsByIdAndUnknownIds)
 {
-    EXPECT_EQ(LoadResString(65211), "JPEG エラー #%d");
-    EXPECT_EQ(LoadResString(65392), "%s リソースが見つかりません");
-    EXPECT_EQ(LoadResString(65312), "Enter");
-    EXPECT_EQ(LoadResString(1), "");
-    EXPECT_EQ(Exception::ResText(65381, "gif"), "拡張子 .gif の画像形式は処理できません");
+    EXPECT_EQ(LoadResString(TextId::JpegError), "JPEG エラー #%d");
+    EXPECT_EQ(LoadResString(TextId::ResourceNotFound), "%s リソースが見つかりません");
+    EXPECT_EQ(LoadResString(TextId::KeyEnter), "Enter");
+    EXPECT_EQ(LoadResString(static_cast<TextId>(1)), "");
+    EXPECT_EQ(Exception::ResText(TextId::UnknownExtension, "gif"), "拡張子 .gif の画像形式は処理できません");
 }
