@@ -114,6 +114,19 @@ desktop_find_process() {
     done
 }
 
+# Whether a wineserver runs for the prefix (it works in a folder named after the
+# prefix's device and inode).
+desktop_wine_running() {
+    local id dir pid
+    id=$(stat -c '%d %i' "$WINEPREFIX" 2>/dev/null) || return 1
+    # shellcheck disable=SC2086
+    dir=server-$(printf '%x-%x' $id)
+    for pid in $(pgrep -u "$(id -u)" wineserver || true); do
+        case $(readlink "/proc/$pid/cwd" 2>/dev/null) in */"$dir") return 0 ;; esac
+    done
+    return 1
+}
+
 # Whether the program's process still runs.
 desktop_program_running() {
     [ -n "$desktop_program_pid" ] && kill -0 "$desktop_program_pid" 2>/dev/null

@@ -6,6 +6,8 @@
 #include "graphics/Clipboard.h"
 #include "graphics/Icon.h"
 #include "runtime/AnsiString.h"
+#include "runtime/Platform.h"
+#include "frame/ThreadWindows.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,20 +19,15 @@
 
 TApplication* Application = nullptr;
 
+HWND ApplicationWindow()
+{
+    return Application ? Application->Handle() : nullptr;
+}
+
 namespace {
 
 const char AppClassName[] = "TApplication";
 constexpr DWORD AppWindowStyle = 0x84CA0000;   // pop-up, clip siblings, caption, system menu, minimize box
-
-HINSTANCE ModuleInstance()
-{
-    return GetModuleHandleA(nullptr);
-}
-
-bool NewStyleControls()
-{
-    return (GetVersion() & 0xFF) >= 4;
-}
 
 // The program file's base name: OEM to ANSI, folder and extension dropped, every
 // character after the first lower-cased with the code page's rules.
@@ -105,11 +102,6 @@ void ReportToApplication(TObject* sender)
         Application->HandleLoopException(sender);
 }
 
-HWND ApplicationWindow()
-{
-    return Application ? Application->Handle() : nullptr;
-}
-
 // The process-wide objects exist from before the program's entry to its end.
 struct FrameObjects {
     FrameObjects()
@@ -160,7 +152,7 @@ TApplication::~TApplication()
     Destroying();
     DestroyComponents();
     if (m_handleCreated && m_handle) {
-        if (NewStyleControls())
+        if (NewShellPlatform())
             SendMessageA(m_handle, WM_SETICON, ICON_BIG, 0);
         SetWindowObject(m_handle, nullptr);
         DestroyWindow(m_handle);
@@ -182,7 +174,7 @@ HICON TApplication::Icon() const
 // application icon when there is none.
 void TApplication::IconChanged()
 {
-    if (!m_handle || !NewStyleControls())
+    if (!m_handle || !NewShellPlatform())
         return;
     HICON icon = Icon();
     if (!icon)
@@ -219,7 +211,7 @@ void TApplication::CreateHandle()
     HMENU systemMenu = GetSystemMenu(m_handle, FALSE);
     DeleteMenu(systemMenu, SC_MAXIMIZE, MF_BYCOMMAND);
     DeleteMenu(systemMenu, SC_SIZE, MF_BYCOMMAND);
-    if (NewStyleControls())
+    if (NewShellPlatform())
         DeleteMenu(systemMenu, SC_MOVE, MF_BYCOMMAND);
 }
 
@@ -758,38 +750,13 @@ void TApplication::WndProc(TMessage& message)
 
 namespace {
 
-struct FocusSearch {
-    HWND application;
-    HWND normal = nullptr;
-    HWND topMost = nullptr;
-};
-
-// The first visible, enabled window of the thread other than the application window;
-// a top-most one only when there is no other.
-BOOL CALLBACK FindFocusTarget(HWND window, LPARAM data)
-{
-    auto* search = reinterpret_cast<FocusSearch*>(data);
-    if (window == search->application || !IsWindowVisible(window) || !IsWindowEnabled(window))
-        return TRUE;
-    if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) {
-        if (!search->topMost)
-            search->topMost = window;
-        return TRUE;
-    }
-    search->normal = window;
-    return FALSE;
-}
-
 }
 
 void TApplication::FocusTop()
 {
     if (IsIconic(m_handle) || GetFocus() != m_handle)
         return;
-    FocusSearch search { m_handle };
-    EnumThreadWindows(GetCurrentThreadId(), &FindFocusTarget, reinterpret_cast<LPARAM>(&search));
-    HWND target = search.normal ? search.normal : search.topMost;
-    if (target)
+    if (HWND target = FirstActivatableThreadWindow(m_handle))
         SetFocus(target);
 }
 

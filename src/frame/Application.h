@@ -253,6 +253,8 @@ private:
 
 // The process-wide application object (exists from start-up to exit).
 extern TApplication* Application;
+// The application's window, or none while there is no application object.
+HWND ApplicationWindow();
 
 
 // Disables every visible, enabled top-level window of the calling thread except the

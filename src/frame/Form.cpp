@@ -5,6 +5,7 @@
 #include "graphics/IdentMaps.h"
 #include "frame/Reader.h"
 #include "frame/Screen.h"
+#include "frame/ThreadWindows.h"
 #include "graphics/Canvas.h"
 #include "graphics/Font.h"
 #include "graphics/Icon.h"
@@ -26,37 +27,6 @@ TShiftState KeyboardShiftState()
     if (GetKeyState(VK_MENU) < 0)
         shift |= ssAlt;
     return shift;
-}
-
-// The first other visible, enabled window of the thread that can take the activation
-// from a form being hidden: a non-top-most one before a top-most one, never the
-// application window.
-struct TopWindowSearch {
-    HWND except;
-    HWND appWindow;
-    HWND normal;
-    HWND topMost;
-};
-
-BOOL CALLBACK FindTopWindow(HWND window, LPARAM data)
-{
-    auto* search = reinterpret_cast<TopWindowSearch*>(data);
-    if (window == search->except || window == search->appWindow || !IsWindowVisible(window) || !IsWindowEnabled(window))
-        return TRUE;
-    if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) {
-        if (!search->topMost)
-            search->topMost = window;
-        return TRUE;
-    }
-    search->normal = window;
-    return FALSE;
-}
-
-HWND FindTopMostWindow(HWND except)
-{
-    TopWindowSearch search = { except, Application ? Application->Handle() : nullptr, nullptr, nullptr };
-    EnumThreadWindows(GetCurrentThreadId(), &FindTopWindow, reinterpret_cast<LPARAM>(&search));
-    return search.normal ? search.normal : search.topMost;
 }
 
 // The windowed controls of a container in tab order (creation order, depth first).
@@ -323,7 +293,7 @@ void TCustomForm::HideWindow()
     }
     HWND next = nullptr;
     if (GetActiveWindow() == m_handle && !IsIconic(m_handle))
-        next = FindTopMostWindow(m_handle);
+        next = FirstActivatableThreadWindow(m_handle);
     if (next) {
         SetWindowPos(m_handle, nullptr, 0, 0, 0, 0, hideFlags);
         SetActiveWindow(next);

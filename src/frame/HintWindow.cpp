@@ -3,6 +3,7 @@
 #include "runtime/ClassInfo.h"
 #include "graphics/Canvas.h"
 #include "graphics/Font.h"
+#include "runtime/Platform.h"
 
 THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner)
 {
@@ -34,7 +35,7 @@ void THintWindow::FillCreationRecord(TCreateParams& params)
     params.Style = WS_POPUP | WS_BORDER;
     params.WndParent = nullptr;
     params.WindowClass.style |= CS_SAVEBITS;
-    if ((GetVersion() & 0xFF) >= 4)
+    if (NewShellPlatform())
         params.ExStyle |= WS_EX_TOOLWINDOW;
 }
 

@@ -2,6 +2,7 @@
 
 #include "runtime/ClassInfo.h"
 #include "graphics/Canvas.h"
+#include "runtime/Platform.h"
 
 #include <algorithm>
 
@@ -46,7 +47,7 @@ void TCustomPanel::FillCreationRecord(TCreateParams& params)
 {
     TCustomControl::FillCreationRecord(params);
     if (m_borderStyle == pbsSingle) {
-        if ((GetVersion() & 0xFF) >= 4 && m_ctl3D)
+        if (NewShellPlatform() && m_ctl3D)
             params.ExStyle |= WS_EX_CLIENTEDGE;
         else
             params.Style |= WS_BORDER;

@@ -8,6 +8,7 @@
 #include "graphics/Brush.h"
 #include "graphics/Font.h"
 #include "runtime/Exceptions.h"
+#include "runtime/Platform.h"
 
 #include <algorithm>
 
@@ -21,11 +22,6 @@ constexpr UINT CN_SYSKEYDOWN = WM_SYSKEYDOWN + FN_OFFSET;
 constexpr UINT CN_SYSCHAR = WM_SYSCHAR + FN_OFFSET;
 constexpr UINT CN_CTLCOLORMSGBOX = WM_CTLCOLORMSGBOX + FN_OFFSET;
 constexpr UINT CN_CTLCOLORSTATIC = WM_CTLCOLORSTATIC + FN_OFFSET;
-
-HINSTANCE ModuleInstance()
-{
-    return GetModuleHandleA(nullptr);
-}
 
 }
 

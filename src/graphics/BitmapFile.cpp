@@ -5,6 +5,7 @@
 #include "graphics/Bitmap.h"
 
 #include "graphics/GdiHandles.h"
+#include "graphics/LittleEndian.h"
 
 #include "runtime/Exceptions.h"
 
@@ -184,14 +185,17 @@ private:
     std::vector<char> m_rows;
 };
 
-void Put16(AnsiString& out, std::uint16_t value)
+// The 14-byte file header, after the stored size when the caller keeps one: the
+// signature "BM", the file's size, two reserved words and where the pixels start.
+void PutFileHeader(AnsiString& out, bool withSize, std::uint32_t total, std::uint32_t bitsOffset)
 {
-    out.append(reinterpret_cast<const char*>(&value), sizeof value);
-}
-
-void Put32(AnsiString& out, std::uint32_t value)
-{
-    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+    if (withSize)
+        PutDword(out, total);
+    PutWord(out, 0x4D42);
+    PutDword(out, total);
+    PutWord(out, 0);
+    PutWord(out, 0);
+    PutDword(out, bitsOffset);
 }
 
 }
@@ -403,13 +407,7 @@ void TBitmap::WriteStream(TStream& stream, bool withSize)
             entries = std::int64_t(1) << saved.biBitCount;
         std::uint32_t total = static_cast<std::uint32_t>(14 + data.size());
         AnsiString out;
-        if (withSize)
-            Put32(out, total);
-        Put16(out, 0x4D42);
-        Put32(out, total);
-        Put16(out, 0);
-        Put16(out, 0);
-        Put32(out, static_cast<std::uint32_t>(14 + saved.biSize + 4 * entries));
+        PutFileHeader(out, withSize, total, static_cast<std::uint32_t>(14 + saved.biSize + 4 * entries));
         out += data;
         stream.WriteBuffer(out.data(), static_cast<std::int32_t>(out.size()));
         return;
@@ -470,19 +468,13 @@ void TBitmap::WriteStream(TStream& stream, bool withSize)
 
     AnsiString out;
     out.reserve(static_cast<std::size_t>(headerSize + 18));
-    if (withSize)
-        Put32(out, total);
-    Put16(out, 0x4D42);
-    Put32(out, total);
-    Put16(out, 0);
-    Put16(out, 0);
-    Put32(out, static_cast<std::uint32_t>(14 + headerSize));
+    PutFileHeader(out, withSize, total, static_cast<std::uint32_t>(14 + headerSize));
     if (image.OS2Format) {
-        Put32(out, 12);
-        Put16(out, static_cast<std::uint16_t>(bi.biWidth));
-        Put16(out, static_cast<std::uint16_t>(bi.biHeight));
-        Put16(out, 1);
-        Put16(out, static_cast<std::uint16_t>(bits));
+        PutDword(out, 12);
+        PutWord(out, static_cast<std::uint16_t>(bi.biWidth));
+        PutWord(out, static_cast<std::uint16_t>(bi.biHeight));
+        PutWord(out, 1);
+        PutWord(out, static_cast<std::uint16_t>(bits));
         for (int i = 0; i < os2Entries; ++i) {
             RGBQUAD c = i < count ? table[i] : RGBQUAD{};
             out += static_cast<char>(c.rgbBlue);
@@ -490,20 +482,20 @@ void TBitmap::WriteStream(TStream& stream, bool withSize)
             out += static_cast<char>(c.rgbRed);
         }
     } else {
-        Put32(out, 40);
-        Put32(out, static_cast<std::uint32_t>(bi.biWidth));
-        Put32(out, static_cast<std::uint32_t>(bi.biHeight));
-        Put16(out, 1);
-        Put16(out, static_cast<std::uint16_t>(bits));
-        Put32(out, bi.biCompression);
-        Put32(out, static_cast<std::uint32_t>(imageSize));
-        Put32(out, static_cast<std::uint32_t>(image.DIB.dsBmih.biXPelsPerMeter));
-        Put32(out, static_cast<std::uint32_t>(image.DIB.dsBmih.biYPelsPerMeter));
-        Put32(out, static_cast<std::uint32_t>(count));
-        Put32(out, std::min<std::uint32_t>(image.DIB.dsBmih.biClrImportant, static_cast<std::uint32_t>(count)));
+        PutDword(out, 40);
+        PutDword(out, static_cast<std::uint32_t>(bi.biWidth));
+        PutDword(out, static_cast<std::uint32_t>(bi.biHeight));
+        PutWord(out, 1);
+        PutWord(out, static_cast<std::uint16_t>(bits));
+        PutDword(out, bi.biCompression);
+        PutDword(out, static_cast<std::uint32_t>(imageSize));
+        PutDword(out, static_cast<std::uint32_t>(image.DIB.dsBmih.biXPelsPerMeter));
+        PutDword(out, static_cast<std::uint32_t>(image.DIB.dsBmih.biYPelsPerMeter));
+        PutDword(out, static_cast<std::uint32_t>(count));
+        PutDword(out, std::min<std::uint32_t>(image.DIB.dsBmih.biClrImportant, static_cast<std::uint32_t>(count)));
         if (withMasks)
             for (DWORD mask : masks.dsBitfields)
-                Put32(out, mask);
+                PutDword(out, mask);
         out.append(reinterpret_cast<const char*>(table), static_cast<std::size_t>(count) * sizeof(RGBQUAD));
     }
     stream.WriteBuffer(out.data(), static_cast<std::int32_t>(out.size()));

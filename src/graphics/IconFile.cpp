@@ -1,6 +1,7 @@
 #include "graphics/IconFile.h"
 
 #include "graphics/GdiHandles.h"
+#include "graphics/LittleEndian.h"
 #include "runtime/Exceptions.h"
 
 #include <cstdlib>
@@ -11,28 +12,6 @@ namespace {
 constexpr std::size_t HeaderBytes = 6;
 constexpr std::size_t EntryBytes = 16;
 constexpr std::size_t InfoHeaderBytes = sizeof(BITMAPINFOHEADER); // 40
-
-std::uint16_t Word(const AnsiString& bytes, std::size_t at)
-{
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8);
-}
-
-std::uint32_t Dword(const AnsiString& bytes, std::size_t at)
-{
-    return static_cast<std::uint32_t>(Word(bytes, at)) | static_cast<std::uint32_t>(Word(bytes, at + 2)) << 16;
-}
-
-void PutWord(AnsiString& out, std::uint16_t value)
-{
-    out.push_back(static_cast<char>(value & 0xFF));
-    out.push_back(static_cast<char>(value >> 8));
-}
-
-void PutDword(AnsiString& out, std::uint32_t value)
-{
-    PutWord(out, static_cast<std::uint16_t>(value & 0xFFFF));
-    PutWord(out, static_cast<std::uint16_t>(value >> 16));
-}
 
 // Bytes in one row of a bitmap, padded to a multiple of 4.
 std::uint64_t RowBytes(std::uint64_t width, std::uint64_t bitsPerPixel)

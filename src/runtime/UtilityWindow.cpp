@@ -2,17 +2,13 @@
 
 #include "runtime/MethodStub.h"
 #include "runtime/Exceptions.h"
+#include "runtime/Platform.h"
 
 #include <memory>
 
 namespace {
 
 const char UtilityClassName[] = "TPUtilWindow";
-
-HINSTANCE ModuleInstance()
-{
-    return GetModuleHandleA(nullptr);
-}
 
 // The class is registered once per process: no style, no extra bytes, no icon,
 // cursor, brush or menu, the default window procedure. A class of that name with

@@ -7,21 +7,12 @@
 #include "graphics/Icon.h"
 #include "runtime/ClassInfo.h"
 #include "runtime/Exceptions.h"
+#include "runtime/Platform.h"
 #include "runtime/UtilityWindow.h"
 
 #include <cstring>
 
 namespace {
-
-int PlatformMajorVersion()
-{
-    return static_cast<int>(GetVersion() & 0xFF);
-}
-
-HWND ApplicationWindow()
-{
-    return Application ? Application->Handle() : nullptr;
-}
 
 // The first bytes of a text that fit the limit without cutting a double-byte character.
 std::size_t CutLength(const AnsiString& text, std::size_t limit)
@@ -75,7 +66,7 @@ void TKitTrayIcon::Loaded()
 
 void TKitTrayIcon::SetActive(bool value)
 {
-    if (PlatformMajorVersion() < 4 || value == m_active)
+    if (!NewShellPlatform() || value == m_active)
         return;
     m_active = value;
     if (HasState(csDesigning))

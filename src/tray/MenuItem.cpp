@@ -7,21 +7,12 @@
 #include "frame/Reader.h"
 #include "runtime/ClassInfo.h"
 #include "runtime/Exceptions.h"
+#include "runtime/Platform.h"
 
 #include <algorithm>
 #include <cstddef>
 
 namespace {
-
-int PlatformMajorVersion()
-{
-    return static_cast<int>(GetVersion() & 0xFF);
-}
-
-bool NtPlatform()
-{
-    return (GetVersion() & 0x80000000u) == 0;
-}
 
 // The menu record of the first shell version (44 bytes in the 32-bit program): the
 // fields up to the item bitmap.
@@ -233,7 +224,7 @@ void AppendNativeItem(TMenuItem* item, HMENU menu, bool rightToLeft)
     UINT state = (item->Checked() ? MFS_CHECKED : 0u) | (item->Enabled() ? 0u : MFS_GRAYED)
         | (item->Default() ? MFS_DEFAULT : 0u);
     HMENU subMenu = item->Count() > 0 ? item->Handle() : nullptr;
-    if (PlatformMajorVersion() >= 4) {
+    if (NewShellPlatform()) {
         MENUITEMINFOA info {};
         info.cbSize = MenuItemInfoSize;
         info.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS | MIIM_TYPE | MIIM_DATA;
@@ -300,7 +291,7 @@ void TMenuItem::SetEnabled(bool value)
     if (value == m_enabled)
         return;
     m_enabled = value;
-    if (NtPlatform() && Count() > 0) {
+    if (RunningPlatform().nt && Count() > 0) {
         MenuChanged(true);
     } else if (m_parent && !HasState(csReading)) {
         EnableMenuItem(m_parent->Handle(), m_command, MF_BYCOMMAND | (value ? MF_ENABLED : MF_DISABLED | MF_GRAYED));

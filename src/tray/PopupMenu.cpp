@@ -4,6 +4,7 @@
 #include "tray/PopupList.h"
 #include "frame/Application.h"
 #include "runtime/ClassInfo.h"
+#include "runtime/Platform.h"
 
 TPopupMenu::TPopupMenu(TComponent* owner) : TMenu(owner)
 {
@@ -48,9 +49,8 @@ UINT TPopupMenu::TrackFlags() const
     if (IsRightToLeft() && alignment != paCenter)
         alignment = alignment == paLeft ? paRight : paLeft;
     UINT flags = alignments[alignment] | (m_trackButton == tbRightButton ? TPM_RIGHTBUTTON : 0u);
-    DWORD version = GetVersion();
-    unsigned major = version & 0xFF, minor = (version >> 8) & 0xFF;
-    if (major > 4 || (major == 4 && minor > 0))
+    PlatformVersion version = RunningPlatform();
+    if (version.major > 4 || (version.major == 4 && version.minor > 0))
         flags |= (m_menuAnimation & 0x1F) << 10;
     return flags;
 }

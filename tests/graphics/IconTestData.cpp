@@ -1,20 +1,10 @@
 #include "graphics/IconTestData.h"
 
+#include "graphics/LittleEndian.h"
+
 #include <cstring>
 
 namespace {
-
-void PutWord(AnsiString& out, unsigned value)
-{
-    out.push_back(static_cast<char>(value & 0xFF));
-    out.push_back(static_cast<char>((value >> 8) & 0xFF));
-}
-
-void PutDword(AnsiString& out, std::uint32_t value)
-{
-    PutWord(out, value & 0xFFFF);
-    PutWord(out, value >> 16);
-}
 
 int RowBytes(int width, int bits)
 {

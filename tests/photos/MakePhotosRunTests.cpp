@@ -85,16 +85,23 @@ TEST_F(PhotoRun, ThreePicturesCoverTheDayInEvenRunsInNameOrder)
     EXPECT_NE(run.out.find("144 files written"), AnsiString::npos) << run.out;
     EXPECT_NE(run.out.find("00:00 to 23:50"), AnsiString::npos) << run.out;
     EXPECT_NE(run.out.find("0 pictures skipped"), AnsiString::npos) << run.out;
+    // What was not taken is named, and the gaps between photos are explained.
+    EXPECT_NE(run.out.find("1 file not JPEG or BMP, not used: notes.txt\r\n"), AnsiString::npos) << run.out;
+    EXPECT_NE(run.out.find("1 sub-folder not read"), AnsiString::npos) << run.out;
+    EXPECT_NE(run.out.find("changes only every 10 minutes"), AnsiString::npos) << run.out;
+    EXPECT_NE(run.out.find("up to 9 minutes"), AnsiString::npos) << run.out;
     // Nothing written outside DEST: the scratch folder and SOURCE hold what they held.
     EXPECT_EQ(FolderEntries(root.Path()).size(), 2u);
     EXPECT_EQ(FolderEntries(source).size(), 5u);
 }
 
-TEST_F(PhotoRun, EveryMinuteGivesAPhotoForEachMinuteWithProgress)
+TEST_F(PhotoRun, EveryMinuteByDefaultGivesAPhotoForEachMinuteWithProgress)
 {
     WritePicture(source + "\\one.jpg", 32, 24, Red);
     WritePicture(source + "\\two.jpg", 32, 24, Blue);
-    ToolRun run = Run({ "--every", "1" });
+    root.Write("pics\\b.png", "\x89PNG");
+    root.Write("pics\\a.PNG", "\x89PNG");
+    ToolRun run = Run({});
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     EXPECT_EQ(Matching(dest, "sv_*.jpg").size(), 1440u);
     for (int minute : { 0, 1, 719, 720, 1001, 1439 }) {
@@ -105,6 +112,9 @@ TEST_F(PhotoRun, EveryMinuteGivesAPhotoForEachMinuteWithProgress)
     EXPECT_NE(run.out.find("1440 / 1440 files"), AnsiString::npos) << run.out;
     EXPECT_NE(run.out.find("144 / 1440 files"), AnsiString::npos) << run.out;
     EXPECT_NE(run.out.find("00:00 to 23:59"), AnsiString::npos) << run.out;
+    EXPECT_NE(run.out.find("2 files not JPEG or BMP, not used: a.PNG, b.png\r\n"), AnsiString::npos) << run.out;
+    EXPECT_EQ(run.out.find("sub-folder"), AnsiString::npos) << run.out;
+    EXPECT_EQ(run.out.find("changes only every"), AnsiString::npos) << run.out;
 }
 
 TEST_F(PhotoRun, UnreadablePicturesAreSkippedAndTheirNeighboursCoverTheirMinutes)
@@ -114,7 +124,7 @@ TEST_F(PhotoRun, UnreadablePicturesAreSkippedAndTheirNeighboursCoverTheirMinutes
     WritePicture(source + "\\c.bmp", 48, 32, Blue);
     root.Write("pics\\d.jpeg", "");
 
-    ToolRun run = Run({});
+    ToolRun run = Run({ "--every", "10" });
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     // Four runs of 36 steps; b's half to a and half to c, d's all to c.
     ExpectDay(10, [](int minute) { return minute < 540 ? "a" : "c"; });
@@ -157,7 +167,7 @@ TEST_F(PhotoRun, ClockChangesItsCornerOnlyAndReadsOnLightAndDark)
     ASSERT_EQ(Run({ "--every", "720" }).exitCode, 0u);
     AnsiString clocked = root / "clock";
     dest = clocked;
-    ToolRun run = Run({ "--every", "720", "--clock" });
+    ToolRun run = Run({ "--clock" });
     ASSERT_EQ(run.exitCode, 0u) << run.err;
 
     for (const char* name : { "sv_dark_0000.jpg", "sv_light_1200.jpg" }) {
@@ -244,6 +254,10 @@ TEST_F(PhotoRun, NothingToMakeTheSetFromIsAnError)
     EXPECT_EQ(missing.exitCode, 1u);
     EXPECT_NE(missing.err.find("missing: no such folder"), AnsiString::npos) << missing.err;
     EXPECT_TRUE(FolderEntries(dest).empty());
+    ToolRun unchecked = RunMakePhotos({ "--check", source }, root.Path());
+    EXPECT_EQ(unchecked.exitCode, 1u);
+    EXPECT_NE(unchecked.err.find("missing: no such folder"), AnsiString::npos) << unchecked.err;
+    EXPECT_TRUE(unchecked.out.empty()) << unchecked.out;
 
     source = root / "pics";
     WritePicture(source + "\\fine.jpg", 16, 16, Red);
@@ -259,10 +273,35 @@ TEST_F(PhotoRun, BadArgumentsPrintTheUsage)
     WritePicture(source + "\\a.jpg", 16, 16, Red);
     for (std::vector<AnsiString> args : std::vector<std::vector<AnsiString>> {
              { "--from" }, { "--from", source }, { "--from", source, dest, "--every", "0" },
-             { "--from", source, dest, "--size", "640" }, { "--from", source, dest, "--bogus" } }) {
+             { "--from", source, dest, "--size", "640" }, { "--from", source, dest, "--bogus" }, { "--check" },
+             { "--check", source, "extra" }, { "--check", "--bogus" } }) {
         ToolRun run = RunMakePhotos(args, root.Path());
         EXPECT_EQ(run.exitCode, 2u) << args.size();
         EXPECT_NE(run.err.find("--from SOURCE DEST"), AnsiString::npos) << run.err;
+        EXPECT_NE(run.err.find("--check FOLDER"), AnsiString::npos) << run.err;
+    }
+    EXPECT_EQ(FolderEntries(root.Path()), (std::vector<AnsiString> { "pics" }));
+}
+
+TEST_F(PhotoRun, MistakesAreNamedWithWhatIsAllowed)
+{
+    WritePicture(source + "\\a.jpg", 16, 16, Red);
+    struct Mistake {
+        std::vector<AnsiString> options;
+        const char* says;
+    };
+    for (const Mistake& mistake : std::vector<Mistake> {
+             { { "--size", "1280" }, "--size 1280: expected WxH, two whole numbers from 1 to 8192" },
+             { { "--size", "0x960" }, "--size 0x960: width and height must each be a whole number from 1 to 8192" },
+             { { "--size", "9000x9000" }, "--size 9000x9000: width and height must each be" },
+             { { "--size=1280x960" }, "--size=1280x960: put a space, not \"=\", between --size and its value" },
+             { { "--every", "0" }, "--every 0: minutes must be a whole number from 1 to 1440" },
+             { { "--clock", "--every", "10" }, "--clock with --every 10: the time drawn on a photo would be wrong" },
+         }) {
+        ToolRun run = Run(mistake.options);
+        EXPECT_EQ(run.exitCode, 2u) << mistake.says;
+        EXPECT_NE(run.err.find(AnsiString("make-photos: ") + mistake.says), AnsiString::npos) << run.err;
+        EXPECT_NE(run.err.find("usage:"), AnsiString::npos) << run.err;
     }
     EXPECT_EQ(FolderEntries(root.Path()), (std::vector<AnsiString> { "pics" }));
 }
@@ -381,9 +420,9 @@ TEST_F(PhotoRun, TinyPicturesAndEveryKindOfBmp)
 
     // The clock on pictures far smaller than its text, and the smallest size.
     dest = root / "clocked";
-    ToolRun clocked = Run({ "--every", "160", "--clock", "--size", "1x1" });
+    ToolRun clocked = Run({ "--clock", "--size", "1x1" });
     ASSERT_EQ(clocked.exitCode, 0u) << clocked.err;
-    EXPECT_EQ(Matching(dest, "sv_*.jpg").size(), 9u);
+    EXPECT_EQ(Matching(dest, "sv_*.jpg").size(), 1440u);
     std::unique_ptr<TBitmap> smallest = ReadBack(dest + "\\sv_b9_2120.jpg");
     EXPECT_EQ(smallest->Width(), 1);
     EXPECT_EQ(smallest->Height(), 1);

@@ -173,14 +173,17 @@ TEST(PhotoOptions, FoldersAndOptionsInAnyOrder)
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain->source, "C:\\pics");
     EXPECT_EQ(plain->dest, "D:\\set");
-    EXPECT_EQ(plain->every, 10);
+    EXPECT_EQ(plain->every, 1);
     EXPECT_EQ(plain->width, 0);
     EXPECT_FALSE(plain->clock);
     EXPECT_FALSE(plain->force);
 
-    auto all = Parse({ "--from", "s", "d", "--force", "--size", "640x480", "--clock", "--every", "1440" });
+    auto all = Parse({ "--from", "s", "d", "--force", "--size", "640x480", "--clock", "--every", "1" });
     ASSERT_TRUE(all);
-    EXPECT_EQ(all->every, 1440);
+    EXPECT_EQ(all->every, 1);
+    auto once = Parse({ "--from", "s", "d", "--every", "1440" });
+    ASSERT_TRUE(once);
+    EXPECT_EQ(once->every, 1440);
     EXPECT_EQ(all->width, 640);
     EXPECT_EQ(all->height, 480);
     EXPECT_TRUE(all->clock);
@@ -207,6 +210,8 @@ TEST(PhotoOptions, MalformedCommandLinesRefused)
     EXPECT_FALSE(Parse({ "--from", "s", "d", "--size", "100000x100" }));
     EXPECT_FALSE(Parse({ "--from", "s", "d", "--colck" }));
     EXPECT_FALSE(Parse({ "--from", "s", "d", "extra" }));
+    EXPECT_FALSE(Parse({ "--from", "s", "d", "--every", "2", "--clock" }));
+    EXPECT_FALSE(Parse({ "--from", "s", "d", "--size=640x480" }));
 }
 
 TEST(PhotoMaker, FitKeepsTheAspectInsideTheBox)

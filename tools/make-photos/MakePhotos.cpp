@@ -10,9 +10,15 @@
 //   make-photos.exe --from SOURCE DEST [--every MINUTES] [--size WxH] [--clock] [--force]
 //       Makes a set from the JPEG and BMP pictures of SOURCE (PhotoSet.h).
 //
+//   make-photos.exe --check FOLDER
+//       Tells what the wallpaper clock will do with FOLDER at each minute of the day:
+//       minutes without a photo, minutes with several, photos that cannot be read,
+//       files it never uses (PhotoCheck.h). Exit code 0 when every minute is covered.
+//
 // Bad arguments print the usage and exit with 2; a photo that cannot be written
 // prints the error and exits with 1.
 #include "MinutePlan.h"
+#include "PhotoCheck.h"
 #include "PhotoPainter.h"
 #include "PhotoSet.h"
 
@@ -33,7 +39,9 @@ int Usage()
     std::fprintf(stderr, "usage: make-photos.exe FOLDER [FIRST LAST]\n"
                          "  FIRST, LAST: HHMM (0000 to 2359), both included\n"
                          "       make-photos.exe --from SOURCE DEST [--every MINUTES] [--size WxH] [--clock] [--force]\n"
-                         "  MINUTES: 1 to 1440 (default 10); W, H: 1 to %d\n", MaxPhotoSide);
+                         "  MINUTES: 1 to 1440 (default 1: a photo for every minute); W, H: 1 to %d;\n"
+                         "  --clock only with a photo for every minute\n"
+                         "       make-photos.exe --check FOLDER\n", MaxPhotoSide);
     return 2;
 }
 
@@ -68,10 +76,19 @@ void WritePhoto(const AnsiString& folder, int minute)
 int main(int argc, char** argv)
 {
     if (argc > 1 && std::strcmp(argv[1], "--from") == 0) {
-        std::optional<PhotoOptions> options = ParsePhotoOptions(argc - 1, argv + 1);
-        if (!options)
+        AnsiString problem;
+        std::optional<PhotoOptions> options = ParsePhotoOptions(argc - 1, argv + 1, &problem);
+        if (!options) {
+            if (!problem.empty())
+                std::fprintf(stderr, "make-photos: %s\n", problem.c_str());
             return Usage();
+        }
         return MakePhotoSet(*options, stdout, stderr);
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--check") == 0) {
+        if (argc != 3 || !*argv[2] || argv[2][0] == '-')
+            return Usage();
+        return CheckPhotoFolder(TrimFolder(argv[2]), stdout, stderr);
     }
     if (argc != 2 && argc != 4)
         return Usage();

@@ -3,6 +3,7 @@
 #include "MinutePlan.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -22,15 +23,20 @@ int ParseCount(const char* text, int limit)
     return static_cast<int>(value);
 }
 
-bool ParseSize(const char* text, int& width, int& height)
+// "WxH" with both sides from 1 to MaxPhotoSide; otherwise what is wrong with it.
+AnsiString ParseSize(const char* text, int& width, int& height)
 {
+    const AnsiString limit = std::to_string(MaxPhotoSide);
     const char* x = std::strpbrk(text, "xX");
     if (!x)
-        return false;
+        return "--size " + AnsiString(text) + ": expected WxH, two whole numbers from 1 to " + limit + ", e.g. 1280x960";
     AnsiString w(text, x - text);
     width = ParseCount(w.c_str(), MaxPhotoSide);
     height = ParseCount(x + 1, MaxPhotoSide);
-    return width > 0 && height > 0;
+    if (width > 0 && height > 0)
+        return {};
+    return "--size " + AnsiString(text) + ": width and height must each be a whole number from 1 to " + limit
+        + " (WxH, e.g. 1280x960)";
 }
 
 }
@@ -46,8 +52,13 @@ AnsiString TrimFolder(AnsiString folder)
     return folder;
 }
 
-std::optional<PhotoOptions> ParsePhotoOptions(int count, const char* const* args)
+std::optional<PhotoOptions> ParsePhotoOptions(int count, const char* const* args, AnsiString* problem)
 {
+    auto refuse = [problem](const AnsiString& text) -> std::optional<PhotoOptions> {
+        if (problem)
+            *problem = text;
+        return std::nullopt;
+    };
     if (count < 3 || std::strcmp(args[0], "--from") != 0)
         return std::nullopt;
     PhotoOptions options;
@@ -62,15 +73,25 @@ std::optional<PhotoOptions> ParsePhotoOptions(int count, const char* const* args
         } else if (std::strcmp(arg, "--force") == 0) {
             options.force = true;
         } else if (std::strcmp(arg, "--every") == 0 && i + 1 < count) {
-            options.every = ParseCount(args[++i], MinutesPerDay);
+            const char* value = args[++i];
+            options.every = ParseCount(value, MinutesPerDay);
             if (!options.every)
-                return std::nullopt;
+                return refuse("--every " + AnsiString(value) + ": minutes must be a whole number from 1 to 1440");
         } else if (std::strcmp(arg, "--size") == 0 && i + 1 < count) {
-            if (!ParseSize(args[++i], options.width, options.height))
-                return std::nullopt;
+            AnsiString wrong = ParseSize(args[++i], options.width, options.height);
+            if (!wrong.empty())
+                return refuse(wrong);
+        } else if (std::strncmp(arg, "--size=", 7) == 0 || std::strncmp(arg, "--every=", 8) == 0) {
+            const char* equals = std::strchr(arg, '=');
+            return refuse(AnsiString(arg) + ": put a space, not \"=\", between " + AnsiString(arg, equals - arg)
+                + " and its value");
         } else {
             return std::nullopt;
         }
     }
+    if (options.clock && options.every > 1)
+        return refuse("--clock with --every " + std::to_string(options.every)
+            + ": the time drawn on a photo would be wrong for the minutes until the next photo; "
+              "use --clock with a photo for every minute (--every 1, the default)");
     return options;
 }

@@ -42,6 +42,25 @@ bool SameFolder(const AnsiString& a, const AnsiString& b)
         && first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
+// "2 files not JPEG or BMP: a.png, b.txt", or the same for sub-folders.
+void ReportNames(const std::vector<AnsiString>& names, const char* one, const char* many, const char* what,
+    std::FILE* to)
+{
+    if (names.empty())
+        return;
+    std::fprintf(to, "%zu %s %s: ", names.size(), names.size() == 1 ? one : many, what);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        std::fprintf(to, "%s%s", i ? ", " : "", names[i].c_str());
+    std::fprintf(to, "\n");
+}
+
+// Nothing in SOURCE is passed over in silence.
+void ReportOthers(const OtherEntries& others, std::FILE* to)
+{
+    ReportNames(others.files, "file", "files", "not JPEG or BMP, not used", to);
+    ReportNames(others.folders, "sub-folder", "sub-folders", "not read (only the pictures directly in the folder are used)", to);
+}
+
 // What the run did so far, and the progress lines of a long one.
 struct Tally {
     int toWrite = 0;   // files the plan writes (the kept ones not counted)
@@ -130,7 +149,8 @@ int MakePhotoSet(const PhotoOptions& options, std::FILE* out, std::FILE* err)
         std::fprintf(err, "%s: no such folder\n", options.source.c_str());
         return 1;
     }
-    std::vector<SourcePicture> pictures = ListPictures(options.source);
+    OtherEntries others;
+    std::vector<SourcePicture> pictures = ListPictures(options.source, &others);
     // A set made inside the folder of its pictures: its photos are not pictures to
     // make it from, or every run would add photos of photos.
     if (IsFolder(options.dest) && SameFolder(options.source, options.dest)) {
@@ -142,6 +162,7 @@ int MakePhotoSet(const PhotoOptions& options, std::FILE* out, std::FILE* err)
     }
     if (pictures.empty()) {
         std::fprintf(err, "%s: no JPEG or BMP pictures in this folder\n", options.source.c_str());
+        ReportOthers(others, err);
         return 1;
     }
 
@@ -206,6 +227,14 @@ int MakePhotoSet(const PhotoOptions& options, std::FILE* out, std::FILE* err)
     if (unused)
         std::fprintf(out, "%d %s not used: there are more pictures than photos in a day\n", unused,
             unused == 1 ? "picture" : "pictures");
+    ReportOthers(others, out);
+    if (options.every > 1 && (tally.written || tally.kept))
+        std::fprintf(out,
+            "the wallpaper changes only every %d minutes: after the program starts, the first photo "
+            "may take up to %d minutes to appear\n",
+            options.every, options.every - 1);
+    if (tally.written || tally.kept)
+        std::fprintf(out, "check what the program will show with: make-photos --check %s\n", options.dest.c_str());
     if (lost) {
         // The day has a hole: the run did not do what was asked, whatever it wrote.
         std::fprintf(err, "%d minutes are not covered: their picture could no longer be read\n", lost);

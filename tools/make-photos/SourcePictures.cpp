@@ -24,8 +24,9 @@ bool NameBefore(const AnsiString& a, const AnsiString& b)
     return a < b;
 }
 
-std::vector<SourcePicture> ListPictures(const AnsiString& folder)
+std::vector<SourcePicture> ListPictures(const AnsiString& folder, OtherEntries* others)
 {
+    OtherEntries skipped;
     std::vector<SourcePicture> pictures;
     WIN32_FIND_DATAA entry {};
     HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
@@ -33,14 +34,26 @@ std::vector<SourcePicture> ListPictures(const AnsiString& folder)
         return pictures;
     do {
         AnsiString name = entry.cFileName;
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsPictureName(name))
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (name != "." && name != "..")
+                skipped.folders.push_back(name);
             continue;
+        }
+        if (!IsPictureName(name)) {
+            skipped.files.push_back(name);
+            continue;
+        }
         AnsiString extension = GraphicFileExtension(name);
         pictures.push_back({ name, name.substr(0, name.size() - extension.size() - 1) });
     } while (FindNextFileA(search, &entry));
     FindClose(search);
     std::sort(pictures.begin(), pictures.end(),
         [](const SourcePicture& a, const SourcePicture& b) { return NameBefore(a.name, b.name); });
+    if (others) {
+        std::sort(skipped.files.begin(), skipped.files.end(), NameBefore);
+        std::sort(skipped.folders.begin(), skipped.folders.end(), NameBefore);
+        *others = std::move(skipped);
+    }
     return pictures;
 }
 
