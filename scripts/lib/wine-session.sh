@@ -2,13 +2,15 @@
 # private X display with a running wineserver for the length of the calling script.
 # Expects $top (the repository). Sets and exports DISPLAY; ends both at exit.
 
+. "$top/scripts/lib/wine-loader.sh"
 export WINEPREFIX=${WINEPREFIX:-$top/.wine}
 # Heap checking: freed blocks are filled, so a read of freed memory faults where it happens.
-export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all,warn+heap
+export WINEARCH=win64 WINELOADER=$wine_loader64 LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all,warn+heap
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# Configures the build folder when it is new: the x86_64 build that the tests run
-# under 64-bit Wine, or with "i686" as second argument the 32-bit program's build.
+# Configures the build folder when it is new: the x86_64 build, or with "i686" as
+# second argument the 32-bit program's build. Both run their programs through
+# scripts/wine-run, which picks the loader for each.
 configure_build() {
     local build=$1 kind=${2:-x86_64}
     if [ ! -f "$build/CMakeCache.txt" ]; then

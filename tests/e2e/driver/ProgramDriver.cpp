@@ -56,20 +56,27 @@ std::string ClassOf(HWND window)
     return name;
 }
 
+struct WindowSearch {
+    const char* className;
+    std::vector<HWND> found;
+};
+
+// EnumWindows calls back with the platform's calling convention, which a lambda
+// does not have on i686.
+BOOL CALLBACK CollectProgramWindow(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == programProcess && ClassOf(window) == search->className)
+        search->found.push_back(window);
+    return TRUE;
+}
+
 std::vector<HWND> ProgramWindows(const char* className)
 {
-    struct Search {
-        const char* className;
-        std::vector<HWND> found;
-    } search { className, {} };
-    EnumWindows([](HWND window, LPARAM parameter) -> BOOL {
-        auto* search = reinterpret_cast<Search*>(parameter);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == programProcess && ClassOf(window) == search->className)
-            search->found.push_back(window);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&search));
+    WindowSearch search { className, {} };
+    EnumWindows(CollectProgramWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
