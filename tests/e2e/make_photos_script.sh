@@ -39,5 +39,11 @@ status=${PIPESTATUS[0]}
 [ "$status" = 2 ] || fail "bad --size: exit $status, expected 2"
 grep -q '^make-photos: --size 1280: expected WxH' "$work/err" || fail "bad --size said: $(cat "$work/err")"
 
+# A folder whose name ends in a double-byte character with the trail byte of "\".
+run '写真表' 0900 0900
+status=${PIPESTATUS[0]}
+[ "$status" = 0 ] && [ -f "$work/写真表/sv_demo_0900.jpg" ] ||
+    fail "sample photos in a folder ending in 表: exit $status, the work folder holds: $(ls "$work")"
+
 [ "$failed" = 0 ] && echo "ok   scripts/make-photos"
 exit $((failed > 0))
