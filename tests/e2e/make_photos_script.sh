@@ -45,5 +45,10 @@ status=${PIPESTATUS[0]}
 [ "$status" = 0 ] && [ -f "$work/写真表/sv_demo_0900.jpg" ] ||
     fail "sample photos in a folder ending in 表: exit $status, the work folder holds: $(ls "$work")"
 
+# An empty folder name is the tool's usage error, not the current folder or a drive's root.
+run --check ''
+status=${PIPESTATUS[0]}
+[ "$status" = 2 ] || fail "check of an empty folder name: exit $status, expected 2"
+
 [ "$failed" = 0 ] && echo "ok   scripts/make-photos"
 exit $((failed > 0))
