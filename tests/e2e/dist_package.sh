@@ -58,6 +58,9 @@ try:
 except UnicodeDecodeError as error:
     failed.append(f"Readme.txt is not code page 932: {error}")
     text = ""
+# Windows text: every line ends in CR LF (older notepads show a bare LF as nothing).
+if guide.replace(b"\r\n", b"").count(b"\n") or guide.replace(b"\r\n", b"").count(b"\r") or not guide.endswith(b"\r\n"):
+    failed.append("Readme.txt has lines that do not end in CR LF")
 for needed in ("sv_", "HHMM", "_tmp.dat", "クリップボード", "別のフォルダを選択する", "壁紙更新時に音を鳴らす",
                "ユーザーズガイド", "ソフトウェア情報", "終了する", "make-photos.exe", "--check", "前の写真のまま"):
     if needed not in text:

@@ -39,5 +39,25 @@ status=${PIPESTATUS[0]}
 [ "$status" = 2 ] || fail "bad --size: exit $status, expected 2"
 grep -q '^make-photos: --size 1280: expected WxH' "$work/err" || fail "bad --size said: $(cat "$work/err")"
 
+# A folder whose name ends in a double-byte character with the trail byte of "\".
+run '写真表' 0900 0900
+status=${PIPESTATUS[0]}
+[ "$status" = 0 ] && [ -f "$work/写真表/sv_demo_0900.jpg" ] ||
+    fail "sample photos in a folder ending in 表: exit $status, the work folder holds: $(ls "$work")"
+
+# An empty folder name is the tool's usage error, not the current folder or a drive's root.
+run --check ''
+status=${PIPESTATUS[0]}
+[ "$status" = 2 ] || fail "check of an empty folder name: exit $status, expected 2"
+
+# A reader that stops at once: the set is still made whole, the tool's exit code is
+# passed on, nothing is said about the closed pipe and nothing of the run is left.
+timeout 180 env -u DISPLAY "$top/scripts/make-photos" --from '写真 set' whole 2>"$work/err" | true
+status=${PIPESTATUS[0]}
+[ "$status" = 0 ] || fail "set made into a closed pipe: exit $status, expected 0: $(cat "$work/err")"
+[ "$(ls "$work/whole" | wc -l)" = 1440 ] || fail "set made into a closed pipe: $(ls "$work/whole" | wc -l) files"
+grep -q -i 'traceback\|broken pipe' "$work/err" && fail "the closed pipe was reported: $(cat "$work/err")"
+pgrep -f -- "$(basename "$work")" >/dev/null && fail "a process of the run is left: $(pgrep -af -- "$(basename "$work")")"
+
 [ "$failed" = 0 ] && echo "ok   scripts/make-photos"
 exit $((failed > 0))

@@ -261,6 +261,14 @@ TEST_F(PhotoRun, NothingToMakeTheSetFromIsAnError)
 
     source = root / "pics";
     WritePicture(source + "\\fine.jpg", 16, 16, Red);
+    // A file where a folder is expected is named as such, not as missing.
+    const AnsiString file = source + "\\fine.jpg";
+    for (const std::vector<AnsiString>& args :
+        { std::vector<AnsiString> { "--check", file }, std::vector<AnsiString> { "--from", file, dest } }) {
+        ToolRun notFolder = RunMakePhotos(args, root.Path());
+        EXPECT_EQ(notFolder.exitCode, 1u) << args[0];
+        EXPECT_NE(notFolder.err.find("fine.jpg: not a folder"), AnsiString::npos) << notFolder.err;
+    }
     dest = root / "no\\such\\set";
     ToolRun noParent = Run({});
     EXPECT_EQ(noParent.exitCode, 1u);

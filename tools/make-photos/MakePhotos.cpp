@@ -92,9 +92,8 @@ int main(int argc, char** argv)
     }
     if (argc != 2 && argc != 4)
         return Usage();
-    AnsiString folder = argv[1];
-    while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/'))
-        folder.pop_back();
+    // A name ending in a double-byte character whose trail byte is "\\" keeps it.
+    AnsiString folder = TrimFolder(argv[1]);
     int first = 0;
     int last = MinutesPerDay - 1;
     if (argc == 4) {

@@ -1,6 +1,7 @@
 #include "PhotoCheck.h"
 
 #include "MinutePlan.h"
+#include "PhotoOptions.h"
 
 #include "app/MinuteMask.h"
 #include "files/FileListBox.h"
@@ -14,8 +15,6 @@
 #include <ctime>
 #include <map>
 #include <set>
-
-#include <windows.h>
 
 namespace {
 
@@ -112,9 +111,8 @@ AnsiString PhotoProblem(const AnsiString& path)
 
 int CheckPhotoFolder(const AnsiString& folder, std::FILE* out, std::FILE* err)
 {
-    const DWORD attributes = GetFileAttributesA(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        std::fprintf(err, "%s: no such folder\n", folder.c_str());
+    if (const AnsiString problem = FolderProblem(folder); !problem.empty()) {
+        std::fprintf(err, "%s: %s\n", folder.c_str(), problem.c_str());
         return 1;
     }
     FolderListing listing;

@@ -2,8 +2,12 @@
 
 #include "MinutePlan.h"
 
+#include "runtime/Exceptions.h"
+
 #include <cstring>
 #include <string>
+
+#include <windows.h>
 
 namespace {
 
@@ -50,6 +54,17 @@ AnsiString TrimFolder(AnsiString folder)
         folder.pop_back();
     }
     return folder;
+}
+
+AnsiString FolderProblem(const AnsiString& folder)
+{
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return attributes & FILE_ATTRIBUTE_DIRECTORY ? AnsiString() : AnsiString("not a folder");
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return "no such folder";
+    return SystemErrorMessage(error);
 }
 
 std::optional<PhotoOptions> ParsePhotoOptions(int count, const char* const* args, AnsiString* problem)

@@ -29,3 +29,7 @@ std::optional<PhotoOptions> ParsePhotoOptions(int count, const char* const* args
 
 // A folder name without trailing separators (a drive root keeps its own).
 AnsiString TrimFolder(AnsiString folder);
+
+// Empty when the folder exists; otherwise "no such folder", "not a folder" (a file of
+// that name) or the system's reason (a path too long, no access).
+AnsiString FolderProblem(const AnsiString& folder);

@@ -145,8 +145,8 @@ bool WritePicture(const PhotoOptions& options, const SourcePicture& picture, con
 
 int MakePhotoSet(const PhotoOptions& options, std::FILE* out, std::FILE* err)
 {
-    if (!IsFolder(options.source)) {
-        std::fprintf(err, "%s: no such folder\n", options.source.c_str());
+    if (const AnsiString problem = FolderProblem(options.source); !problem.empty()) {
+        std::fprintf(err, "%s: %s\n", options.source.c_str(), problem.c_str());
         return 1;
     }
     OtherEntries others;
