@@ -1,9 +1,22 @@
 #include "graphics/ClipboardContent.h"
 
+#include "runtime/Exceptions.h"
+
 #include <cstring>
 #include <utility>
 
 namespace {
+
+// A copy that cannot be made for lack of memory ends the taking before the clipboard is
+// touched: dropping the format would lose that part of the user's content once the
+// clipboard is emptied.
+HGLOBAL AllocateCopy(SIZE_T size)
+{
+    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!copy)
+        throw EOutOfMemory(Exception::ResText(TextId::OutOfMemory));
+    return copy;
+}
 
 // Handles in these ranges mean something only to the program that put them there, and
 // owner-display content is drawn by its owner on request: none of them can be copied.
@@ -22,11 +35,15 @@ HGLOBAL CopyMemoryBlock(HANDLE source)
     const void* from = GlobalLock(source);
     if (!from)
         return nullptr;
-    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (copy) {
-        std::memcpy(GlobalLock(copy), from, size);
-        GlobalUnlock(copy);
+    HGLOBAL copy = nullptr;
+    try {
+        copy = AllocateCopy(size);
+    } catch (...) {
+        GlobalUnlock(source);
+        throw;
     }
+    std::memcpy(GlobalLock(copy), from, size);
+    GlobalUnlock(copy);
     GlobalUnlock(source);
     return copy;
 }
@@ -57,10 +74,12 @@ HGLOBAL CopyMetafilePicture(HANDLE source)
     record.hMF = CopyMetaFileA(record.hMF, nullptr);
     if (!record.hMF)
         return nullptr;
-    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, sizeof record);
-    if (!copy) {
+    HGLOBAL copy = nullptr;
+    try {
+        copy = AllocateCopy(sizeof record);
+    } catch (...) {
         DeleteMetaFile(record.hMF);
-        return nullptr;
+        throw;
     }
     std::memcpy(GlobalLock(copy), &record, sizeof record);
     GlobalUnlock(copy);

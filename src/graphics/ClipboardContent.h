@@ -20,7 +20,9 @@ public:
     // clipboard's order: memory blocks (texts, device-independent bitmaps, file lists,
     // registered formats), bitmaps, palettes and metafiles by their own copies.
     // Formats rendered on request are asked for now. Owner-display formats, private
-    // handles and formats that yield no data are left out.
+    // handles and formats that yield no data are left out. EOutOfMemory "メモリが足りません"
+    // when a format's copy cannot be allocated: nothing is kept then, and the caller has
+    // not emptied the clipboard yet.
     static TClipboardContent Take();
 
     // Puts the copies on the open, emptied clipboard in their order; the clipboard owns

@@ -60,6 +60,33 @@ TEST(Stream, FileStreamOpenAndCreateErrorsNameTheFile)
     }
 }
 
+// While the file is being written, a temporary one can be read and deleted by others
+// (the desktop reads the wallpaper's file); an ordinary one is shared with no one.
+TEST(Stream, FileStreamSharingWhileWritten)
+{
+    struct Row {
+        TFileStream::Mode mode;
+        bool shared;
+    };
+    for (const Row& row : { Row { TFileStream::Mode::Create, false }, Row { TFileStream::Mode::CreateTemporary, true } }) {
+        TempFolder dir;
+        AnsiString path = dir / "_tmp.dat";
+        TFileStream out(path, row.mode);
+        out.WriteBuffer("hello", 5);
+        HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_EQ(reader != INVALID_HANDLE_VALUE, row.shared) << int(row.mode);
+        if (reader != INVALID_HANDLE_VALUE) {
+            char bytes[8] = {};
+            DWORD read = 0;
+            EXPECT_TRUE(ReadFile(reader, bytes, sizeof bytes, &read, nullptr));
+            EXPECT_EQ(AnsiString(bytes, read), "hello");
+            CloseHandle(reader);
+        }
+        EXPECT_EQ(DeleteFileA(path.c_str()) != FALSE, row.shared) << int(row.mode);
+    }
+}
+
 TEST(Stream, MissingResourceRaisesResNotFound)
 {
     try {
