@@ -1,5 +1,6 @@
 #include "app/FolderBrowser.h"
 
+#include <cstring>
 #include <memory>
 
 #include <objbase.h>
@@ -29,4 +30,24 @@ AnsiString BrowseForFolder(HWND owner, const AnsiString& title)
     if (chosen && !SHGetPathFromIDListA(chosen.get(), path))
         path[0] = '\0';
     return path;
+}
+
+HWND OpenFolderBrowser(HWND owner)
+{
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search { owner, nullptr };
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM data) -> BOOL {
+        auto* search = reinterpret_cast<Search*>(data);
+        char name[16] = {};
+        GetClassNameA(window, name, sizeof name);
+        if (std::strcmp(name, "#32770") == 0 && GetWindow(window, GW_OWNER) == search->owner
+            && IsWindowVisible(window)) {
+            search->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
