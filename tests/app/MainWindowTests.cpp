@@ -52,39 +52,6 @@ bool TrayIconPresent(HWND window)
     return Shell_NotifyIconA(NIM_MODIFY, &data) != 0;
 }
 
-// Runs an action once, from a thread timer of its own.
-class OneShot {
-public:
-    explicit OneShot(std::function<void()> action) : m_action(std::move(action))
-    {
-        current = this;
-        m_timer = SetTimer(nullptr, 0, 10, &OneShot::Fire);
-    }
-    ~OneShot()
-    {
-        KillTimer(nullptr, m_timer);
-        if (current == this)
-            current = nullptr;
-    }
-    OneShot(const OneShot&) = delete;
-    OneShot& operator=(const OneShot&) = delete;
-
-private:
-    static void CALLBACK Fire(HWND, UINT, UINT_PTR, DWORD)
-    {
-        OneShot* shot = current;
-        if (!shot || shot->m_fired)
-            return;
-        shot->m_fired = true;
-        KillTimer(nullptr, shot->m_timer);
-        shot->m_action();
-    }
-    static inline OneShot* current = nullptr;
-    std::function<void()> m_action;
-    UINT_PTR m_timer = 0;
-    bool m_fired = false;
-};
-
 bool SameFolder(const AnsiString& a, const AnsiString& b)
 {
     return CompareFileNames(a, b) == 0;
