@@ -32,22 +32,31 @@ AnsiString BrowseForFolder(HWND owner, const AnsiString& title)
     return path;
 }
 
+namespace {
+
+// Looks for a visible dialog owned by the searched owner window.
+struct BrowserSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindBrowser(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<BrowserSearch*>(data);
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::strcmp(name, "#32770") == 0 && GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}
+
 HWND OpenFolderBrowser(HWND owner)
 {
-    struct Search {
-        HWND owner;
-        HWND found;
-    } search { owner, nullptr };
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM data) -> BOOL {
-        auto* search = reinterpret_cast<Search*>(data);
-        char name[16] = {};
-        GetClassNameA(window, name, sizeof name);
-        if (std::strcmp(name, "#32770") == 0 && GetWindow(window, GW_OWNER) == search->owner
-            && IsWindowVisible(window)) {
-            search->found = window;
-            return FALSE;
-        }
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&search));
+    BrowserSearch search { owner, nullptr };
+    EnumThreadWindows(GetCurrentThreadId(), &FindBrowser, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
