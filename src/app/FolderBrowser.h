@@ -10,3 +10,6 @@
 // path, or an empty string when the browser was cancelled or the folder has no
 // file-system path.
 AnsiString BrowseForFolder(HWND owner, const AnsiString& title);
+
+// The folder browser of this thread open over the owner window, or none.
+HWND OpenFolderBrowser(HWND owner);

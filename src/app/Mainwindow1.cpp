@@ -112,8 +112,20 @@ TMainForm1::~TMainForm1() = default;
 
 void TMainForm1::FormCreate(TObject*)
 {
+    // The tray menu also answers while the folder browser is open: its folder item
+    // chosen again brings that browser to the front instead of opening another one.
+    if (m_browserOpen) {
+        if (HWND browser = OpenFolderBrowser(MainForm1->Handle())) {
+            BringWindowToTop(browser);
+            SetForegroundWindow(browser);
+        }
+        return;
+    }
     MainForm1->HideForm();
-    ChosenFolder = BrowseForFolder(MainForm1->Handle(), BrowseTitle);
+    {
+        FlagScope browsing(m_browserOpen);
+        ChosenFolder = BrowseForFolder(MainForm1->Handle(), BrowseTitle);
+    }
     if (ChosenFolder.empty())
         return;
     FileListBox1->SetFolder(ChosenFolder);

@@ -70,6 +70,8 @@ private:
     // A tick is doing its work; a failed tick's error box is open.
     bool m_tickWorking = false;
     bool m_errorBoxOpen = false;
+    // The folder browser of a folder choice is open.
+    bool m_browserOpen = false;
 };
 
 // The main window, set before its constructor runs.

@@ -48,6 +48,33 @@ std::map<UINT_PTR, ModalWatcher*>& Watchers()
 }
 }
 
+namespace {
+OneShot* pendingShot = nullptr;
+}
+
+OneShot::OneShot(std::function<void()> action) : m_action(std::move(action))
+{
+    pendingShot = this;
+    m_timer = SetTimer(nullptr, 0, 10, &OneShot::Fire);
+}
+
+OneShot::~OneShot()
+{
+    KillTimer(nullptr, m_timer);
+    if (pendingShot == this)
+        pendingShot = nullptr;
+}
+
+void CALLBACK OneShot::Fire(HWND, UINT, UINT_PTR, DWORD)
+{
+    OneShot* shot = pendingShot;
+    if (!shot || shot->m_fired)
+        return;
+    shot->m_fired = true;
+    KillTimer(nullptr, shot->m_timer);
+    shot->m_action();
+}
+
 ModalWatcher::ModalWatcher(std::function<void()> step) : m_step(std::move(step))
 {
     m_timer = SetTimer(nullptr, 0, 20, &ModalWatcher::Tick);

@@ -45,6 +45,23 @@ private:
     bool m_inStep = false;
 };
 
+// Runs an action once, from a thread timer of its own: a user's action that opens a
+// modal loop runs outside the step of a ModalWatcher, which then still sees that
+// loop's windows. The action is dropped when the object goes first.
+class OneShot {
+public:
+    explicit OneShot(std::function<void()> action);
+    ~OneShot();
+    OneShot(const OneShot&) = delete;
+    OneShot& operator=(const OneShot&) = delete;
+
+private:
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR, DWORD);
+    std::function<void()> m_action;
+    UINT_PTR m_timer = 0;
+    bool m_fired = false;
+};
+
 // The visible top-level windows of this thread with the class name, in Z order.
 std::vector<HWND> ThreadWindows(const char* className);
 // The first of them, or none.

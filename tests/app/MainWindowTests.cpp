@@ -21,6 +21,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -253,37 +254,78 @@ TEST_F(MainWindowTest, ExitItemEndsTheLoopAndTheFormsTakeTheIconAndTimerAway)
     EXPECT_FALSE(TrayIconPresent(trayWindow));
 }
 
-// The tray menu answers while the about window is open: its item chosen again brings
-// the window to the front and shows no error.
-TEST_F(MainWindowTest, AboutItemChosenWhileTheAboutWindowIsOpenBringsItToTheFront)
+// The tray menu answers while the about window or the folder browser is open: its
+// item chosen again brings that window to the front, opens no second one and shows
+// no error.
+TEST_F(MainWindowTest, MenuItemChosenWhileItsWindowIsOpenBringsItToTheFront)
 {
     CreateWindows();
     auto boxes = WatchBoxes();
-    bool chosenAgain = false;
-    bool stillModal = false;
-    HWND foreground = nullptr;
-    ModalWatcher user([&] {
-        if (!IsWindowVisible(InfoForm1->Handle()))
-            return;
-        if (!chosenAgain) {
-            chosenAgain = true;
-            try {
-                MainForm1->N9->Click();
-            } catch (const Exception& e) {
-                errors.push_back(e.Message());
+    struct Case {
+        const char* name;
+        TMenuItem* item;
+        std::function<std::vector<HWND>()> open;   // the item's windows that are open
+        std::function<void(HWND)> close;
+    };
+    const Case cases[] = {
+        { "about window", MainForm1->N9,
+            [] { return IsWindowVisible(InfoForm1->Handle()) ? std::vector<HWND> { InfoForm1->Handle() } : std::vector<HWND> {}; },
+            [](HWND) { InfoForm1->SpeedButton2Click(InfoForm1->SpeedButton2); } },
+        { "folder browser", MainForm1->N2,
+            [] {
+                std::vector<HWND> browsers;
+                for (HWND dialog : ThreadWindows("#32770"))
+                    if (FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr))
+                        browsers.push_back(dialog);
+                return browsers;
+            },
+            [](HWND browser) { PostMessageA(browser, WM_COMMAND, IDCANCEL, 0); } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        errors.clear();
+        bool chosenAgain = false;
+        bool stillModal = false;
+        HWND shown = nullptr;
+        HWND foreground = nullptr;
+        std::size_t mostOpen = 0;
+        bool choiceDone = false;
+        std::unique_ptr<OneShot> again;
+        ModalWatcher user([&] {
+            std::vector<HWND> open = c.open();
+            mostOpen = std::max(mostOpen, open.size());
+            if (open.empty())
+                return;
+            if (!chosenAgain) {
+                chosenAgain = true;
+                shown = open.front();
+                // The user's choice runs as its own message, outside this step, so
+                // that a second window opened by it would be seen and closed here.
+                again = std::make_unique<OneShot>([&] {
+                    try {
+                        c.item->Click();
+                    } catch (const Exception& e) {
+                        errors.push_back(e.Message());
+                    }
+                    foreground = GetForegroundWindow();
+                    stillModal = c.open() == std::vector<HWND> { shown }
+                        && (c.item != MainForm1->N9 || InfoForm1->IsModal());
+                    choiceDone = true;
+                });
+                return;
             }
-            foreground = GetForegroundWindow();
-            stillModal = InfoForm1->IsModal() && IsWindowVisible(InfoForm1->Handle());
-            return;
-        }
-        InfoForm1->SpeedButton2Click(InfoForm1->SpeedButton2);
-    });
-    MainForm1->N9->Click();
-    EXPECT_TRUE(chosenAgain);
-    EXPECT_TRUE(errors.empty()) << errors.front();
-    EXPECT_TRUE(stillModal);
-    EXPECT_EQ(foreground, InfoForm1->Handle());
-    EXPECT_FALSE(IsWindowVisible(InfoForm1->Handle()));
+            if (!choiceDone && open.size() == 1)
+                return;
+            c.close(open.front());
+        });
+        c.item->Click();
+        EXPECT_TRUE(chosenAgain);
+        EXPECT_TRUE(errors.empty()) << errors.front();
+        EXPECT_TRUE(stillModal);
+        EXPECT_EQ(foreground, shown);
+        EXPECT_EQ(mostOpen, 1u) << "a second window was opened";
+        EXPECT_TRUE(c.open().empty());
+    }
 }
 
 // The tray menu works from the start, also while the folder browser of the start is
