@@ -9,6 +9,14 @@ AnsiString MinuteMaskFor(const std::tm& time)
     return mask;
 }
 
+AnsiString MinuteMaskOfDay(int minute)
+{
+    std::tm time {};
+    time.tm_hour = minute / 60;
+    time.tm_min = minute % 60;
+    return MinuteMaskFor(time);
+}
+
 AnsiString MinuteMaskAt(const SYSTEMTIME& clock)
 {
     _tzset();

@@ -24,15 +24,6 @@ AnsiString Stamp(int minute)
     return text;
 }
 
-// The program's own mask for the minute of the day.
-AnsiString MaskAt(int minute)
-{
-    std::tm time {};
-    time.tm_hour = minute / 60;
-    time.tm_min = minute % 60;
-    return MinuteMaskFor(time);
-}
-
 class PhotoRun : public testing::Test {
 protected:
     void SetUp() override
@@ -53,8 +44,8 @@ protected:
     {
         EXPECT_EQ(Matching(dest, "*").size(), static_cast<std::size_t>((1440 + every - 1) / every));
         for (int minute = 0; minute < 1440; minute += every) {
-            std::vector<AnsiString> found = Matching(dest, MaskAt(minute));
-            ASSERT_EQ(found.size(), 1u) << MaskAt(minute);
+            std::vector<AnsiString> found = Matching(dest, MinuteMaskOfDay(minute));
+            ASSERT_EQ(found.size(), 1u) << MinuteMaskOfDay(minute);
             EXPECT_EQ(found[0], "sv_" + stemAt(minute) + "_" + Stamp(minute) + ".jpg");
         }
     }
@@ -78,7 +69,7 @@ TEST_F(PhotoRun, ThreePicturesCoverTheDayInEvenRunsInNameOrder)
     ToolRun run = Run({ "--every", "10" });
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     ExpectDay(10, [](int minute) { return minute < 480 ? "a" : minute < 960 ? "B" : "c"; });
-    EXPECT_TRUE(Matching(dest, MaskAt(5)).empty());
+    EXPECT_TRUE(Matching(dest, MinuteMaskOfDay(5)).empty());
     EXPECT_TRUE(NearColor(MiddleColor(*ReadBack(dest + "\\sv_a_0000.jpg")), Red));
     EXPECT_TRUE(NearColor(MiddleColor(*ReadBack(dest + "\\sv_B_0800.jpg")), Green));
     EXPECT_TRUE(NearColor(MiddleColor(*ReadBack(dest + "\\sv_c_2350.jpg")), Blue));
@@ -105,7 +96,7 @@ TEST_F(PhotoRun, EveryMinuteByDefaultGivesAPhotoForEachMinuteWithProgress)
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     EXPECT_EQ(Matching(dest, "sv_*.jpg").size(), 1440u);
     for (int minute : { 0, 1, 719, 720, 1001, 1439 }) {
-        std::vector<AnsiString> found = Matching(dest, MaskAt(minute));
+        std::vector<AnsiString> found = Matching(dest, MinuteMaskOfDay(minute));
         ASSERT_EQ(found.size(), 1u) << minute;
         EXPECT_EQ(found[0], (minute < 720 ? "sv_one_" : "sv_two_") + Stamp(minute) + ".jpg");
     }
@@ -221,9 +212,9 @@ TEST_F(PhotoRun, StemsAreMadeSafeForTheMinuteMask)
     WritePicture(source + "\\trip_0930.jpg", 32, 24, Red);
     WritePicture(source + "\\\x8E\xCA\x90\x5E.jpg", 32, 24, Blue);
     ASSERT_EQ(Run({ "--every", "720" }).exitCode, 0u);
-    EXPECT_TRUE(Matching(dest, MaskAt(9 * 60 + 30)).empty());
-    EXPECT_EQ(Matching(dest, MaskAt(0)), (std::vector<AnsiString> { "sv_trip-0930_0000.jpg" }));
-    EXPECT_EQ(Matching(dest, MaskAt(720)), (std::vector<AnsiString> { "sv_\x8E\xCA\x90\x5E_1200.jpg" }));
+    EXPECT_TRUE(Matching(dest, MinuteMaskOfDay(9 * 60 + 30)).empty());
+    EXPECT_EQ(Matching(dest, MinuteMaskOfDay(0)), (std::vector<AnsiString> { "sv_trip-0930_0000.jpg" }));
+    EXPECT_EQ(Matching(dest, MinuteMaskOfDay(720)), (std::vector<AnsiString> { "sv_\x8E\xCA\x90\x5E_1200.jpg" }));
 }
 
 TEST_F(PhotoRun, MorePicturesThanPhotosLeavesTheLastOnesOut)
@@ -338,8 +329,8 @@ TEST_F(PhotoRun, SetMadeInsideItsOwnSourceFolderIsNotTakenAsPictures)
     ASSERT_EQ(forced.exitCode, 0u) << forced.err;
     EXPECT_NE(forced.out.find("2 files written"), AnsiString::npos) << forced.out;
     EXPECT_EQ(FolderEntries(source).size(), 4u);
-    EXPECT_EQ(Matching(source, MaskAt(0)), (std::vector<AnsiString> { "sv_a_0000.jpg" }));
-    EXPECT_EQ(Matching(source, MaskAt(720)), (std::vector<AnsiString> { "sv_b_1200.jpg" }));
+    EXPECT_EQ(Matching(source, MinuteMaskOfDay(0)), (std::vector<AnsiString> { "sv_a_0000.jpg" }));
+    EXPECT_EQ(Matching(source, MinuteMaskOfDay(720)), (std::vector<AnsiString> { "sv_b_1200.jpg" }));
 
     // A folder holding nothing but a set has no pictures to make it again from.
     TempFolder other;

@@ -28,14 +28,6 @@ std::vector<AnsiString> ListItems(TFileListBox& list)
     return names;
 }
 
-AnsiString MaskOfMinute(int minute)
-{
-    std::tm time {};
-    time.tm_hour = minute / 60;
-    time.tm_min = minute % 60;
-    return MinuteMaskFor(time);
-}
-
 // "HH:MM" or "HH:MM-HH:MM" for a run of minutes.
 AnsiString RunText(int first, int last)
 {
@@ -83,7 +75,7 @@ FolderListing ListPhotoFolder(const AnsiString& folder, std::FILE* progressTo)
     listing.minutes.resize(MinutesPerDay);
     Progress progress("listed", MinutesPerDay, "minutes", progressTo);
     for (int minute = 0; minute < MinutesPerDay; ++minute) {
-        list->SetMask(MaskOfMinute(minute));
+        list->SetMask(MinuteMaskOfDay(minute));
         listing.minutes[minute] = ListItems(*list);
         progress.Step();
     }
