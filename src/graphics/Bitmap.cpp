@@ -3,11 +3,14 @@
 #include "graphics/GdiHandles.h"
 
 #include "runtime/Exceptions.h"
+#include "runtime/ScopeGuard.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -36,53 +39,21 @@ T GDICheck(T value)
     return value;
 }
 
-// A memory device context that gives back what was selected into it when it goes.
-class MemoryDC {
-public:
-    explicit MemoryDC(HDC reference) : dc(GDICheck(CreateCompatibleDC(reference))) {}
-    ~MemoryDC()
-    {
-        if (m_palette)
-            SelectPalette(dc, m_palette, TRUE);
-        if (m_bitmap)
-            SelectObject(dc, m_bitmap);
-        DeleteDC(dc);
-    }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
+// Ends an image's bitmap: every bitmap canvas gives it back, then it is deleted.
+void DropBitmap(HBITMAP& handle)
+{
+    DeselectBitmap(handle);
+    TGdiBitmap owned(std::exchange(handle, nullptr));
+}
 
-    void Select(HBITMAP bitmap)
-    {
-        HGDIOBJ old = GDICheck(SelectObject(dc, bitmap));
-        if (!m_bitmap)
-            m_bitmap = old;
+// Ends an image's palette, unless it is the system's stock one.
+void DropPalette(HPALETTE& palette)
+{
+    if (palette != SystemPalette16()) {
+        TGdiPalette owned(palette);
     }
-    void SelectPaletteOf(HPALETTE palette, bool background)
-    {
-        if (!palette)
-            return;
-        HPALETTE old = SelectPalette(dc, palette, background);
-        if (!m_palette)
-            m_palette = old;
-        RealizePalette(dc);
-    }
-    // Gives back the selected bitmap now (before it is deleted or handed on).
-    void Release()
-    {
-        if (m_palette)
-            SelectPalette(dc, m_palette, TRUE);
-        if (m_bitmap)
-            SelectObject(dc, m_bitmap);
-        m_palette = nullptr;
-        m_bitmap = nullptr;
-    }
-
-    HDC dc;
-
-private:
-    HGDIOBJ m_bitmap = nullptr;
-    HPALETTE m_palette = nullptr;
-};
+    palette = nullptr;
+}
 
 int ScreenBitsPerPixel(HDC screen)
 {
@@ -128,9 +99,11 @@ int PaletteToColors(HPALETTE palette, RGBQUAD* colors)
 // The colour table of a DIB section (none for more than 8 bits).
 int DIBColorTable(HBITMAP dib, RGBQUAD* colors)
 {
-    MemoryDC memory(nullptr);
-    memory.Select(dib);
-    return static_cast<int>(GetDIBColorTable(memory.dc, 0, 256, colors));
+    TMemoryDC memory(nullptr);
+    TSelectObject selected(memory, dib);
+    if (!selected)
+        GdiError();
+    return static_cast<int>(GetDIBColorTable(memory, 0, 256, colors));
 }
 
 }
@@ -208,159 +181,143 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
         fromDIB = got >= static_cast<int>(sizeof(DIBSECTION)) && from.dsBm.bmBits;
     }
     TScreenDC screen;
-    MemoryDC memory(screen);
-    HBITMAP result = nullptr;
-    try {
-        bool isDIB = bi.biSize != 0;
-        int width, height;
-        bool done = false;
-        if (isDIB) {
-            bi.biSize = sizeof(BITMAPINFOHEADER);
-            bi.biPlanes = 1;
-            if (bi.biBitCount == 0)
-                bi.biBitCount = static_cast<WORD>(ScreenBitsPerPixel(screen));
-            if (bi.biBitCount <= 8 && bi.biClrUsed > (1u << bi.biBitCount))
-                bi.biClrUsed = 0;
-            target.dsBm.bmWidth = bi.biWidth;
-            target.dsBm.bmHeight = bi.biHeight;
-            width = bi.biWidth;
-            height = std::abs(bi.biHeight);
-            BitmapInfo info = {};
-            info.header = bi;
-            if (bi.biBitCount <= 8) {
-                if (bi.biBitCount == 1 && !fromDIB) {
-                    info.colors[0] = RGBQUAD{ 0, 0, 0, 0 };
-                    info.colors[1] = RGBQUAD{ 255, 255, 255, 0 };
-                } else if (newPalette) {
-                    PaletteToColors(newPalette, info.colors);
-                } else if (source) {
-                    if (fromDIB) {
-                        int count = DIBColorTable(source, info.colors);
-                        bi.biClrUsed = static_cast<DWORD>(std::min(count, 1 << bi.biBitCount));
-                        info.header.biClrUsed = bi.biClrUsed;
-                    } else {
-                        BitmapInfo query = info;
-                        if (!GetDIBits(screen, source, 0, static_cast<UINT>(std::abs(from.dsBm.bmHeight)), nullptr,
-                                query.get(), DIB_RGB_COLORS))
-                            GdiError();
-                        std::memcpy(info.colors, query.colors, sizeof info.colors);
-                    }
+    TMemoryDC memory(screen);
+    // Deleted again unless the copy is complete.
+    TGdiBitmap result;
+    bool isDIB = bi.biSize != 0;
+    int width, height;
+    bool done = false;
+    if (isDIB) {
+        bi.biSize = sizeof(BITMAPINFOHEADER);
+        bi.biPlanes = 1;
+        if (bi.biBitCount == 0)
+            bi.biBitCount = static_cast<WORD>(ScreenBitsPerPixel(screen));
+        if (bi.biBitCount <= 8 && bi.biClrUsed > (1u << bi.biBitCount))
+            bi.biClrUsed = 0;
+        target.dsBm.bmWidth = bi.biWidth;
+        target.dsBm.bmHeight = bi.biHeight;
+        width = bi.biWidth;
+        height = std::abs(bi.biHeight);
+        BitmapInfo info = {};
+        info.header = bi;
+        if (bi.biBitCount <= 8) {
+            if (bi.biBitCount == 1 && !fromDIB) {
+                info.colors[0] = RGBQUAD{ 0, 0, 0, 0 };
+                info.colors[1] = RGBQUAD{ 255, 255, 255, 0 };
+            } else if (newPalette) {
+                PaletteToColors(newPalette, info.colors);
+            } else if (source) {
+                if (fromDIB) {
+                    int count = DIBColorTable(source, info.colors);
+                    bi.biClrUsed = static_cast<DWORD>(std::min(count, 1 << bi.biBitCount));
+                    info.header.biClrUsed = bi.biClrUsed;
+                } else {
+                    BitmapInfo query = info;
+                    if (!GetDIBits(screen, source, 0, static_cast<UINT>(std::abs(from.dsBm.bmHeight)), nullptr,
+                            query.get(), DIB_RGB_COLORS))
+                        GdiError();
+                    std::memcpy(info.colors, query.colors, sizeof info.colors);
                 }
-            } else if ((bi.biBitCount == 16 || bi.biBitCount == 32) && (bi.biCompression & BI_BITFIELDS) != 0) {
-                FixupBitFields(target);
-                std::memcpy(info.colors, target.dsBitfields, sizeof target.dsBitfields);
             }
-            CheckImageSize(width, height, bi.biBitCount);
-            void* bits = nullptr;
-            SetLastError(0);
-            result = CreateDIBSection(screen, info.get(), DIB_RGB_COLORS, &bits, nullptr, 0);
-            if (!result || !bits) {
-                DWORD error = GetLastError();
-                if (result)
-                    DeleteObject(result);
-                result = nullptr;
-                SetLastError(error);
-                GdiError();
-            }
-            // Same size and more than 8 bits: one GetDIBits call does it (bit-field
-            // targets are drawn instead: GetDIBits leaves their pixels black here).
-            if (source && from.dsBm.bmWidth == width && std::abs(from.dsBm.bmHeight) == height && bi.biBitCount > 8
-                && bi.biCompression == BI_RGB) {
-                done = GetDIBits(memory.dc, source, 0, static_cast<UINT>(height), bits, info.get(), DIB_RGB_COLORS) != 0;
-            }
-        } else {
-            width = target.dsBm.bmWidth;
-            height = std::abs(target.dsBm.bmHeight);
-            CheckImageSize(width, height, target.dsBm.bmBitsPixel == 1 ? 1 : ScreenBitsPerPixel(screen));
-            SetLastError(0);
-            if (target.dsBm.bmPlanes == 1 && target.dsBm.bmBitsPixel == 1)
-                result = GDICheck(CreateBitmap(width, height, 1, 1, nullptr));
-            else
-                result = GDICheck(CreateCompatibleBitmap(screen, width, height));
+        } else if ((bi.biBitCount == 16 || bi.biBitCount == 32) && (bi.biCompression & BI_BITFIELDS) != 0) {
+            FixupBitFields(target);
+            std::memcpy(info.colors, target.dsBitfields, sizeof target.dsBitfields);
         }
-        if (!done) {
-            memory.Select(result);
-            memory.SelectPaletteOf(newPalette, false);
-            COLORREF text = 0, back = 0;
-            if (canvas) {
-                text = ColorToRGB(canvas->Font()->Color());
-                back = ColorToRGB(canvas->Brush()->Color());
-                if (isDIB && bi.biBitCount == 1) {
-                    RGBQUAD two[2] = {
-                        { GetBValue(text), GetGValue(text), GetRValue(text), 0 },
-                        { GetBValue(back), GetGValue(back), GetRValue(back), 0 },
-                    };
-                    SetDIBColorTable(memory.dc, 0, 2, two);
-                }
-            }
-            // The fill shows only where the source does not reach; a source that
-            // covers the whole target overwrites every pixel of it.
-            bool covered = source && from.dsBm.bmWidth >= width && std::abs(from.dsBm.bmHeight) >= height;
-            if (canvas) {
-                if (!covered) {
-                    RECT all = { 0, 0, width, height };
-                    FillRect(memory.dc, &all, canvas->Brush()->Handle());
-                }
-                SetTextColor(memory.dc, text);
-                SetBkColor(memory.dc, back);
-            } else if (!covered) {
-                PatBlt(memory.dc, 0, 0, width, height, WHITENESS);
-            }
-            if (source) {
-                MemoryDC from_dc(screen);
-                from_dc.Select(source);
-                from_dc.SelectPaletteOf(oldPalette, true);
-                if (canvas) {
-                    SetTextColor(from_dc.dc, text);
-                    SetBkColor(from_dc.dc, back);
-                }
-                int w = std::min(width, static_cast<int>(from.dsBm.bmWidth));
-                int h = std::min(height, static_cast<int>(std::abs(from.dsBm.bmHeight)));
-                if (!BitBlt(memory.dc, 0, 0, w, h, from_dc.dc, 0, 0, SRCCOPY))
-                    GdiError();
-            }
-            memory.Release();
+        CheckImageSize(width, height, bi.biBitCount);
+        void* bits = nullptr;
+        SetLastError(0);
+        result.Reset(CreateDIBSection(screen, info.get(), DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!result || !bits) {
+            DWORD error = GetLastError();
+            result.Reset();
+            SetLastError(error);
+            GdiError();
         }
-        GdiFlush();
-        bool topDown = isDIB && bi.biHeight < 0;
-        target = DIBSECTION{};
-        GetObjectA(result, sizeof target, &target);
-        if (topDown && target.dsBmih.biSize != 0)
-            target.dsBmih.biHeight = -std::abs(target.dsBmih.biHeight);
-    } catch (...) {
-        memory.Release();
-        if (result)
-            DeleteObject(result);
-        throw;
+        // Same size and more than 8 bits: one GetDIBits call does it (bit-field
+        // targets are drawn instead: GetDIBits leaves their pixels black here).
+        if (source && from.dsBm.bmWidth == width && std::abs(from.dsBm.bmHeight) == height && bi.biBitCount > 8
+            && bi.biCompression == BI_RGB) {
+            done = GetDIBits(memory, source, 0, static_cast<UINT>(height), bits, info.get(), DIB_RGB_COLORS) != 0;
+        }
+    } else {
+        width = target.dsBm.bmWidth;
+        height = std::abs(target.dsBm.bmHeight);
+        CheckImageSize(width, height, target.dsBm.bmBitsPixel == 1 ? 1 : ScreenBitsPerPixel(screen));
+        SetLastError(0);
+        if (target.dsBm.bmPlanes == 1 && target.dsBm.bmBitsPixel == 1)
+            result.Reset(GDICheck(CreateBitmap(width, height, 1, 1, nullptr)));
+        else
+            result.Reset(GDICheck(CreateCompatibleBitmap(screen, width, height)));
     }
-    return result;
+    if (!done) {
+        // Both are given back as the block ends, before the bitmap is handed on.
+        TSelectObject selected(memory, result.Get());
+        if (!selected)
+            GdiError();
+        TSelectPalette palette(memory, newPalette, false);
+        COLORREF text = 0, back = 0;
+        if (canvas) {
+            text = ColorToRGB(canvas->Font()->Color());
+            back = ColorToRGB(canvas->Brush()->Color());
+            if (isDIB && bi.biBitCount == 1) {
+                RGBQUAD two[2] = {
+                    { GetBValue(text), GetGValue(text), GetRValue(text), 0 },
+                    { GetBValue(back), GetGValue(back), GetRValue(back), 0 },
+                };
+                SetDIBColorTable(memory, 0, 2, two);
+            }
+        }
+        // The fill shows only where the source does not reach; a source that
+        // covers the whole target overwrites every pixel of it.
+        bool covered = source && from.dsBm.bmWidth >= width && std::abs(from.dsBm.bmHeight) >= height;
+        if (canvas) {
+            if (!covered) {
+                RECT all = { 0, 0, width, height };
+                FillRect(memory, &all, canvas->Brush()->Handle());
+            }
+            SetTextColor(memory, text);
+            SetBkColor(memory, back);
+        } else if (!covered) {
+            PatBlt(memory, 0, 0, width, height, WHITENESS);
+        }
+        if (source) {
+            TMemoryDC from_dc(screen);
+            TSelectObject fromSelected(from_dc, source);
+            if (!fromSelected)
+                GdiError();
+            TSelectPalette fromPalette(from_dc, oldPalette, true);
+            if (canvas) {
+                SetTextColor(from_dc, text);
+                SetBkColor(from_dc, back);
+            }
+            int w = std::min(width, static_cast<int>(from.dsBm.bmWidth));
+            int h = std::min(height, static_cast<int>(std::abs(from.dsBm.bmHeight)));
+            if (!BitBlt(memory, 0, 0, w, h, from_dc, 0, 0, SRCCOPY))
+                GdiError();
+        }
+    }
+    GdiFlush();
+    bool topDown = isDIB && bi.biHeight < 0;
+    target = DIBSECTION{};
+    GetObjectA(result.Get(), sizeof target, &target);
+    if (topDown && target.dsBmih.biSize != 0)
+        target.dsBmih.biHeight = -std::abs(target.dsBmih.biHeight);
+    return result.Release();
 }
 
 TBitmapImage::~TBitmapImage()
 {
     FreeHandle();
-    if (DIBHandle) {
-        DeselectBitmap(DIBHandle);
-        DeleteObject(DIBHandle);
-        DIBHandle = nullptr;
-    }
+    DropBitmap(DIBHandle);
 }
 
 void TBitmapImage::FreeHandle()
 {
-    if (Handle && Handle != DIBHandle) {
-        DeselectBitmap(Handle);
-        DeleteObject(Handle);
-    }
-    if (MaskHandle) {
-        DeselectBitmap(MaskHandle);
-        DeleteObject(MaskHandle);
-    }
-    if (Palette && Palette != SystemPalette16())
-        DeleteObject(Palette);
+    if (Handle != DIBHandle)
+        DropBitmap(Handle);
     Handle = nullptr;
-    MaskHandle = nullptr;
-    Palette = nullptr;
+    DropBitmap(MaskHandle);
+    DropPalette(Palette);
 }
 
 TBitmapCanvas::TBitmapCanvas(TBitmap* bitmap) : m_bitmap(bitmap) {}
@@ -375,15 +332,10 @@ void TBitmapCanvas::FreeContext()
     if (!m_dc)
         return;
     Lock();
-    if (m_oldBitmap)
-        SelectObject(m_dc, m_oldBitmap);
-    if (m_oldPalette)
-        SelectPalette(m_dc, m_oldPalette, TRUE);
+    m_selectedBitmap.reset();
+    m_selectedPalette.reset();
     SetHandle(nullptr);
-    DeleteDC(m_dc);
-    m_dc = nullptr;
-    m_oldBitmap = nullptr;
-    m_oldPalette = nullptr;
+    m_dc.reset();
     BitmapCanvasList().Remove(this);
     Unlock();
 }
@@ -393,28 +345,18 @@ void TBitmapCanvas::CreateHandle()
     if (!m_bitmap)
         return;
     Lock();
-    try {
-        m_bitmap->HandleNeeded();
-        const TBitmapImage& image = m_bitmap->Image();
-        DeselectBitmap(image.Handle);
-        DeselectBitmap(image.MaskHandle);
-        m_bitmap->PaletteNeeded();
-        HDC dc = GDICheck(CreateCompatibleDC(nullptr));
-        m_oldBitmap = image.Handle ? SelectObject(dc, image.Handle) : nullptr;
-        if (image.Palette) {
-            m_oldPalette = SelectPalette(dc, image.Palette, TRUE);
-            RealizePalette(dc);
-        } else {
-            m_oldPalette = nullptr;
-        }
-        m_dc = dc;
-        SetHandle(dc);
-        BitmapCanvasList().Add(this);
-    } catch (...) {
-        Unlock();
-        throw;
-    }
-    Unlock();
+    ScopeExit unlock([this] { Unlock(); });
+    m_bitmap->HandleNeeded();
+    const TBitmapImage& image = m_bitmap->Image();
+    DeselectBitmap(image.Handle);
+    DeselectBitmap(image.MaskHandle);
+    m_bitmap->PaletteNeeded();
+    m_dc.emplace(nullptr);
+    if (image.Handle)
+        m_selectedBitmap.emplace(*m_dc, image.Handle);
+    m_selectedPalette.emplace(*m_dc, image.Palette, true);
+    SetHandle(*m_dc);
+    BitmapCanvasList().Add(this);
 }
 
 TBitmap::TBitmap() : m_image(std::make_shared<TBitmapImage>()) {}
@@ -599,14 +541,11 @@ static DIBSECTION CopyDescription(const TBitmap& bitmap, const TBitmapImage& ima
 void TBitmap::CopyImage(HBITMAP handle, HPALETTE palette, DIBSECTION description)
 {
     FreeContext();
+    // The palette is the new image's: it goes if the copy fails.
+    ScopeExit dropPalette([&palette] { DropPalette(palette); });
     auto image = std::make_shared<TBitmapImage>();
-    try {
-        image->Handle = CopyBitmap(handle, m_image->Palette, palette, description, m_canvas.get());
-    } catch (...) {
-        if (palette && palette != SystemPalette16())
-            DeleteObject(palette);
-        throw;
-    }
+    image->Handle = CopyBitmap(handle, m_image->Palette, palette, description, m_canvas.get());
+    dropPalette.Dismiss();
     image->DIB = description;
     image->Palette = palette;
     if (image->Handle && description.dsBmih.biSize != 0)
@@ -619,11 +558,8 @@ void TBitmap::MakeImagePrivate()
 {
     TBitmapImage& image = *m_image;
     if (!ImageShared()) {
-        if (image.Handle && image.DIBHandle && image.Handle != image.DIBHandle) {
-            DeselectBitmap(image.DIBHandle);
-            DeleteObject(image.DIBHandle);
-            image.DIBHandle = nullptr;
-        }
+        if (image.Handle && image.DIBHandle && image.Handle != image.DIBHandle)
+            DropBitmap(image.DIBHandle);
         return;
     }
     HandleNeeded();
@@ -776,8 +712,7 @@ void TBitmap::SetPixelFormat(TPixelFormat value)
         // The halftone palette only chose the colour table; the image makes its own
         // palette from that table when one is needed.
         FreeContext();
-        DeleteObject(m_image->Palette);
-        m_image->Palette = nullptr;
+        DropPalette(m_image->Palette);
     }
     if (m_image->Palette)
         SetPaletteModified(true);
@@ -817,9 +752,7 @@ void TBitmap::SetPalette(HPALETTE value)
         HandleNeeded();
         CopyImage(m_image->Handle, value, CopyDescription(*this, *m_image));
     } else {
-        if (m_image->Palette != SystemPalette16())
-            DeleteObject(m_image->Palette);
-        m_image->Palette = nullptr;
+        DropPalette(m_image->Palette);
         m_image->Halftone = false;
     }
     TBitmapImage& image = *m_image;
@@ -827,9 +760,11 @@ void TBitmap::SetPalette(HPALETTE value)
         RGBQUAD colors[256];
         int count = PaletteToColors(value, colors);
         DeselectBitmap(image.DIBHandle);
-        MemoryDC memory(nullptr);
-        memory.Select(image.DIBHandle);
-        SetDIBColorTable(memory.dc, 0, static_cast<UINT>(count), colors);
+        TMemoryDC memory(nullptr);
+        TSelectObject selected(memory, image.DIBHandle);
+        if (!selected)
+            GdiError();
+        SetDIBColorTable(memory, 0, static_cast<UINT>(count), colors);
     }
     SetPaletteModified(true);
     NotifyChanged(this);
@@ -875,19 +810,11 @@ void TBitmap::Dormant()
     TBitmapImage& image = *m_image;
     if (!image.DIBHandle)
         return;
-    if (image.Handle && image.Handle != image.DIBHandle) {
-        DeselectBitmap(image.Handle);
-        DeleteObject(image.Handle);
-    }
+    if (image.Handle != image.DIBHandle)
+        DropBitmap(image.Handle);
     image.Handle = image.DIBHandle;
-    if (image.MaskHandle) {
-        DeselectBitmap(image.MaskHandle);
-        DeleteObject(image.MaskHandle);
-        image.MaskHandle = nullptr;
-    }
-    if (image.Palette && image.Palette != SystemPalette16())
-        DeleteObject(image.Palette);
-    image.Palette = nullptr;
+    DropBitmap(image.MaskHandle);
+    DropPalette(image.Palette);
     image.Halftone = false;
     m_maskValid = false;
 }
@@ -930,35 +857,30 @@ void TBitmap::MaskHandleNeeded()
     TBitmapImage& image = *m_image;
     if (m_maskValid && m_maskBitsValid && image.MaskHandle)
         return;
-    if (image.MaskHandle) {
-        DeselectBitmap(image.MaskHandle);
-        DeleteObject(image.MaskHandle);
-        image.MaskHandle = nullptr;
-    }
+    DropBitmap(image.MaskHandle);
     HandleNeeded();
     if (Empty())
         return;
     int width = Width(), height = Height();
-    HBITMAP mask = GDICheck(CreateBitmap(width, height, 1, 1, nullptr));
-    try {
-        MemoryDC maskDC(nullptr);
-        maskDC.Select(mask);
+    TGdiBitmap mask(GDICheck(CreateBitmap(width, height, 1, 1, nullptr)));
+    {
+        TMemoryDC maskDC(nullptr);
+        TSelectObject selected(maskDC, mask.Get());
+        if (!selected)
+            GdiError();
         if (m_transparentColor == clNone) {
-            PatBlt(maskDC.dc, 0, 0, width, height, BLACKNESS);
+            PatBlt(maskDC, 0, 0, width, height, BLACKNESS);
         } else {
             COLORREF color = TransparentColor() & 0xFFFFFF;
             Canvas();
             m_canvas->RequiredState(csHandleValid);
             HDC source = m_canvas->m_handle;
             COLORREF oldBack = SetBkColor(source, color);
-            BitBlt(maskDC.dc, 0, 0, width, height, source, 0, 0, SRCCOPY);
+            BitBlt(maskDC, 0, 0, width, height, source, 0, 0, SRCCOPY);
             SetBkColor(source, oldBack);
         }
-    } catch (...) {
-        DeleteObject(mask);
-        throw;
     }
-    m_image->MaskHandle = mask;
+    m_image->MaskHandle = mask.Release();
     m_maskValid = true;
     m_maskBitsValid = true;
 }
@@ -976,11 +898,7 @@ void TBitmap::Render(TCanvas* canvas, const RECT& rect)
     canvas->RequiredState(csAllValid);
     HDC target = canvas->m_handle;
     PaletteNeeded();
-    HPALETTE oldPalette = nullptr;
-    if (m_image->Palette) {
-        oldPalette = SelectPalette(target, m_image->Palette, TRUE);
-        RealizePalette(target);
-    }
+    TSelectPalette palette(target, m_image->Palette, true);
     int targetBits = GetDeviceCaps(target, BITSPIXEL) * GetDeviceCaps(target, PLANES);
     int ownBits = m_image->DIB.dsBm.bmBitsPixel * m_image->DIB.dsBm.bmPlanes;
     int oldMode = 0;
@@ -992,51 +910,45 @@ void TBitmap::Render(TCanvas* canvas, const RECT& rect)
     } else if (!Monochrome()) {
         oldMode = SetStretchBltMode(target, COLORONCOLOR);
     }
-    int width = Width(), height = Height();
-    int w = rect.right - rect.left, h = rect.bottom - rect.top;
-    try {
-        if (Transparent()) {
-            MaskHandleNeeded();
-            Canvas();
-            m_canvas->RequiredState(csHandleValid);
-            HDC source = m_canvas->m_handle;
-            MemoryDC maskDC(target);
-            DeselectBitmap(m_image->MaskHandle);
-            maskDC.Select(m_image->MaskHandle);
-            // The image with its transparent pixels black, then: keep the target where
-            // the mask is white, add the image where it is black.
-            HBITMAP cut = GDICheck(CreateCompatibleBitmap(source, width, height));
-            {
-                MemoryDC cutDC(target);
-                cutDC.Select(cut);
-                BitBlt(cutDC.dc, 0, 0, width, height, source, 0, 0, SRCCOPY);
-                SetBkColor(cutDC.dc, RGB(255, 255, 255));
-                SetTextColor(cutDC.dc, RGB(0, 0, 0));
-                BitBlt(cutDC.dc, 0, 0, width, height, maskDC.dc, 0, 0, 0x00220326);
-                COLORREF oldText = SetTextColor(target, RGB(0, 0, 0));
-                COLORREF oldBack = SetBkColor(target, RGB(255, 255, 255));
-                StretchBlt(target, rect.left, rect.top, w, h, maskDC.dc, 0, 0, width, height, SRCAND);
-                StretchBlt(target, rect.left, rect.top, w, h, cutDC.dc, 0, 0, width, height, SRCPAINT);
-                SetTextColor(target, oldText);
-                SetBkColor(target, oldBack);
-            }
-            DeleteObject(cut);
-        } else {
-            Canvas();
-            m_canvas->RequiredState(csHandleValid);
-            StretchBlt(target, rect.left, rect.top, w, h, m_canvas->m_handle, 0, 0, width, height, canvas->CopyMode());
-        }
-    } catch (...) {
+    // The target's mode goes back before its palette does.
+    ScopeExit restoreMode([target, oldMode] {
         if (oldMode)
             SetStretchBltMode(target, oldMode);
-        if (oldPalette)
-            SelectPalette(target, oldPalette, TRUE);
-        throw;
+    });
+    int width = Width(), height = Height();
+    int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    if (Transparent()) {
+        MaskHandleNeeded();
+        Canvas();
+        m_canvas->RequiredState(csHandleValid);
+        HDC source = m_canvas->m_handle;
+        TMemoryDC maskDC(target);
+        DeselectBitmap(m_image->MaskHandle);
+        TSelectObject maskSelected(maskDC, m_image->MaskHandle);
+        if (!maskSelected)
+            GdiError();
+        // The image with its transparent pixels black, then: keep the target where
+        // the mask is white, add the image where it is black.
+        TGdiBitmap cut(GDICheck(CreateCompatibleBitmap(source, width, height)));
+        TMemoryDC cutDC(target);
+        TSelectObject cutSelected(cutDC, cut.Get());
+        if (!cutSelected)
+            GdiError();
+        BitBlt(cutDC, 0, 0, width, height, source, 0, 0, SRCCOPY);
+        SetBkColor(cutDC, RGB(255, 255, 255));
+        SetTextColor(cutDC, RGB(0, 0, 0));
+        BitBlt(cutDC, 0, 0, width, height, maskDC, 0, 0, 0x00220326);
+        COLORREF oldText = SetTextColor(target, RGB(0, 0, 0));
+        COLORREF oldBack = SetBkColor(target, RGB(255, 255, 255));
+        StretchBlt(target, rect.left, rect.top, w, h, maskDC, 0, 0, width, height, SRCAND);
+        StretchBlt(target, rect.left, rect.top, w, h, cutDC, 0, 0, width, height, SRCPAINT);
+        SetTextColor(target, oldText);
+        SetBkColor(target, oldBack);
+    } else {
+        Canvas();
+        m_canvas->RequiredState(csHandleValid);
+        StretchBlt(target, rect.left, rect.top, w, h, m_canvas->m_handle, 0, 0, width, height, canvas->CopyMode());
     }
-    if (oldMode)
-        SetStretchBltMode(target, oldMode);
-    if (oldPalette)
-        SelectPalette(target, oldPalette, TRUE);
 }
 
 void TBitmap::LoadClipboardData(std::uint16_t format, HANDLE data, HPALETTE palette)
@@ -1049,14 +961,11 @@ void TBitmap::LoadClipboardData(std::uint16_t format, HANDLE data, HPALETTE pale
     if (!description.dsBm.bmBits)
         description.dsBmih.biSize = 0;
     HPALETTE own = CopyPalette(palette);
+    // The copy of the palette is the new image's: it goes if the copy fails.
+    ScopeExit dropPalette([&own] { DropPalette(own); });
     auto image = std::make_shared<TBitmapImage>();
-    try {
-        image->Handle = CopyBitmap(static_cast<HBITMAP>(data), palette, own, description, nullptr);
-    } catch (...) {
-        if (own && own != SystemPalette16())
-            DeleteObject(own);
-        throw;
-    }
+    image->Handle = CopyBitmap(static_cast<HBITMAP>(data), palette, own, description, nullptr);
+    dropPalette.Dismiss();
     image->DIB = description;
     image->Palette = own;
     if (image->Handle && description.dsBmih.biSize != 0)
@@ -1075,16 +984,9 @@ void TBitmap::SaveClipboardData(std::uint16_t& format, HANDLE& data, HPALETTE& p
     DIBSECTION description = m_image->DIB;
     description.dsBmih.biSize = 0;
     description.dsBm.bmBits = nullptr;
-    HBITMAP copy = CopyBitmap(m_image->Handle, m_image->Palette, m_image->Palette, description, m_canvas.get());
-    HPALETTE paletteCopy = nullptr;
-    try {
-        paletteCopy = CopyPalette(m_image->Palette);
-    } catch (...) {
-        if (copy)
-            DeleteObject(copy);
-        throw;
-    }
-    data = copy;
+    TGdiBitmap copy(CopyBitmap(m_image->Handle, m_image->Palette, m_image->Palette, description, m_canvas.get()));
+    HPALETTE paletteCopy = CopyPalette(m_image->Palette);
+    data = copy.Release();
     palette = paletteCopy;
 }
 

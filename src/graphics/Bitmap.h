@@ -4,10 +4,12 @@
 #pragma once
 
 #include "graphics/Canvas.h"
+#include "graphics/GdiHandles.h"
 #include "graphics/Graphic.h"
 #include "runtime/Stream.h"
 
 #include <memory>
+#include <optional>
 
 enum class TBitmapHandleType { bmDIB, bmDDB };
 enum class TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
@@ -57,9 +59,10 @@ protected:
 
 private:
     TBitmap* m_bitmap;
-    HDC m_dc = nullptr;
-    HGDIOBJ m_oldBitmap = nullptr;
-    HPALETTE m_oldPalette = nullptr;
+    // The context and what is selected into it, given back in the reverse order.
+    std::optional<TMemoryDC> m_dc;
+    std::optional<TSelectObject> m_selectedBitmap;
+    std::optional<TSelectPalette> m_selectedPalette;
 };
 
 // The bitmap canvases that hold a device context.

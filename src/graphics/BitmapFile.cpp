@@ -63,37 +63,18 @@ std::int64_t LineLength(std::int64_t width, int bits)
 class DecodeContext {
 public:
     explicit DecodeContext(HPALETTE palette)
+        : m_dc(TScreenDC()), m_bitmap(CreateCompatibleBitmap(TScreenDC(), 1, 1)), m_selected(m_dc, m_bitmap.Get()),
+          m_palette(m_dc, palette, false)
     {
-        HDC screen = GetDC(nullptr);
-        dc = CreateCompatibleDC(screen);
-        m_bitmap = CreateCompatibleBitmap(screen, 1, 1);
-        ReleaseDC(nullptr, screen);
-        if (dc && m_bitmap)
-            m_oldBitmap = SelectObject(dc, m_bitmap);
-        if (dc && palette) {
-            m_oldPalette = SelectPalette(dc, palette, FALSE);
-            RealizePalette(dc);
-        }
     }
-    ~DecodeContext()
-    {
-        if (m_oldPalette)
-            SelectPalette(dc, m_oldPalette, TRUE);
-        if (m_oldBitmap)
-            SelectObject(dc, m_oldBitmap);
-        if (dc)
-            DeleteDC(dc);
-        if (m_bitmap)
-            DeleteObject(m_bitmap);
-    }
-    DecodeContext(const DecodeContext&) = delete;
-    DecodeContext& operator=(const DecodeContext&) = delete;
-    HDC dc = nullptr;
+    operator HDC() const { return m_dc; }
 
 private:
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_oldBitmap = nullptr;
-    HPALETTE m_oldPalette = nullptr;
+    // Given back in the reverse order: the palette, the bitmap, then the context goes.
+    TMemoryDC m_dc;
+    TGdiBitmap m_bitmap;
+    TSelectObject m_selected;
+    TSelectPalette m_palette;
 };
 
 // Bitmap creation failed: the system's error when there is one, else an invalid image.
@@ -325,65 +306,58 @@ void TBitmap::ReadDIB(TStream& stream, std::int32_t size)
         std::memcpy(info.colors, fields.dsBitfields, sizeof masks);
     }
 
-    HBITMAP handle = nullptr;
-    HPALETTE palette = nullptr;
-    try {
-        if (!saved) {
-            if (bi.biWidth <= 0 || height == 0 || sectionSize <= 0 || sectionSize > 0x7FFFFFFF)
-                InvalidBitmap();
-            void* bits = nullptr;
-            HDC screen = GetDC(nullptr);
+    // Both are the new image's once it is made, and deleted if it is not.
+    TGdiBitmap handle;
+    TGdiPalette palette;
+    if (!saved) {
+        if (bi.biWidth <= 0 || height == 0 || sectionSize <= 0 || sectionSize > 0x7FFFFFFF)
+            InvalidBitmap();
+        void* bits = nullptr;
+        DWORD error = 0;
+        {
+            TScreenDC screen;
             SetLastError(0);
-            handle = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
-            DWORD error = GetLastError();
-            ReleaseDC(nullptr, screen);
-            if (!handle || !bits) {
-                if (handle)
-                    DeleteObject(handle);
-                handle = nullptr;
-                SetLastError(error);
-                CreationFailed();
-            }
-            in->Read(bits, std::min(pixelBytes, sectionSize));
-            if (bi.biBitCount > 8 && !colors.empty())
-                palette = PaletteFromColors(colors.data(), static_cast<int>(colors.size()));
-        } else {
-            std::vector<unsigned char> pixels(static_cast<std::size_t>(pixelBytes));
-            in->Read(pixels.data(), pixelBytes);
-            // The decoder never reads past the bytes that are there.
-            info.header.biSizeImage = static_cast<DWORD>(pixelBytes);
-            if (tableCount > 0)
-                palette = PaletteFromColors(info.colors, tableCount);
-            else if (!colors.empty())
-                palette = PaletteFromColors(colors.data(), static_cast<int>(colors.size()));
-            DecodeContext decode(palette);
-            SetLastError(0);
-            if (decode.dc && !pixels.empty())
-                handle = CreateDIBitmap(decode.dc, &info.header, CBM_INIT, pixels.data(),
-                    reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-            if (!handle)
-                CreationFailed();
+            handle.Reset(CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
+            error = GetLastError();
         }
-    } catch (...) {
-        if (handle)
-            DeleteObject(handle);
-        if (palette)
-            DeleteObject(palette);
-        throw;
+        if (!handle || !bits) {
+            handle.Reset();
+            SetLastError(error);
+            CreationFailed();
+        }
+        in->Read(bits, std::min(pixelBytes, sectionSize));
+        if (bi.biBitCount > 8 && !colors.empty())
+            palette.Reset(PaletteFromColors(colors.data(), static_cast<int>(colors.size())));
+    } else {
+        std::vector<unsigned char> pixels(static_cast<std::size_t>(pixelBytes));
+        in->Read(pixels.data(), pixelBytes);
+        // The decoder never reads past the bytes that are there.
+        info.header.biSizeImage = static_cast<DWORD>(pixelBytes);
+        if (tableCount > 0)
+            palette.Reset(PaletteFromColors(info.colors, tableCount));
+        else if (!colors.empty())
+            palette.Reset(PaletteFromColors(colors.data(), static_cast<int>(colors.size())));
+        DecodeContext decode(palette.Get());
+        SetLastError(0);
+        if (!pixels.empty())
+            handle.Reset(CreateDIBitmap(decode, &info.header, CBM_INIT, pixels.data(),
+                reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS));
+        if (!handle)
+            CreationFailed();
     }
 
     auto image = std::make_shared<TBitmapImage>();
-    GetObjectA(handle, sizeof image->DIB, &image->DIB);
-    image->Handle = handle;
+    GetObjectA(handle.Get(), sizeof image->DIB, &image->DIB);
+    image->Handle = handle.Release();
     if (image->DIB.dsBm.bmBits)
-        image->DIBHandle = handle;
+        image->DIBHandle = image->Handle;
     if (image->DIBHandle)
         image->DIB.dsBmih.biHeight = bi.biHeight; // keeps top-down rows known as such
     image->DIB.dsBmih.biXPelsPerMeter = bi.biXPelsPerMeter;
     image->DIB.dsBmih.biYPelsPerMeter = bi.biYPelsPerMeter;
     image->DIB.dsBmih.biClrUsed = bi.biClrUsed;
     image->DIB.dsBmih.biClrImportant = bi.biClrImportant;
-    image->Palette = palette;
+    image->Palette = palette.Release();
     if (saved) {
         saved->SetPosition(0);
         image->SaveStream = std::move(saved);
@@ -437,11 +411,9 @@ void TBitmap::WriteStream(TStream& stream, bool withSize)
     int count = 0;
     if (bits <= 8) {
         DeselectBitmap(image.DIBHandle);
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, image.DIBHandle);
+        TMemoryDC dc(nullptr);
+        TSelectObject selected(dc, image.DIBHandle);
         count = static_cast<int>(GetDIBColorTable(dc, 0, 256, table));
-        SelectObject(dc, old);
-        DeleteDC(dc);
     }
     DWORD clrUsed = image.DIB.dsBmih.biClrUsed;
     if (count > 0 && clrUsed > 0 && static_cast<int>(clrUsed) < count)

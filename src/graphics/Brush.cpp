@@ -1,6 +1,7 @@
 #include "graphics/Brush.h"
 
 #include "graphics/Bitmap.h"
+#include "runtime/ScopeGuard.h"
 
 
 TBrush::TBrush() : TGraphicsObject(BrushManager(), &DefaultBrushData()) {}
@@ -19,36 +20,30 @@ HBRUSH TBrush::Handle()
 {
     TResourceManager& manager = Manager();
     manager.Lock();
+    ScopeExit unlock([&manager] { manager.Unlock(); });
     TResource* resource = Resource();
-    try {
-        if (!resource->Handle) {
-            TBrushData data = Data();
-            LOGBRUSH lb{};
-            lb.lbColor = ColorToRGB(data.Color);
-            if (data.Bitmap) {
-                lb.lbStyle = BS_PATTERN;
-                data.Bitmap->SetHandleType(TBitmapHandleType::bmDDB);
-                lb.lbHatch = reinterpret_cast<ULONG_PTR>(data.Bitmap->Handle());
-            } else {
-                auto style = static_cast<TBrushStyle>(data.Style);
-                switch (style) {
-                case TBrushStyle::bsSolid: lb.lbStyle = BS_SOLID; break;
-                case TBrushStyle::bsClear: lb.lbStyle = BS_HOLLOW; break;
-                default:
-                    lb.lbStyle = BS_HATCHED;
-                    lb.lbHatch = static_cast<ULONG_PTR>(data.Style - 2);
-                    break;
-                }
+    if (!resource->Handle) {
+        TBrushData data = Data();
+        LOGBRUSH lb{};
+        lb.lbColor = ColorToRGB(data.Color);
+        if (data.Bitmap) {
+            lb.lbStyle = BS_PATTERN;
+            data.Bitmap->SetHandleType(TBitmapHandleType::bmDDB);
+            lb.lbHatch = reinterpret_cast<ULONG_PTR>(data.Bitmap->Handle());
+        } else {
+            auto style = static_cast<TBrushStyle>(data.Style);
+            switch (style) {
+            case TBrushStyle::bsSolid: lb.lbStyle = BS_SOLID; break;
+            case TBrushStyle::bsClear: lb.lbStyle = BS_HOLLOW; break;
+            default:
+                lb.lbStyle = BS_HATCHED;
+                lb.lbHatch = static_cast<ULONG_PTR>(data.Style - 2);
+                break;
             }
-            resource->Handle = CreateBrushIndirect(&lb);
         }
-    } catch (...) {
-        manager.Unlock();
-        throw;
+        resource->Handle = CreateBrushIndirect(&lb);
     }
-    HBRUSH handle = static_cast<HBRUSH>(resource->Handle);
-    manager.Unlock();
-    return handle;
+    return static_cast<HBRUSH>(resource->Handle);
 }
 
 void TBrush::SetColor(TColor color)

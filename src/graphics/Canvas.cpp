@@ -1,8 +1,10 @@
 #include "graphics/Canvas.h"
 
 #include "graphics/Bitmap.h"
+#include "graphics/GdiHandles.h"
 #include "graphics/Graphic.h"
 #include "runtime/Exceptions.h"
+#include "runtime/ScopeGuard.h"
 
 #include <algorithm>
 #include <new>
@@ -50,15 +52,10 @@ void TCanvasList::Remove(TCanvas* canvas)
 void TCanvasList::ForEach(const std::function<void(TCanvas*)>& action)
 {
     EnterCriticalSection(&m_lock);
-    try {
-        std::vector<TCanvas*> items = m_items;
-        for (TCanvas* canvas : items)
-            action(canvas);
-    } catch (...) {
-        LeaveCriticalSection(&m_lock);
-        throw;
-    }
-    LeaveCriticalSection(&m_lock);
+    ScopeExit leave([this] { LeaveCriticalSection(&m_lock); });
+    std::vector<TCanvas*> items = m_items;
+    for (TCanvas* canvas : items)
+        action(canvas);
 }
 
 std::size_t TCanvasList::Count()
@@ -406,13 +403,13 @@ void TCanvas::BrushCopy(const RECT& dest, TBitmap* bitmap, const RECT& source, T
     from->RequiredState(csHandleValid);
     HDC src = from->m_handle;
     // The mask: white where the source part has the colour.
-    HBITMAP mask = CreateBitmap(sw, sh, 1, 1, nullptr);
-    HBITMAP part = CreateCompatibleBitmap(src, sw, sh);
-    HDC maskDC = CreateCompatibleDC(src);
-    HDC partDC = CreateCompatibleDC(src);
-    if (mask && part && maskDC && partDC) {
-        HGDIOBJ oldMask = SelectObject(maskDC, mask);
-        HGDIOBJ oldPart = SelectObject(partDC, part);
+    TGdiBitmap mask(CreateBitmap(sw, sh, 1, 1, nullptr));
+    TGdiBitmap part(CreateCompatibleBitmap(src, sw, sh));
+    if (mask && part) {
+        TMemoryDC maskDC(src);
+        TMemoryDC partDC(src);
+        TSelectObject maskSelected(maskDC, mask.Get());
+        TSelectObject partSelected(partDC, part.Get());
         COLORREF oldBack = SetBkColor(src, ColorToRGB(color));
         BitBlt(maskDC, 0, 0, sw, sh, src, source.left, source.top, SRCCOPY);
         SetBkColor(src, oldBack);
@@ -427,23 +424,14 @@ void TCanvas::BrushCopy(const RECT& dest, TBitmap* bitmap, const RECT& source, T
             StretchBlt(m_handle, dest.left, dest.top, dw, dh, maskDC, 0, 0, sw, sh, SRCAND);
             StretchBlt(m_handle, dest.left, dest.top, dw, dh, partDC, 0, 0, sw, sh, SRCPAINT);
         } else {
-            HGDIOBJ oldBrush = SelectObject(partDC, m_brush->Handle());
-            BitBlt(partDC, 0, 0, sw, sh, maskDC, 0, 0, 0x00EA02E9); // DPSao
-            SelectObject(partDC, oldBrush);
+            {
+                TSelectObject brush(partDC, m_brush->Handle());
+                BitBlt(partDC, 0, 0, sw, sh, maskDC, 0, 0, 0x00EA02E9); // DPSao
+            }
             StretchBlt(m_handle, dest.left, dest.top, dw, dh, partDC, 0, 0, sw, sh, SRCCOPY);
         }
         SetTextColor(m_handle, oldText);
         SetBkColor(m_handle, oldBack);
-        SelectObject(maskDC, oldMask);
-        SelectObject(partDC, oldPart);
     }
-    if (maskDC)
-        DeleteDC(maskDC);
-    if (partDC)
-        DeleteDC(partDC);
-    if (mask)
-        DeleteObject(mask);
-    if (part)
-        DeleteObject(part);
     Changed();
 }

@@ -2,9 +2,11 @@
 
 #include "runtime/UtilityWindow.h"
 #include "graphics/Bitmap.h"
+#include "graphics/GdiHandles.h"
 #include "graphics/Metafile.h"
 #include "graphics/Picture.h"
 #include "runtime/Exceptions.h"
+#include "runtime/ScopeGuard.h"
 
 #include <memory>
 
@@ -106,12 +108,13 @@ void TClipboard::SetData(UINT format, HANDLE data)
     // Refused: the handle stays ours, so it is deleted rather than lost, and the
     // caller learns why.
     DWORD error = GetLastError();
-    if (format == CF_BITMAP || format == CF_PALETTE)
-        DeleteObject(data);
-    else if (format == CF_ENHMETAFILE)
+    if (format == CF_BITMAP || format == CF_PALETTE) {
+        TGdiObject<HGDIOBJ> refused(data);
+    } else if (format == CF_ENHMETAFILE) {
         DeleteEnhMetaFile(static_cast<HENHMETAFILE>(data));
-    else
+    } else {
         GlobalFree(data);
+    }
     SetLastError(error);
     RaiseLastWin32Error();
 }
@@ -120,31 +123,19 @@ template<typename Source>
 void TClipboard::PutData(Source* source)
 {
     Open();
-    try {
-        Adding();
-        std::uint16_t format = 0;
-        HANDLE data = nullptr;
-        HPALETTE palette = nullptr;
-        source->SaveClipboardData(format, data, palette);
-        if (data) {
-            try {
-                SetData(format, data);
-            } catch (...) {
-                // The palette belongs to data the clipboard did not take.
-                if (palette)
-                    DeleteObject(palette);
-                throw;
-            }
-            if (palette)
-                SetData(CF_PALETTE, palette);
-        } else if (palette) {
-            DeleteObject(palette);
-        }
-    } catch (...) {
-        Close();
-        throw;
+    ScopeExit close([this] { Close(); });
+    Adding();
+    std::uint16_t format = 0;
+    HANDLE data = nullptr;
+    HPALETTE palette = nullptr;
+    source->SaveClipboardData(format, data, palette);
+    // The palette belongs to the data: it goes with data the clipboard did not take.
+    TGdiPalette ownPalette(palette);
+    if (data) {
+        SetData(format, data);
+        if (ownPalette)
+            SetData(CF_PALETTE, ownPalette.Release());
     }
-    Close();
 }
 
 void TClipboard::AssignPicture(TPicture* picture)
@@ -170,46 +161,31 @@ void TClipboard::Assign(TPersistent* source)
 void TClipboard::AssignToPicture(TPicture* picture)
 {
     Open();
-    try {
-        UINT format = EnumClipboardFormats(0);
-        for (; format != 0; format = EnumClipboardFormats(format))
-            if (format <= 0xFFFF && TPicture::SupportsClipboardData(static_cast<std::uint16_t>(format)))
-                break;
-        if (format == 0)
-            throw Exception(Exception::ResText(TextId::ClipboardFormatInvalid));
-        HANDLE data = GetClipboardData(format);
-        auto palette = static_cast<HPALETTE>(GetClipboardData(CF_PALETTE));
-        picture->LoadClipboardData(static_cast<std::uint16_t>(format), data, palette);
-    } catch (...) {
-        Close();
-        throw;
-    }
-    Close();
+    ScopeExit close([this] { Close(); });
+    UINT format = EnumClipboardFormats(0);
+    for (; format != 0; format = EnumClipboardFormats(format))
+        if (format <= 0xFFFF && TPicture::SupportsClipboardData(static_cast<std::uint16_t>(format)))
+            break;
+    if (format == 0)
+        throw Exception(Exception::ResText(TextId::ClipboardFormatInvalid));
+    HANDLE data = GetClipboardData(format);
+    auto palette = static_cast<HPALETTE>(GetClipboardData(CF_PALETTE));
+    picture->LoadClipboardData(static_cast<std::uint16_t>(format), data, palette);
 }
 
 void TClipboard::AssignToBitmap(TBitmap* bitmap)
 {
     Open();
-    try {
-        bitmap->LoadClipboardData(CF_BITMAP, GetClipboardData(CF_BITMAP), static_cast<HPALETTE>(GetClipboardData(CF_PALETTE)));
-    } catch (...) {
-        Close();
-        throw;
-    }
-    Close();
+    ScopeExit close([this] { Close(); });
+    bitmap->LoadClipboardData(CF_BITMAP, GetClipboardData(CF_BITMAP), static_cast<HPALETTE>(GetClipboardData(CF_PALETTE)));
 }
 
 void TClipboard::AssignToMetafile(TMetafile* metafile)
 {
     Open();
-    try {
-        metafile->LoadClipboardData(CF_METAFILEPICT, GetClipboardData(CF_METAFILEPICT),
-            static_cast<HPALETTE>(GetClipboardData(CF_PALETTE)));
-    } catch (...) {
-        Close();
-        throw;
-    }
-    Close();
+    ScopeExit close([this] { Close(); });
+    metafile->LoadClipboardData(CF_METAFILEPICT, GetClipboardData(CF_METAFILEPICT),
+        static_cast<HPALETTE>(GetClipboardData(CF_PALETTE)));
 }
 
 void TClipboard::AssignInto(TPersistent* destination)

@@ -1,6 +1,9 @@
 #include "graphics/ClipboardContent.h"
 
+#include "graphics/GdiHandles.h"
+
 #include "runtime/Exceptions.h"
+#include "runtime/ScopeGuard.h"
 
 #include <cstring>
 #include <utility>
@@ -35,16 +38,10 @@ HGLOBAL CopyMemoryBlock(HANDLE source)
     const void* from = GlobalLock(source);
     if (!from)
         return nullptr;
-    HGLOBAL copy = nullptr;
-    try {
-        copy = AllocateCopy(size);
-    } catch (...) {
-        GlobalUnlock(source);
-        throw;
-    }
+    ScopeExit unlock([source] { GlobalUnlock(source); });
+    HGLOBAL copy = AllocateCopy(size);
     std::memcpy(GlobalLock(copy), from, size);
     GlobalUnlock(copy);
-    GlobalUnlock(source);
     return copy;
 }
 
@@ -74,13 +71,10 @@ HGLOBAL CopyMetafilePicture(HANDLE source)
     record.hMF = CopyMetaFileA(record.hMF, nullptr);
     if (!record.hMF)
         return nullptr;
-    HGLOBAL copy = nullptr;
-    try {
-        copy = AllocateCopy(sizeof record);
-    } catch (...) {
-        DeleteMetaFile(record.hMF);
-        throw;
-    }
+    // The metafile's copy is the record's once the record exists.
+    ScopeExit dropMetafile([&record] { DeleteMetaFile(record.hMF); });
+    HGLOBAL copy = AllocateCopy(sizeof record);
+    dropMetafile.Dismiss();
     std::memcpy(GlobalLock(copy), &record, sizeof record);
     GlobalUnlock(copy);
     return copy;
@@ -143,12 +137,9 @@ TClipboardContent TClipboardContent::Take()
             break;
         }
         if (copy.data) {
-            try {
-                content.m_formats.push_back(copy);
-            } catch (...) {
-                Free(copy);
-                throw;
-            }
+            ScopeExit dropCopy([&copy] { Free(copy); });
+            content.m_formats.push_back(copy);
+            dropCopy.Dismiss();
         }
     }
     return content;
@@ -178,9 +169,10 @@ void TClipboardContent::Free(Copy& copy)
         return;
     switch (copy.kind) {
     case Kind::Bitmap:
-    case Kind::Palette:
-        DeleteObject(copy.data);
+    case Kind::Palette: {
+        TGdiObject<HGDIOBJ> owned(copy.data);
         break;
+    }
     case Kind::EnhMetafile:
         DeleteEnhMetaFile(static_cast<HENHMETAFILE>(copy.data));
         break;

@@ -27,16 +27,11 @@ void TFont::Assign(TPersistent* source)
         return;
     }
     Lock();
-    try {
-        ShareResource(*font);
-        SetColor(font->Color());
-        if (m_pixelsPerInch != font->PixelsPerInch())
-            SetSize(font->Size());
-    } catch (...) {
-        Unlock();
-        throw;
-    }
-    Unlock();
+    ScopeExit unlock([this] { Unlock(); });
+    ShareResource(*font);
+    SetColor(font->Color());
+    if (m_pixelsPerInch != font->PixelsPerInch())
+        SetSize(font->Size());
 }
 
 HFONT TFont::Handle()

@@ -90,8 +90,35 @@ public:
     ~TSelectObject() { SelectObject(m_dc, m_previous); }
     TSelectObject(const TSelectObject&) = delete;
     TSelectObject& operator=(const TSelectObject&) = delete;
+    // False when the context refused the object (a bitmap of another device, or one
+    // selected into another context).
+    explicit operator bool() const { return m_previous != nullptr; }
 
 private:
     HDC m_dc;
     HGDIOBJ m_previous;
+};
+
+// Selects a palette into a device context and realises it; the previous palette goes
+// back (as a background palette) when the owner goes. No palette selects nothing.
+class TSelectPalette {
+public:
+    TSelectPalette(HDC dc, HPALETTE palette, bool background) : m_dc(dc)
+    {
+        if (!palette)
+            return;
+        m_previous = SelectPalette(dc, palette, background);
+        RealizePalette(dc);
+    }
+    ~TSelectPalette()
+    {
+        if (m_previous)
+            SelectPalette(m_dc, m_previous, TRUE);
+    }
+    TSelectPalette(const TSelectPalette&) = delete;
+    TSelectPalette& operator=(const TSelectPalette&) = delete;
+
+private:
+    HDC m_dc;
+    HPALETTE m_previous = nullptr;
 };

@@ -31,11 +31,6 @@ void TGraphicsObject::Unlock()
 void TGraphicsObject::ShareResource(const TGraphicsObject& source)
 {
     Lock();
-    try {
-        m_manager.AssignResource(this, source.m_resource);
-    } catch (...) {
-        Unlock();
-        throw;
-    }
-    Unlock();
+    ScopeExit unlock([this] { Unlock(); });
+    m_manager.AssignResource(this, source.m_resource);
 }

@@ -4,6 +4,7 @@
 
 #include "graphics/ResourceManager.h"
 #include "runtime/Events.h"
+#include "runtime/ScopeGuard.h"
 #include "runtime/Persistent.h"
 
 class TGraphicsObject : public TPersistent {
@@ -42,13 +43,8 @@ protected:
         data.Handle = nullptr;
         change(data);
         Lock();
-        try {
-            m_manager.ChangeResource(this, &data);
-        } catch (...) {
-            Unlock();
-            throw;
-        }
-        Unlock();
+        ScopeExit unlock([this] { Unlock(); });
+        m_manager.ChangeResource(this, &data);
     }
     // Shares the source's record (objects of the same kind).
     void ShareResource(const TGraphicsObject& source);

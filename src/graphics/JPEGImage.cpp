@@ -6,6 +6,7 @@
 #include "graphics/JpegLibrary.h"
 #include "graphics/Picture.h"
 #include "runtime/Exceptions.h"
+#include "runtime/ScopeGuard.h"
 #include "runtime/Stream.h"
 
 #include <algorithm>
@@ -18,10 +19,8 @@ namespace {
 // Bits per pixel of the screen (times its planes).
 int ScreenBitsPerPixel()
 {
-    HDC dc = GetDC(nullptr);
-    int bits = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
-    ReleaseDC(nullptr, dc);
-    return bits;
+    TScreenDC dc;
+    return GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
 }
 
 // A palette of the decoder's colour map: gray levels for grayscale output, otherwise
@@ -113,11 +112,6 @@ TJPEGDefaults& JPEGDefaults()
 {
     static TJPEGDefaults defaults;
     return defaults;
-}
-
-void TJPEGImage::PaletteDeleter::operator()(HPALETTE palette) const
-{
-    DeleteObject(palette);
 }
 
 TJPEGImage::TJPEGImage()
@@ -213,19 +207,17 @@ HPALETTE TJPEGImage::Palette()
     if (m_bitmap)
         return m_bitmap->Palette();
     if (m_tempPalette)
-        return m_tempPalette.get();
+        return m_tempPalette.Get();
     if (m_pixelFormat == jf24Bit && ScreenBitsPerPixel() <= 8) {
-        HDC dc = GetDC(nullptr);
-        m_tempPalette.reset(CreateHalftonePalette(dc));
-        ReleaseDC(nullptr, dc);
-        return m_tempPalette.get();
+        m_tempPalette.Reset(CreateHalftonePalette(TScreenDC()));
+        return m_tempPalette.Get();
     }
     return nullptr;
 }
 
 void TJPEGImage::SetPalette(HPALETTE value)
 {
-    if (value == m_tempPalette.get())
+    if (value == m_tempPalette.Get())
         return;
     bool discarded = false;
     if (m_bitmap && m_bitmap->Palette() != value) {
@@ -235,7 +227,7 @@ void TJPEGImage::SetPalette(HPALETTE value)
         // The decoded bitmap owns that handle: keep a copy of its own.
         value = CopyPalette(value);
     }
-    m_tempPalette.reset(value);
+    m_tempPalette.Reset(value);
     if (discarded) {
         SetPaletteModified(true);
         NotifyChanged(this);
@@ -373,11 +365,11 @@ void TJPEGImage::Decode()
         try {
             if (m_tempPalette) {
                 if (m_pixelFormat == jf8Bit) {
-                    SetColorMap(decoder, m_tempPalette.get());
-                    bitmap.SetPalette(CopyPalette(m_tempPalette.get()));
+                    SetColorMap(decoder, m_tempPalette.Get());
+                    bitmap.SetPalette(CopyPalette(m_tempPalette.Get()));
                     generatePalette = false;
                 } else {
-                    m_tempPalette.reset();
+                    m_tempPalette.Reset();
                 }
             }
             // A picture whose bitmap cannot exist fails as the bitmap would, before the
@@ -431,6 +423,7 @@ void TJPEGImage::Decode()
                 jpeg_finish_decompress(&info);
             });
         } catch (...) {
+            // Held until the end of the progress is reported, whose handler may throw.
             failure = std::current_exception();
         }
         Progress(this, psEnding, failure ? 0 : 100, PaletteModified(), RECT {}, AnsiString());
@@ -450,6 +443,10 @@ void TJPEGImage::Compress()
     m_data->data = std::make_unique<TMemoryStream>();
     if (!m_bitmap || m_bitmap->Width() == 0 || m_bitmap->Height() == 0)
         return;
+    // No half-written file is kept as the image's bytes, nor a cancelled one: a later
+    // save encodes again. The empty data is made first, so that the undo cannot fail.
+    auto none = std::make_shared<TJPEGData>();
+    ScopeExit dropOnFailure([this, &none] { m_data = std::move(none); });
     try {
         TJpegCompressor encoder(*m_data->data, this);
         jpeg_compress_struct& info = encoder.Info();
@@ -492,18 +489,16 @@ void TJPEGImage::Compress()
             }
             encoder.Call([&] { jpeg_finish_compress(&info); });
         } catch (...) {
+            // Held until the end of the progress is reported, whose handler may throw.
             failure = std::current_exception();
         }
         Progress(this, psEnding, failure ? 0 : 100, false, RECT {}, AnsiString());
         if (failure)
             std::rethrow_exception(failure);
     } catch (const EAbort&) {
-        m_data = std::make_shared<TJPEGData>();
-    } catch (...) {
-        // No half-written file is kept as the image's bytes: a later save encodes again.
-        m_data = std::make_shared<TJPEGData>();
-        throw;
+        return;
     }
+    dropOnFailure.Dismiss();
 }
 
 void TJPEGImage::DecodeSettingChanged()

@@ -2,6 +2,7 @@
 // into a bitmap only when pixels are needed. Registered for .jpeg and .jpg.
 #pragma once
 
+#include "graphics/GdiHandles.h"
 #include "graphics/Graphic.h"
 
 #include <memory>
@@ -103,11 +104,6 @@ protected:
     void AssignInto(TPersistent* destination) override;
 
 private:
-    struct PaletteDeleter {
-        void operator()(HPALETTE palette) const;
-    };
-    using OwnedPalette = std::unique_ptr<std::remove_pointer_t<HPALETTE>, PaletteDeleter>;
-
     void ReadStream(std::int32_t size, TStream& stream);
     void Decode();
     void Compress();
@@ -115,7 +111,7 @@ private:
 
     std::shared_ptr<TJPEGData> m_data;
     std::unique_ptr<TBitmap> m_bitmap;
-    OwnedPalette m_tempPalette;
+    TGdiPalette m_tempPalette;
     std::uint8_t m_compressionQuality;
     bool m_grayscale;
     TJPEGPerformance m_performance;

@@ -20,14 +20,9 @@ void TPen::Assign(TPersistent* source)
         return;
     }
     Lock();
-    try {
-        ShareResource(*pen);
-        SetMode(pen->Mode());
-    } catch (...) {
-        Unlock();
-        throw;
-    }
-    Unlock();
+    ScopeExit unlock([this] { Unlock(); });
+    ShareResource(*pen);
+    SetMode(pen->Mode());
 }
 
 HPEN TPen::Handle()

@@ -1,8 +1,12 @@
 #include "graphics/ResourceManager.h"
 
+#include "graphics/GdiHandles.h"
 #include "graphics/GraphicsObject.h"
 
+#include "runtime/ScopeGuard.h"
+
 #include <new>
+#include <utility>
 
 TResourceManager::TResourceManager(std::size_t dataSize) : m_dataSize(dataSize)
 {
@@ -56,43 +60,38 @@ void TResourceManager::FreeResource(TResource* resource)
 {
     if (!resource)
         return;
+    // The last reference's record and handle go after the lock is left.
     std::unique_ptr<TResource> detached;
+    TGdiObject<HGDIOBJ> handle;
     Lock();
     if (--resource->RefCount == 0) {
         for (std::unique_ptr<TResource>* link = &m_head; *link; link = &(*link)->Next) {
             if (link->get() == resource) {
                 detached = std::move(*link);
                 *link = std::move(detached->Next);
+                handle.Reset(detached->Handle);
                 break;
             }
         }
     }
     Unlock();
-    if (detached && detached->Handle)
-        DeleteObject(detached->Handle);
 }
 
 void TResourceManager::ChangeResource(TGraphicsObject* object, const void* data)
 {
-    Lock();
-    TResource* old = object->m_resource;
-    TResource* now;
-    try {
+    TResource* old = nullptr;
+    TResource* now = nullptr;
+    {
+        Lock();
+        ScopeExit unlock([this] { Unlock(); });
+        old = object->m_resource;
         now = AllocResource(data);
-    } catch (...) {
-        Unlock();
-        throw;
+        object->m_resource = now;
     }
-    object->m_resource = now;
-    Unlock();
-    try {
-        if (now != old)
-            object->Changed();
-    } catch (...) {
-        FreeResource(old);
-        throw;
-    }
-    FreeResource(old);
+    // The old record's reference goes however the notification ends.
+    ScopeExit freeOld([this, old] { FreeResource(old); });
+    if (now != old)
+        object->Changed();
 }
 
 void TResourceManager::AssignResource(TGraphicsObject* object, TResource* resource)
@@ -106,13 +105,9 @@ void TResourceManager::AssignResource(TGraphicsObject* object, TResource* resour
     ++resource->RefCount;
     object->m_resource = resource;
     Unlock();
-    try {
-        object->Changed();
-    } catch (...) {
-        FreeResource(old);
-        throw;
-    }
-    FreeResource(old);
+    // The old record's reference goes however the notification ends.
+    ScopeExit freeOld([this, old] { FreeResource(old); });
+    object->Changed();
 }
 
 void TResourceManager::FreeSystemColorHandles()
@@ -122,8 +117,7 @@ void TResourceManager::FreeSystemColorHandles()
         TColor color;
         std::memcpy(&color, r->Data + sizeof(HANDLE), sizeof color);
         if (IsSystemColor(color) && r->Handle) {
-            DeleteObject(r->Handle);
-            r->Handle = nullptr;
+            TGdiObject<HGDIOBJ> stale(std::exchange(r->Handle, nullptr));
         }
     }
     Unlock();
@@ -196,9 +190,7 @@ TResourceManager& BrushManager()
 int ScreenLogPixels()
 {
     static const int ppi = [] {
-        HDC screen = GetDC(nullptr);
-        int value = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
+        int value = GetDeviceCaps(TScreenDC(), LOGPIXELSY);
         return value > 0 ? value : 96;
     }();
     return ppi;
