@@ -15,6 +15,7 @@
 #include "graphics/Picture.h"
 #include "runtime/ClassInfo.h"
 #include "runtime/LoopException.h"
+#include "runtime/ScopeGuard.h"
 #include "runtime/Stream.h"
 #include "tray/KitTrayIcon.h"
 #include "tray/MenuItem.h"
@@ -50,38 +51,6 @@ AnsiString ExecutableFolder()
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     return ExtractFileDir(path);
 }
-
-// Sets a flag for as long as the scope lasts.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~FlagScope() { m_flag = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& m_flag;
-};
-
-// The main window's picture is only the tick's working copy: once the tick has ended,
-// well or not, it lets the photo go, so that nothing of it is held until the next one.
-class PictureRelease {
-public:
-    explicit PictureRelease(TPicture* picture) : m_picture(picture) {}
-    ~PictureRelease()
-    {
-        try {
-            m_picture->SetGraphic(nullptr);
-        } catch (...) {
-            // An empty picture reports its change; nothing of that concerns the tick.
-        }
-    }
-    PictureRelease(const PictureRelease&) = delete;
-    PictureRelease& operator=(const PictureRelease&) = delete;
-
-private:
-    TPicture* m_picture;
-};
 
 // Writes the bitmap the desktop reads at once and the tick then deletes, as a
 // temporary file the system may keep in its cache; where such a file cannot be made,
@@ -123,7 +92,7 @@ void TMainForm1::FormCreate(TObject*)
     }
     MainForm1->HideForm();
     {
-        FlagScope browsing(m_browserOpen);
+        AutoReset<bool> browsing(m_browserOpen, true);
         ChosenFolder = BrowseForFolder(MainForm1->Handle(), BrowseTitle);
     }
     if (ChosenFolder.empty())
@@ -149,12 +118,13 @@ void TMainForm1::Timer1Timer(TObject* sender)
     if (m_tickWorking)
         return;
     try {
-        FlagScope working(m_tickWorking);
+        AutoReset<bool> working(m_tickWorking, true);
         ShowPhotoOfTheMinute();
     } catch (...) {
+        // Reported, as the entry point's own: at most one box at a time.
         if (m_errorBoxOpen)
             return;
-        FlagScope box(m_errorBoxOpen);
+        AutoReset<bool> box(m_errorBoxOpen, true);
         ::HandleLoopException(sender);
     }
 }
@@ -166,7 +136,16 @@ void TMainForm1::ShowPhotoOfTheMinute()
         return;
     AnsiString photo = FileListBox1->Folder() + "\\" + FileListBox1->Items(0);
     TPicture* picture = Image1->Picture();
-    PictureRelease release(picture);
+    // The main window's picture is only the tick's working copy: once the tick has
+    // ended, well or not, it lets the photo go, so that nothing of it is held until the
+    // next one.
+    ScopeExit release([picture] {
+        try {
+            picture->SetGraphic(nullptr);
+        } catch (...) {
+            // Dropped: an empty picture reports its change; nothing of that concerns the tick.
+        }
+    });
     picture->LoadFile(photo);
     TTickClipboard clipboard;
     clipboard.PassThrough(picture);

@@ -2,6 +2,7 @@
 
 #include "graphics/Clipboard.h"
 #include "graphics/Picture.h"
+#include "runtime/ScopeGuard.h"
 
 #include <cstring>
 
@@ -38,7 +39,7 @@ TTickClipboard::~TTickClipboard()
     try {
         GiveBack();
     } catch (...) {
-        // The tick's own failure is the one reported.
+        // Dropped in a destructor: the tick's own failure is the one reported.
     }
 }
 
@@ -46,19 +47,14 @@ void TTickClipboard::PassThrough(TPicture* picture)
 {
     TClipboard* clipboard = GlobalClipboard();
     clipboard->OpenWithin(Patience);
-    try {
-        m_user = TClipboardContent::Take();
-        m_taken = true;
-        clipboard->Assign(picture);
-        PutMarker(ExcludeFromMonitors, 0);
-        PutMarker(CanIncludeInHistory, 0);
-        PutMarker(CanUploadToCloud, 0);
-        picture->Assign(clipboard);
-    } catch (...) {
-        clipboard->Close();
-        throw;
-    }
-    clipboard->Close();
+    ScopeExit close([clipboard] { clipboard->Close(); });
+    m_user = TClipboardContent::Take();
+    m_taken = true;
+    clipboard->Assign(picture);
+    PutMarker(ExcludeFromMonitors, 0);
+    PutMarker(CanIncludeInHistory, 0);
+    PutMarker(CanUploadToCloud, 0);
+    picture->Assign(clipboard);
 }
 
 void TTickClipboard::GiveBack()
@@ -67,23 +63,18 @@ void TTickClipboard::GiveBack()
     m_givenBack = true;
     TClipboard* clipboard = GlobalClipboard();
     clipboard->OpenWithin(Patience);
-    try {
-        clipboard->Clear();
-        if (!m_user.Empty()) {
-            std::vector<UINT> formats = m_user.Formats();
-            UINT exclude = RegisterClipboardFormatA(ExcludeFromMonitors);
-            bool marked = false;
-            for (UINT format : formats)
-                marked = marked || format == exclude;
-            m_user.PutBack();
-            // Putting the user's content back is no new copy: history and clipboard
-            // managers, which saw it when the user copied it, need not record it again.
-            if (!marked)
-                PutMarker(ExcludeFromMonitors, 0);
-        }
-    } catch (...) {
-        clipboard->Close();
-        throw;
+    ScopeExit close([clipboard] { clipboard->Close(); });
+    clipboard->Clear();
+    if (!m_user.Empty()) {
+        std::vector<UINT> formats = m_user.Formats();
+        UINT exclude = RegisterClipboardFormatA(ExcludeFromMonitors);
+        bool marked = false;
+        for (UINT format : formats)
+            marked = marked || format == exclude;
+        m_user.PutBack();
+        // Putting the user's content back is no new copy: history and clipboard
+        // managers, which saw it when the user copied it, need not record it again.
+        if (!marked)
+            PutMarker(ExcludeFromMonitors, 0);
     }
-    clipboard->Close();
 }

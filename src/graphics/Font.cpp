@@ -38,6 +38,7 @@ HFONT TFont::Handle()
 {
     TResourceManager& manager = Manager();
     manager.Lock();
+    ScopeExit unlock([&manager] { manager.Unlock(); });
     TResource* resource = Resource();
     if (!resource->Handle) {
         TFontData data = Data();
@@ -59,9 +60,7 @@ HFONT TFont::Handle()
         std::memcpy(lf.lfFaceName, name.data(), WholeCharacterLength(name, LF_FACESIZE - 1));
         resource->Handle = CreateFontIndirectA(&lf);
     }
-    HFONT handle = static_cast<HFONT>(resource->Handle);
-    manager.Unlock();
-    return handle;
+    return static_cast<HFONT>(resource->Handle);
 }
 
 void TFont::SetHandle(HFONT handle)

@@ -36,20 +36,31 @@ void ResetErrorManager(j_common_ptr info)
     info->err->msg_code = 0;
 }
 
+// Runs our code called back from inside the library, whose C frames no exception may
+// cross: one it raises is held for Call(), and false is returned.
+template <class Work>
+bool HoldingFailure(TJpegErrorManager& error, Work work) noexcept
+{
+    try {
+        return work();
+    } catch (...) {
+        // Translated: raised again by Call() once the library has been left.
+        error.pending = std::current_exception();
+        return false;
+    }
+}
+
 // Asks the graphic to report progress; an exception its handler raises is held
 // for Call(). Returns false when one was raised.
 bool ReportProgress(TJpegProgressMonitor& monitor, TJpegErrorManager& error, const TJpegProgressCounters& counters) noexcept
 {
-    try {
+    return HoldingFailure(error, [&] {
         TJpegProgressReport report = JpegProgressStep(monitor, GetTickCount(), counters);
         if (report.report)
             monitor.image->Progress(monitor.image, psRunning, static_cast<std::uint8_t>(report.percent),
                 report.redraw, report.rect, AnsiString());
         return true;
-    } catch (...) {
-        error.pending = std::current_exception();
-        return false;
-    }
+    });
 }
 
 void ProgressCallback(j_common_ptr info)
@@ -117,12 +128,7 @@ void TermSource(j_decompress_ptr)
 // failure is held and the library stopped with its write error.
 bool WriteOut(TJpegDestination& destination, TJpegErrorManager& error, std::int32_t count) noexcept
 {
-    try {
-        return destination.stream->Write(destination.buffer, count) == count;
-    } catch (...) {
-        error.pending = std::current_exception();
-        return false;
-    }
+    return HoldingFailure(error, [&] { return destination.stream->Write(destination.buffer, count) == count; });
 }
 
 void InitDestination(j_compress_ptr info)

@@ -29,6 +29,7 @@ HPEN TPen::Handle()
 {
     TResourceManager& manager = Manager();
     manager.Lock();
+    ScopeExit unlock([&manager] { manager.Unlock(); });
     TResource* resource = Resource();
     if (!resource->Handle) {
         TPenData data = Data();
@@ -39,9 +40,7 @@ HPEN TPen::Handle()
         lp.lopnColor = ColorToRGB(data.Color);
         resource->Handle = CreatePenIndirect(&lp);
     }
-    HPEN handle = static_cast<HPEN>(resource->Handle);
-    manager.Unlock();
-    return handle;
+    return static_cast<HPEN>(resource->Handle);
 }
 
 void TPen::SetColor(TColor color)

@@ -21,5 +21,6 @@ void HandleLoopException(TObject* sender)
     try {
         handler(sender);
     } catch (...) {
+        // A report that fails itself is dropped: nothing may leave an entry point.
     }
 }

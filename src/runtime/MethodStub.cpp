@@ -31,12 +31,8 @@ LRESULT StubDispatch(StubTarget* target, UINT message, WPARAM wParam, LPARAM lPa
     record.Msg = message;
     record.WParam = wParam;
     record.LParam = lParam;
-    try {
-        hold->method(record);
-    } catch (...) {
-        // Released during the call: what the stub was bound to is going or gone.
-        HandleLoopException(hold->released ? nullptr : hold->sender);
-    }
+    // Released during the call: what the stub was bound to is going or gone.
+    RunAtEntryPoint([&] { hold->method(record); }, [&] { return hold->released ? nullptr : hold->sender; });
     return record.Result;
 }
 
@@ -236,13 +232,8 @@ LRESULT CALLBACK InitialWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
         return DefWindowProcA(window, message, wParam, lParam);
     }
-    if (binding.attach) {
-        try {
-            binding.attach(window);
-        } catch (...) {
-            HandleLoopException(nullptr);
-        }
-    }
+    if (binding.attach)
+        RunAtEntryPoint([&] { binding.attach(window); }, nullptr);
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(binding.stub));
     return CallWindowProcA(binding.stub, window, message, wParam, lParam);
 }

@@ -3,6 +3,7 @@
 #include "runtime/MethodStub.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Platform.h"
+#include "runtime/ScopeGuard.h"
 
 #include <memory>
 
@@ -43,25 +44,17 @@ HWND AllocateUtilityWindow(TWndMethod method, TObject* sender)
     if (method) {
         // The window's last message frees its stub, however the window goes: by
         // ReleaseUtilityWindow or destroyed by someone else first.
+        ScopeExit destroyWindow([window] { DestroyWindow(window); });
         auto stub = std::make_shared<WNDPROC>(nullptr);
         auto bound = [method = std::move(method), stub](TMessage& message) {
-            struct ReleaseAtLastMessage {
-                const TMessage& message;
-                WNDPROC stub;
-                ~ReleaseAtLastMessage()
-                {
-                    if (message.Msg == WM_NCDESTROY)
-                        ReleaseMethodStub(stub);
-                }
-            } last { message, *stub };
+            ScopeExit releaseAtLastMessage([&message, stub = *stub] {
+                if (message.Msg == WM_NCDESTROY)
+                    ReleaseMethodStub(stub);
+            });
             method(message);
         };
-        try {
-            *stub = CreateMethodStub(std::move(bound), sender);
-        } catch (...) {
-            DestroyWindow(window);
-            throw;
-        }
+        *stub = CreateMethodStub(std::move(bound), sender);
+        destroyWindow.Dismiss();
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(*stub));
     }
     return window;

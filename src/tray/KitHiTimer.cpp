@@ -24,7 +24,7 @@ TKitHiTimer::TKitHiTimer(TComponent* owner) : TComponent(owner)
 
 TKitHiTimer::~TKitHiTimer()
 {
-    *m_alive = false;
+    m_alive.Expire();
     Stop();
     ReleaseUtilityWindow(m_window);
     m_window = nullptr;
@@ -138,12 +138,8 @@ void TKitHiTimer::WndProc(TMessage& message)
     if (!m_enabled || !OnTimer)
         return;
     // A copy runs: the handler may destroy the timer, and with it the stored one.
-    std::shared_ptr<bool> alive = m_alive;
+    TAliveToken::Watcher alive = m_alive.Watch();
     TNotifyEvent handler = OnTimer;
-    try {
-        handler(this);
-    } catch (...) {
-        // A timer destroyed by its own handler is not named as the sender.
-        HandleLoopException(*alive ? this : nullptr);
-    }
+    // A timer destroyed by its own handler is not named as the sender.
+    RunAtEntryPoint([this, &handler] { handler(this); }, [this, &alive] { return alive ? this : nullptr; });
 }

@@ -3,6 +3,7 @@
 // window, where OnTimer runs.
 #pragma once
 
+#include "runtime/AliveToken.h"
 #include "runtime/Component.h"
 #include "runtime/Events.h"
 #include "runtime/Messages.h"
@@ -53,5 +54,5 @@ private:
     std::atomic<bool> m_tickPending { false };
     // Set to false by the destructor; a running tick keeps a copy, since its handler
     // may destroy the timer.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    TAliveToken m_alive;
 };

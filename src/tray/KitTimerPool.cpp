@@ -3,6 +3,7 @@
 #include "runtime/ClassInfo.h"
 #include "runtime/Exceptions.h"
 #include "runtime/LoopException.h"
+#include "runtime/ScopeGuard.h"
 #include "runtime/UtilityWindow.h"
 
 #include <algorithm>
@@ -79,7 +80,7 @@ TKitTimerPool::TKitTimerPool(TComponent* owner) : TComponent(owner)
 
 TKitTimerPool::~TKitTimerPool()
 {
-    *m_alive = false;
+    m_alive.Expire();
     ClearTimers();
     if (m_window)
         ReleaseUtilityWindow(m_window);
@@ -103,14 +104,11 @@ int TKitTimerPool::AddTimer(std::uint16_t identifier, std::uint16_t interval, TN
     item->SetInterval(interval);
     item->OnTimer = std::move(handler);
     m_items.push_back(std::move(item));
-    try {
-        UpdateMainTimer(true);
-    } catch (...) {
-        // The add failed: its item does not stay behind under an identifier the
-        // caller takes to be free.
-        m_items.pop_back();
-        throw;
-    }
+    // Should the add fail, its item does not stay behind under an identifier the
+    // caller takes to be free.
+    ScopeExit dropItem([this] { m_items.pop_back(); });
+    UpdateMainTimer(true);
+    dropItem.Dismiss();
     return static_cast<int>(m_items.size()) - 1;
 }
 
@@ -125,8 +123,7 @@ int TKitTimerPool::AddTimerExt(std::uint16_t identifier, std::uint16_t interval,
 
 void TKitTimerPool::RemoveTimer(std::uint16_t identifier)
 {
-    bool wasUpdating = m_updating;
-    m_updating = true;
+    AutoReset<bool> updating(m_updating, true);
     int index = IndexOf(identifier);
     if (index >= 0) {
         std::unique_ptr<TKitTimerItem> item = std::move(m_items[static_cast<std::size_t>(index)]);
@@ -134,16 +131,9 @@ void TKitTimerPool::RemoveTimer(std::uint16_t identifier)
         item->SetEnabled(false);
         item->OnTimer = nullptr;
         item.reset();
-        if (m_items.empty()) {
-            try {
-                UpdateMainTimer(false);
-            } catch (...) {
-                m_updating = wasUpdating;
-                throw;
-            }
-        }
+        if (m_items.empty())
+            UpdateMainTimer(false);
     }
-    m_updating = wasUpdating;
 }
 
 TKitTimerItem* TKitTimerPool::GetTimer(std::uint16_t identifier) const
@@ -199,13 +189,13 @@ void TKitTimerPool::HandleTimers()
     for (const auto& item : m_items)
         order.push_back(item->Identifier());
     int tick = m_tickCounter;
-    std::shared_ptr<bool> alive = m_alive;
+    TAliveToken::Watcher alive = m_alive.Watch();
     for (std::uint16_t identifier : order) {
         TKitTimerItem* item = GetTimer(identifier);
         if (item && item->Enabled() && item->PoolTicksPerTick() != 0 && tick % item->PoolTicksPerTick() == 0)
             item->Timer();
         // A handler that destroyed the pool ends the tick.
-        if (!*alive)
+        if (!alive)
             return;
     }
     m_tickCounter = m_tickCounter == INT_MAX ? 0 : m_tickCounter + 1;
@@ -224,22 +214,13 @@ void TKitTimerPool::WndProc(TMessage& message)
     // ends, once the report of a failure is closed, so a failing handler stops no
     // later tick and opens no second box inside its own.
     m_busy = true;
-    std::shared_ptr<bool> alive = m_alive;
-    struct BusyScope {
-        const std::shared_ptr<bool>& alive;
-        bool& busy;
-        ~BusyScope()
-        {
-            if (*alive)
-                busy = false;
-        }
-    } scope { alive, m_busy };
-    try {
-        HandleTimers();
-    } catch (...) {
-        // A pool destroyed by a handler is not named as the sender.
-        HandleLoopException(*alive ? this : nullptr);
-    }
+    TAliveToken::Watcher alive = m_alive.Watch();
+    ScopeExit endBusy([this, &alive] {
+        if (alive)
+            m_busy = false;
+    });
+    // A pool destroyed by a handler is not named as the sender.
+    RunAtEntryPoint([this] { HandleTimers(); }, [this, &alive] { return alive ? this : nullptr; });
 }
 
 static const TClassRegistration<TKitTimerPool> timerPoolInfo("TKitTimerPool", [](TClassBuilder<TKitTimerPool>& c) {

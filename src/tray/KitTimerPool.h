@@ -3,6 +3,7 @@
 // pool ticks, on the GUI thread.
 #pragma once
 
+#include "runtime/AliveToken.h"
 #include "runtime/Component.h"
 #include "runtime/Events.h"
 #include "runtime/Messages.h"
@@ -99,7 +100,7 @@ private:
     bool m_updating = false;
     // Set to false by the destructor; a running tick keeps a copy, since an item's
     // handler may destroy the pool.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    TAliveToken m_alive;
 
     friend class TKitTimerItem;
 };

@@ -39,10 +39,11 @@ TKitTrayIcon::TKitTrayIcon(TComponent* owner) : TKitWndProcComponent(owner)
 
 TKitTrayIcon::~TKitTrayIcon()
 {
-    *m_alive = false;
+    m_alive.Expire();
     try {
         DeActivateTimer(m_timerMode);
     } catch (...) {
+        // A destructor reports nothing: the icon goes whether or not its timer stopped.
     }
     if (m_imageList)
         m_imageList->UnRegisterChanges(m_changeLink.get());
@@ -213,18 +214,18 @@ void TKitTrayIcon::CallbackWndProc(TMessage& message)
     int x = m_cursorPos.x, y = m_cursorPos.y;
     TShiftState shift = KeysToShiftState(message.WParam);
     // A handler may free the icon: nothing of it is touched after that.
-    std::shared_ptr<bool> alive = m_alive;
+    TAliveToken::Watcher alive = m_alive.Watch();
     auto notify = [this, alive](const TNotifyEvent& event) {
-        if (*alive && event)
+        if (alive && event)
             event(this);
     };
     auto down = [&](TMouseButton button, TShiftState state) {
-        if (*alive && OnMouseDown)
+        if (alive && OnMouseDown)
             OnMouseDown(this, button, state, x, y);
     };
     auto up = [&](TMouseButton button) {
         notify(OnClick);
-        if (*alive && OnMouseUp)
+        if (alive && OnMouseUp)
             OnMouseUp(this, button, shift, x, y);
     };
     auto doubleClick = [&](TMouseButton button) {
@@ -247,7 +248,7 @@ void TKitTrayIcon::CallbackWndProc(TMessage& message)
         break;
     case WM_RBUTTONDOWN:
         down(mbRight, shift);
-        if (*alive)
+        if (alive)
             Popup();
         break;
     case WM_RBUTTONUP:
@@ -274,16 +275,16 @@ void TKitTrayIcon::Popup()
 {
     if (!m_popupMenu)
         return;
-    std::shared_ptr<bool> alive = m_alive;
+    TAliveToken::Watcher alive = m_alive.Watch();
     if (OnPopUp)
         OnPopUp(this);
-    if (!*alive)
+    if (!alive)
         return;
     SetForegroundWindow(ApplicationWindow());
     if (Application)
         Application->ProcessPendingMessages();
     // The icon or its menu may have gone while pending messages ran.
-    if (!*alive || !m_popupMenu)
+    if (!alive || !m_popupMenu)
         return;
     m_popupMenu->SetInvokingComponent(this);
     m_popupMenu->PopupAt(m_cursorPos.x, m_cursorPos.y);
@@ -317,9 +318,9 @@ void TKitTrayIcon::WndProc(TMessage& message)
     }
     WPARAM command = message.WParam & 0xFFF0;
     if (command == SC_MINIMIZE) {
-        std::shared_ptr<bool> alive = m_alive;
+        TAliveToken::Watcher alive = m_alive.Watch();
         TKitWndProcComponent::WndProc(message);
-        if (*alive && !m_showMinimizedIcon)
+        if (alive && !m_showMinimizedIcon)
             HideOwner();
         return;
     }

@@ -6,6 +6,7 @@
 #include "tray/KitHiTimer.h"
 #include "tray/KitWndProcComponent.h"
 #include "frame/Control.h"
+#include "runtime/AliveToken.h"
 
 #include <cstdint>
 #include <memory>
@@ -124,5 +125,5 @@ private:
     bool m_handedToShell = false;
     // False once the icon is destroyed; a callback in progress holds a copy, so that
     // a handler freeing the icon ends the handling there.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    TAliveToken m_alive;
 };

@@ -44,6 +44,7 @@ HWND TKitWndProcComponent::GetOwnerHandle()
     try {
         return form->FormHandle();
     } catch (...) {
+        // Translated: a form whose window cannot be made has no window to hook.
         return nullptr;
     }
 }

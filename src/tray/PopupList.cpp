@@ -3,6 +3,7 @@
 #include "tray/MenuAccessKeys.h"
 #include "tray/PopupMenu.h"
 #include "frame/Application.h"
+#include "graphics/GdiHandles.h"
 #include "runtime/LoopException.h"
 #include "runtime/UtilityWindow.h"
 
@@ -82,7 +83,7 @@ TMenuItem* TPopupList::FindItem(UINT_PTR value, bool byHandle) const
 
 void TPopupList::WndProc(TMessage& message)
 {
-    try {
+    RunAtEntryPoint([&] {
         // Handlers may free menus: walk a copy and skip those gone meanwhile.
         std::vector<TPopupMenu*> menus = m_menus;
         switch (message.Msg) {
@@ -143,9 +144,7 @@ void TPopupList::WndProc(TMessage& message)
             break;
         }
         message.Result = DefWindowProcA(m_window, message.Msg, message.WParam, message.LParam);
-    } catch (...) {
-        HandleLoopException(this);
-    }
+    }, this);
 }
 
 LRESULT TPopupList::MenuCharAnswer(TPopupMenu* popup, HMENU menu, char character)
@@ -221,15 +220,14 @@ LRESULT TPopupList::MenuCharAnswer(TPopupMenu* popup, HMENU menu, char character
 void TPopupList::MeasureItem(MEASUREITEMSTRUCT& measure)
 {
     TMenuItem* item = FindItem(measure.itemID, false);
-    HDC dc = GetDC(nullptr);
-    HFONT font = MenuFont();
-    HGDIOBJ old = SelectObject(dc, font);
     SIZE size {};
-    AnsiString text = StripAccessKey(item->Caption(), false);
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, old);
-    DeleteObject(font);
-    ReleaseDC(nullptr, dc);
+    {
+        TScreenDC dc;
+        TGdiFont font(MenuFont());
+        TSelectObject selected(dc, font.Get());
+        AnsiString text = StripAccessKey(item->Caption(), false);
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    }
     measure.itemWidth = static_cast<UINT>(size.cx + 2 * GetSystemMetrics(SM_CXMENUCHECK));
     measure.itemHeight = item->IsSeparator() ? 8u : static_cast<UINT>(std::max<LONG>(size.cy + 4, GetSystemMetrics(SM_CYMENU)));
 }
@@ -245,13 +243,11 @@ void TPopupList::DrawItem(const DRAWITEMSTRUCT& draw)
         DrawEdge(draw.hDC, &line, EDGE_ETCHED, BF_TOP);
         return;
     }
-    HFONT font = MenuFont();
-    HGDIOBJ old = SelectObject(draw.hDC, font);
+    TGdiFont font(MenuFont());
+    TSelectObject selectedFont(draw.hDC, font.Get());
     SetBkMode(draw.hDC, TRANSPARENT);
     SetTextColor(draw.hDC, GetSysColor(!item->Enabled() ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
     rect.left += GetSystemMetrics(SM_CXMENUCHECK);
     DrawTextA(draw.hDC, item->Caption().c_str(), static_cast<int>(item->Caption().size()), &rect,
         DT_SINGLELINE | DT_VCENTER | DT_LEFT);
-    SelectObject(draw.hDC, old);
-    DeleteObject(font);
 }

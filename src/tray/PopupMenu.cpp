@@ -14,7 +14,7 @@ TPopupMenu::TPopupMenu(TComponent* owner) : TMenu(owner)
 
 TPopupMenu::~TPopupMenu()
 {
-    *m_alive = false;
+    m_alive.Expire();
     PopupList().Remove(this);
 }
 
@@ -58,9 +58,9 @@ UINT TPopupMenu::TrackFlags() const
 void TPopupMenu::PopupAt(int x, int y)
 {
     m_popupPoint = { x, y };
-    std::shared_ptr<bool> alive = m_alive;
+    TAliveToken::Watcher alive = m_alive.Watch();
     DoPopup(this);
-    if (!*alive)
+    if (!alive)
         return;
     AssignAccessKeys(Items(), false);
     ReduceSeparators(Items(), false);

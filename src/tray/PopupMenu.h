@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tray/Menu.h"
+#include "runtime/AliveToken.h"
 
 #include <cstdint>
 #include <memory>
@@ -54,5 +55,5 @@ private:
     TComponent* m_invokingComponent = nullptr;
     // False once the menu is destroyed; an opening in progress holds a copy, so that
     // an OnPopup freeing the menu ends the opening there.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    TAliveToken m_alive;
 };
