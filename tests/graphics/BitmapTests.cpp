@@ -247,6 +247,21 @@ TEST(Bitmap, GdiOwnersDeleteWhatTheyHoldAndHandItOverWhole)
     TGdiBrush last(kept);
 }
 
+TEST(Bitmap, PaletteSelectionGivesThePreviousPaletteBack)
+{
+    RGBQUAD colours[2] = { { 0, 0, 255, 0 }, { 0, 255, 0, 0 } };
+    TGdiPalette palette(PaletteFromColors(colours, 2));
+    TMemoryDC dc(nullptr);
+    HGDIOBJ before = GetCurrentObject(dc, OBJ_PAL);
+    {
+        TSelectPalette selected(dc, palette.Get(), false);
+        EXPECT_EQ(GetCurrentObject(dc, OBJ_PAL), palette.Get());
+        TSelectPalette none(dc, nullptr, false);
+        EXPECT_EQ(GetCurrentObject(dc, OBJ_PAL), palette.Get()) << "no palette selects nothing";
+    }
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_PAL), before);
+}
+
 TEST(Bitmap, ClipboardExchangeMakesScreenCompatibleCopies)
 {
     TBitmap source;

@@ -1,4 +1,6 @@
 #include "runtime/AliveToken.h"
+#include "runtime/LoopException.h"
+#include "runtime/Persistent.h"
 #include "runtime/ScopeGuard.h"
 
 #include <gtest/gtest.h>
@@ -72,4 +74,34 @@ TEST(ScopeGuards, AliveTokenTellsAWatcherThatItsObjectIsGone)
     EXPECT_TRUE(copyWatcher) << "a copy has a life of its own";
     copy.alive.Expire();
     EXPECT_FALSE(copyWatcher);
+}
+
+namespace {
+
+TObject* reportedSender = nullptr;
+int reports = 0;
+
+void RecordReport(TObject* sender)
+{
+    ++reports;
+    reportedSender = sender;
+}
+
+}
+
+TEST(ScopeGuards, EntryPointReportsItsWorksExceptionWithTheSenderOfThatMoment)
+{
+    SetLoopExceptionHandler(&RecordReport);
+    TObject object;
+    bool gone = false;
+    RunAtEntryPoint([] {}, &object);
+    EXPECT_EQ(reports, 0);
+    RunAtEntryPoint([&] { gone = true; throw std::runtime_error("failed"); },
+        [&]() -> TObject* { return gone ? nullptr : &object; });
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(reportedSender, nullptr) << "the sender is asked for after the work";
+    RunAtEntryPoint([] { throw 1; }, &object);
+    EXPECT_EQ(reports, 2);
+    EXPECT_EQ(reportedSender, &object);
+    SetLoopExceptionHandler(nullptr);
 }
