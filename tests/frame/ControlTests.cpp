@@ -2,6 +2,7 @@
 // double clicks, painting order read back from the window, window creation failures.
 #include "ControlTestSupport.h"
 
+#include "common/ExpectThrow.h"
 #include "frame/CustomControl.h"
 #include "frame/Screen.h"
 #include "runtime/MethodStub.h"
@@ -246,12 +247,7 @@ TEST_F(ControlLayer, WindowCreationFailuresRaiseTheirErrors)
     // A windowed control without any parent window.
     auto orphan = MakeComponent<TGreenControl>();
     orphan->SetName("Orphan");
-    try {
-        orphan->Handle();
-        FAIL() << "no error";
-    } catch (const EInvalidOperation& error) {
-        EXPECT_EQ(error.Message(), "コントロール 'Orphan' は親ウィンドウを持っていません");
-    }
+    ExpectThrowMessage<EInvalidOperation>([&] { orphan->Handle(); }, "コントロール 'Orphan' は親ウィンドウを持っていません");
     EXPECT_FALSE(orphan->HandleAllocated());
 
     // The platform refuses the window.
@@ -267,12 +263,7 @@ TEST_F(ControlLayer, WindowCreationFailuresRaiseTheirErrors)
     EXPECT_TRUE(IsWindowVisible(form->Handle()));
 
     // A control as its own parent; a windowless control's device context without parent.
-    try {
-        orphan->SetParent(orphan.get());
-        FAIL() << "no error";
-    } catch (const EInvalidOperation& error) {
-        EXPECT_EQ(error.Message(), "自分自身を親とすることはできません");
-    }
+    ExpectThrowMessage<EInvalidOperation>([&] { orphan->SetParent(orphan.get()); }, "自分自身を親とすることはできません");
     auto loose = MakeComponent<TBox>(Red);
     loose->SetName("Loose");
     HWND window = nullptr;

@@ -4,6 +4,7 @@
 
 #include "FakeForms.h"
 
+#include "common/ExpectThrow.h"
 #include "runtime/ClassInfo.h"
 #include "frame/Image.h"
 #include "frame/Label.h"
@@ -325,12 +326,7 @@ TEST_F(FormTest, ModalOnAVisibleFormIsRefusedAndTerminatingEndsTheModalLoop)
     MakeForm();
     TPlainForm* dialog = MakeForm();
     dialog->ShowForm();
-    try {
-        dialog->ShowFormModal();
-        FAIL() << "no error";
-    } catch (const EInvalidOperation& error) {
-        EXPECT_EQ(error.Message(), "表示されているウィンドウをモーダルにすることはできません");
-    }
+    ExpectThrowMessage<EInvalidOperation>([&] { dialog->ShowFormModal(); }, "表示されているウィンドウをモーダルにすることはできません");
     EXPECT_TRUE(dialog->Visible());
     EXPECT_FALSE(dialog->IsModal());
 
@@ -408,12 +404,7 @@ TEST_F(FormTest, TabMovesTheFocusAndAcceleratorsReachWindowlessControls)
 
     // A hidden or disabled form cannot take the focus.
     form->HideForm();
-    try {
-        form->SetFocus();
-        FAIL() << "no error";
-    } catch (const EInvalidOperation& error) {
-        EXPECT_EQ(error.Message(), LoadResString(TextId::CannotFocusWindow));
-    }
+    ExpectThrowMessage<EInvalidOperation>([&] { form->SetFocus(); }, LoadResString(TextId::CannotFocusWindow));
 }
 
 // The screen's active control goes with its form, also when it is the form itself:
@@ -503,12 +494,7 @@ TEST_F(FormTest, FormClassWithoutResourceFailsAndLeavesNothingBehind)
     int before = Application->ComponentCount();
     int forms = Screen->CustomFormCount();
     TUnstoredForm* form = reinterpret_cast<TUnstoredForm*>(1);
-    try {
-        Application->CreateAppForm(form);
-        FAIL() << "no error";
-    } catch (const EResNotFound& error) {
-        EXPECT_EQ(error.Message(), "TUnstoredForm リソースが見つかりません");
-    }
+    ExpectThrowMessage<EResNotFound>([&] { Application->CreateAppForm(form); }, "TUnstoredForm リソースが見つかりません");
     EXPECT_EQ(form, nullptr);
     EXPECT_EQ(Application->ComponentCount(), before);
     EXPECT_EQ(Screen->CustomFormCount(), forms);

@@ -1,3 +1,4 @@
+#include "common/ExpectThrow.h"
 #include "frame/Collection.h"
 #include "frame/FakeForms.h"
 #include "frame/Form.h"
@@ -351,12 +352,7 @@ TEST_F(ReaderTest, BadSetElementFailsAndLeavesTheStreamAfterTheSet)
     s.Set({ "fsBold", "fsWide", "fsItalic" }).Int(7);
     TMemoryStream stream(s.Bytes());
     TReader reader(stream);
-    try {
-        reader.ReadSet(styles);
-        FAIL() << "no error";
-    } catch (const EReadError& e) {
-        EXPECT_EQ(e.Message(), "不正なプロパティの値です");
-    }
+    ExpectThrowMessage<EReadError>([&] { reader.ReadSet(styles); }, "不正なプロパティの値です");
     EXPECT_EQ(reader.Position(), static_cast<std::int32_t>(s.Bytes().size()) - 2);
     EXPECT_EQ(reader.ReadInteger(), 7);
 
@@ -396,22 +392,12 @@ TEST_F(ReaderTest, UnknownClassAndDuplicateOrBadNamesFail)
     auto form = MakeComponent<TFakeMainForm>();
     StreamText cls;
     cls.Sig().Object("TMainForm1", "F").End().Object("TNoSuchThing", "A").End().End().End();
-    try {
-        ReadInto(*form, cls.Bytes());
-        FAIL() << "no error";
-    } catch (const EClassNotFound& e) {
-        EXPECT_EQ(e.Message(), "クラス TNoSuchThing が見つかりません");
-    }
+    ExpectThrowMessage<EClassNotFound>([&] { ReadInto(*form, cls.Bytes()); }, "クラス TNoSuchThing が見つかりません");
     auto dup = MakeComponent<TFakeMainForm>();
     StreamText twice;
     twice.Sig().Object("TMainForm1", "G").End()
         .Object("TImage", "A").End().End().Object("TImage", "a").End().End().End();
-    try {
-        ReadInto(*dup, twice.Bytes());
-        FAIL() << "no error";
-    } catch (const EComponentError& e) {
-        EXPECT_EQ(e.Message(), "コンポーネント名 a はすでに使われています");
-    }
+    ExpectThrowMessage<EComponentError>([&] { ReadInto(*dup, twice.Bytes()); }, "コンポーネント名 a はすでに使われています");
     auto inherited = MakeComponent<TFakeMainForm>();
     StreamText missing;
     missing.Sig().Object("TMainForm1", "H").End().Byte(0xF1).Object("TImage", "Gone").End().End().End();
@@ -537,12 +523,7 @@ TEST(ReaderValues, VariantsTakeEveryStoredKindAndRefuseOthers)
     EXPECT_EQ(read(AnsiString("\x13\x01\0\0\0\0\0\0\x80", 9)).integer, static_cast<long long>(0x8000000000000001ull));
     EXPECT_EQ(read(AnsiString("\x10\x10\x27\0\0\0\0\0\0", 9)).integer, 10000);
     EXPECT_EQ(read(AnsiString("\x12\x01\0\0\0A\0", 7)).wide, u"A");
-    try {
-        read("\x0B\0");
-        FAIL() << "no error";
-    } catch (const EReadError& e) {
-        EXPECT_EQ(e.Message(), "TCollectionHolder.Value の読み込み中のエラー : ストリームからの読み込みエラー");
-    }
+    ExpectThrowMessage<EReadError>([&] { read("\x0B\0"); }, "TCollectionHolder.Value の読み込み中のエラー : ストリームからの読み込みエラー");
     TMemoryStream single(StreamText().Prop("Single").Byte(5).Raw(Extended(0.25L)).Bytes());
     TReader singleReader(single);
     singleReader.ReadProperty(*holder);

@@ -1,5 +1,6 @@
 #include "BmpBuilder.h"
 #include "MemoryCanvas.h"
+#include "common/ExpectThrow.h"
 #include "graphics/Bitmap.h"
 #include "graphics/GdiHandles.h"
 #include "runtime/Exceptions.h"
@@ -117,12 +118,8 @@ TEST(Bitmap, ScanLinesAddressRowsOfTheDIB)
     auto* row1 = static_cast<unsigned char*>(bitmap.ScanLine(1));
     EXPECT_EQ(row0 - row1, 12) << "bottom-up rows of 3 x 3 bytes padded to 12";
     for (int row : { -1, 2 }) {
-        try {
-            bitmap.ScanLine(row);
-            FAIL() << row;
-        } catch (const EInvalidGraphicOperation& e) {
-            EXPECT_EQ(e.Message(), "スキャンライン のインデックスが範囲を越えました");
-        }
+        SCOPED_TRACE(row);
+        ExpectThrowMessage<EInvalidGraphicOperation>([&] { bitmap.ScanLine(row); }, "スキャンライン のインデックスが範囲を越えました");
     }
     row0[0] = 0x00;
     row0[1] = 0x00;
@@ -158,12 +155,7 @@ TEST(Bitmap, PixelFormats)
     EXPECT_TRUE(bitmap.Monochrome());
     bitmap.SetPixelFormat(TPixelFormat::pfDevice);
     EXPECT_EQ(bitmap.HandleType(), TBitmapHandleType::bmDDB);
-    try {
-        bitmap.SetPixelFormat(TPixelFormat::pfCustom);
-        FAIL();
-    } catch (const EInvalidGraphic& e) {
-        EXPECT_EQ(e.Message(), "画像フォーマットが不正です");
-    }
+    ExpectThrowMessage<EInvalidGraphic>([&] { bitmap.SetPixelFormat(TPixelFormat::pfCustom); }, "画像フォーマットが不正です");
 
     // A 0 x 0 bitmap remembers the format for the size it gets later.
     TBitmap later;
@@ -256,12 +248,7 @@ TEST(Bitmap, ClipboardExchangeMakesScreenCompatibleCopies)
     DeleteObject(data);
 
     for (std::uint16_t f : { std::uint16_t(CF_DIB), std::uint16_t(CF_BITMAP) }) {
-        try {
-            target.LoadClipboardData(f, f == CF_BITMAP ? nullptr : HANDLE(1), nullptr);
-            FAIL();
-        } catch (const EInvalidGraphic& e) {
-            EXPECT_EQ(e.Message(), "未対応のクリップボード データです");
-        }
+        ExpectThrowMessage<EInvalidGraphic>([&] { target.LoadClipboardData(f, f == CF_BITMAP ? nullptr : HANDLE(1), nullptr); }, "未対応のクリップボード データです");
     }
     EXPECT_EQ(PixelOf(target, 0, 0), clBlue);
 }

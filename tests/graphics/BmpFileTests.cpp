@@ -1,6 +1,7 @@
 #define OEMRESOURCE
 #include "BmpBuilder.h"
 #include "ScreenBitmap.h"
+#include "common/ExpectThrow.h"
 #include "graphics/Bitmap.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Stream.h"
@@ -250,12 +251,7 @@ TEST(BmpFile, DamagedFilesRaiseTheirErrors)
 
     AnsiString noSignature = good;
     noSignature[0] = 'X';
-    try {
-        Load(bitmap, noSignature);
-        FAIL();
-    } catch (const EInvalidGraphic& e) {
-        EXPECT_EQ(e.Message(), "ビットマップイメージが不正です");
-    }
+    ExpectThrowMessage<EInvalidGraphic>([&] { Load(bitmap, noSignature); }, "ビットマップイメージが不正です");
     BmpLayout planes = SmallLayout();
     planes.planes = 2;
     EXPECT_THROW(Load(bitmap, MakeBmp(planes)), EInvalidGraphic);
@@ -264,12 +260,7 @@ TEST(BmpFile, DamagedFilesRaiseTheirErrors)
     BmpLayout shortTable = SmallLayout();
     shortTable.clrUsed = 0; // 256 entries expected
     shortTable.pixels.clear();
-    try {
-        Load(bitmap, MakeBmp(shortTable));
-        FAIL();
-    } catch (const EReadError& e) {
-        EXPECT_EQ(e.Message(), "ストリームからの読み込みエラー");
-    }
+    ExpectThrowMessage<EReadError>([&] { Load(bitmap, MakeBmp(shortTable)); }, "ストリームからの読み込みエラー");
     // Bit-field masks cut short.
     BmpLayout shortMasks;
     shortMasks.bits = 16;

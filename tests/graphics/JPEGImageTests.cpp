@@ -1,4 +1,5 @@
 #include "JpegTestData.h"
+#include "common/ExpectThrow.h"
 #include "common/TestSupport.h"
 #include "graphics/Bitmap.h"
 #include "graphics/FileFormatsList.h"
@@ -284,12 +285,7 @@ TEST(JPEGImage, SavingALoadedImageWritesItsBytesExactly)
 TEST(JPEGImage, SizeCannotBeSet)
 {
     auto image = LoadJpeg(JpegTestFile("color.jpg"));
-    try {
-        image->SetWidth(10);
-        FAIL() << "no error";
-    } catch (const EInvalidGraphicOperation& e) {
-        EXPECT_EQ(e.Message(), "JPEG イメージのサイズは変更できません");
-    }
+    ExpectThrowMessage<EInvalidGraphicOperation>([&] { image->SetWidth(10); }, "JPEG イメージのサイズは変更できません");
     EXPECT_THROW(image->SetHeight(10), EInvalidGraphicOperation);
     EXPECT_EQ(image->Width(), 40);
 }
