@@ -3,7 +3,7 @@
 // the clipboard held by another program, a failing tick under the modal about window.
 // Each bad minute ends with its one error box; the next good minute works; nothing is
 // written but the temporary bitmap.
-#include "app/TickFixture.h"
+#include "app/support/TickFixture.h"
 
 #include "app/Infowindow1.h"
 #include "app/Mainwindow1.h"
@@ -54,20 +54,6 @@ AnsiString CmykJpeg(int width, int height)
     jpeg_destroy_compress(&info);
     free(buffer);
     return bytes;
-}
-
-// The bytes of a BMP file of a picture in one colour.
-AnsiString SolidBmp(COLORREF color, int width, int height)
-{
-    TBitmap bitmap;
-    bitmap.SetPixelFormat(TPixelFormat::pf24bit);
-    bitmap.SetWidth(width);
-    bitmap.SetHeight(height);
-    bitmap.Canvas()->Brush()->SetColor(color);
-    bitmap.Canvas()->FillRect(RECT { 0, 0, width, height });
-    TMemoryStream stream;
-    bitmap.SaveStream(stream);
-    return stream.Bytes();
 }
 
 bool StartsWith(const AnsiString& text, const AnsiString& start)

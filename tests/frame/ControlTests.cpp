@@ -1,6 +1,6 @@
 // The control layer on real windows: mouse routing to windowless controls, capture,
 // double clicks, painting order read back from the window, window creation failures.
-#include "ControlTestSupport.h"
+#include "frame/support/ControlTestSupport.h"
 
 #include "common/ExpectThrow.h"
 #include "frame/CustomControl.h"

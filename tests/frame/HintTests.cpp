@@ -1,8 +1,8 @@
 // Hints on real windows: the pop-up after the rest delay below the cursor, hidden
 // after its time, the rules that cancel it, placement at the desktop's edges, and the
 // watcher that stands in for the message loop while RunApp is not running.
-#include "ControlTestSupport.h"
-#include "FrameTestSupport.h"
+#include "frame/support/ControlTestSupport.h"
+#include "frame/support/FrameTestSupport.h"
 
 #include "frame/HintWindow.h"
 #include "frame/Panel.h"

@@ -1,6 +1,6 @@
 // Panels, labels and images on real windows, their drawing read back from the screen:
 // bevels, transparent and filled labels, auto size, and where pictures are drawn.
-#include "ControlTestSupport.h"
+#include "frame/support/ControlTestSupport.h"
 
 #include "frame/Image.h"
 #include "frame/Label.h"
@@ -9,6 +9,7 @@
 #include "graphics/Canvas.h"
 #include "graphics/Font.h"
 #include "graphics/Picture.h"
+#include "graphics/support/SolidBitmap.h"
 
 namespace {
 
@@ -57,10 +58,7 @@ protected:
     static std::unique_ptr<TBitmap> Filled(int width, int height, TColor color)
     {
         auto bitmap = std::make_unique<TBitmap>();
-        bitmap->SetWidth(width);
-        bitmap->SetHeight(height);
-        bitmap->Canvas()->Brush()->SetColor(color);
-        bitmap->Canvas()->FillRect(RECT { 0, 0, width, height });
+        PaintSolid(*bitmap, width, height, color);
         return bitmap;
     }
 
@@ -318,10 +316,7 @@ TEST_F(DisplayControls, APictureChangedOrClearedWhileShownRepaintsWhatItUncovers
     image->SetCenter(true);
     // Larger than the control and centred: only its middle shows, clipped to the control.
     TBitmap large;
-    large.SetWidth(80);
-    large.SetHeight(80);
-    large.Canvas()->Brush()->SetColor(Red);
-    large.Canvas()->FillRect(RECT { 0, 0, 80, 80 });
+    PaintSolid(large, 80, 80, Red);
     large.Canvas()->Brush()->SetColor(clBlack);
     large.Canvas()->FillRect(RECT { 20, 20, 60, 60 });
     image->Picture()->SetGraphic(&large);

@@ -1,7 +1,7 @@
 // Speed buttons on real windows: pressing and releasing with the mouse captured, the
 // inside test, hover frames of flat buttons read back from the screen, accelerators,
 // disabled drawing, groups and glyphs.
-#include "ControlTestSupport.h"
+#include "frame/support/ControlTestSupport.h"
 
 #include "frame/Label.h"
 #include "frame/Panel.h"
@@ -9,6 +9,7 @@
 #include "graphics/Bitmap.h"
 #include "graphics/Canvas.h"
 #include "graphics/Font.h"
+#include "graphics/support/SolidBitmap.h"
 
 #include <string>
 
@@ -265,10 +266,7 @@ TEST_F(SpeedButtons, AGlyphIsDrawnBesideTheCaptionAndADisabledOneUsesItsSecondIm
     // Glyphs of one size share an image list: a second button keeps its own image
     // while the first one's images are dropped and made again.
     TBitmap blue;
-    blue.SetWidth(16);
-    blue.SetHeight(16);
-    blue.Canvas()->Brush()->SetColor(0xFF0000);
-    blue.Canvas()->FillRect(RECT { 0, 0, 16, 16 });
+    PaintSolid(blue, 16, 16, 0xFF0000);
     blue.Canvas()->Brush()->SetColor(Red);
     blue.Canvas()->FillRect(RECT { 0, 15, 1, 16 });
     TSpeedButton* other = Button(120, 20, 80, 30);

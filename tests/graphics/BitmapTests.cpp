@@ -1,8 +1,9 @@
-#include "BmpBuilder.h"
-#include "MemoryCanvas.h"
+#include "graphics/support/BmpBuilder.h"
+#include "graphics/support/MemoryCanvas.h"
 #include "common/ExpectThrow.h"
 #include "graphics/Bitmap.h"
 #include "graphics/GdiHandles.h"
+#include "graphics/support/SolidBitmap.h"
 #include "runtime/Exceptions.h"
 
 #include <gtest/gtest.h>
@@ -47,9 +48,7 @@ TEST(Bitmap, NewBitmapGetsAScreenCompatibleBitmapFilledWhite)
 TEST(Bitmap, ResizingKeepsTheOldRowsAtTheTopAndFillsTheRest)
 {
     TBitmap plain;
-    plain.SetWidth(10);
-    plain.SetHeight(10);
-    Fill(plain, clRed, RECT{ 0, 0, 10, 10 });
+    PaintSolid(plain, 10, 10, clRed);
     // Without a canvas the new part is white; this one has a canvas: its brush fills.
     plain.Canvas()->Brush()->SetColor(clBlue);
     plain.SetHeight(20);

@@ -1,8 +1,9 @@
 #define OEMRESOURCE
-#include "BmpBuilder.h"
-#include "ScreenBitmap.h"
+#include "graphics/support/BmpBuilder.h"
+#include "graphics/support/ScreenBitmap.h"
 #include "common/ExpectThrow.h"
 #include "graphics/Bitmap.h"
+#include "graphics/support/SolidBitmap.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Stream.h"
 
@@ -226,10 +227,7 @@ TEST(BmpFile, ScreenCompatibleBitmapOnA32BitDesktop)
     ASSERT_EQ(depth, 32) << "the test display is a 32-bit desktop";
     TBitmap source;
     source.SetPixelFormat(TPixelFormat::pf24bit);
-    source.SetWidth(7);
-    source.SetHeight(5);
-    source.Canvas()->Brush()->SetColor(clRed);
-    source.Canvas()->FillRect(RECT{ 0, 0, 7, 5 });
+    PaintSolid(source, 7, 5, clRed);
     // The way through the clipboard: a screen-compatible copy, read into a new bitmap.
     TBitmap bitmap;
     LoadScreenCopy(source, bitmap);

@@ -1,4 +1,4 @@
-#include "MemoryCanvas.h"
+#include "graphics/support/MemoryCanvas.h"
 #include "common/ExpectThrow.h"
 #include "graphics/Canvas.h"
 #include "graphics/Graphic.h"

@@ -1,4 +1,4 @@
-#include "ByteGraphic.h"
+#include "graphics/support/ByteGraphic.h"
 #include "common/ExpectThrow.h"
 #include "common/TestSupport.h"
 #include "runtime/Exceptions.h"

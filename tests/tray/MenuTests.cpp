@@ -1,7 +1,7 @@
 // Menus: the item tree and its errors, the native menu built from it, check and
 // enable updates, the automatic access-key and separator passes, shortcut texts, and
 // the popup list's window.
-#include "TrayTestSupport.h"
+#include "tray/support/TrayTestSupport.h"
 #include "common/ExpectThrow.h"
 #include "tray/MenuAccessKeys.h"
 #include "tray/PopupList.h"

@@ -1,8 +1,8 @@
 // The global timer pool: intervals as multiples of the pool's tick, which pool ticks
 // fire which items, call counts, the platform timer's life, a failing handler, and
 // the library's application object with its timer slots and mutex.
-#include "TrayTestSupport.h"
-#include "FrameTestSupport.h"
+#include "tray/support/TrayTestSupport.h"
+#include "frame/support/FrameTestSupport.h"
 #include "common/ExpectThrow.h"
 #include "tray/KitApplication.h"
 #include "tray/KitHiTimer.h"

@@ -1,4 +1,4 @@
-#include "ControlTestSupport.h"
+#include "frame/support/ControlTestSupport.h"
 
 #include <map>
 

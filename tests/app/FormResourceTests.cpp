@@ -1,7 +1,7 @@
 // Form construction reads the form's resource: a real form class built from the
 // program's main window stream (its components stand-ins), and a class without one.
 #include "common/ExpectThrow.h"
-#include "frame/FakeForms.h"
+#include "app/support/ProgramFormStandIns.h"
 #include "frame/Form.h"
 #include "frame/Image.h"
 #include "frame/Timer.h"

@@ -1,4 +1,4 @@
-#include "JpegTestData.h"
+#include "graphics/support/JpegTestData.h"
 
 #include "common/TestSupport.h"
 

@@ -1,7 +1,7 @@
 // The program's two compiled form streams: their content read with the reader's
 // own value readers, and their robustness against damage.
 #include "common/ExpectThrow.h"
-#include "frame/FakeForms.h"
+#include "app/support/ProgramFormStandIns.h"
 #include "frame/Reader.h"
 #include "runtime/Exceptions.h"
 
