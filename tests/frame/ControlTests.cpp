@@ -17,14 +17,12 @@ constexpr TColor Green = 0x00FF00;
 
 // A shown borderless form (client coordinates equal window coordinates) with two
 // overlapping boxes: First at (10,10)-(70,50), Second at (40,20)-(100,60).
-class ControlLayer : public ControlTest {
+class ControlLayer : public BorderlessFormTest {
 protected:
     void SetUp() override
     {
         ControlTest::SetUp();
-        form = MakeComponent<TPlainForm>();
-        form->SetBorderStyle(bsNone);
-        form->SetBounds(40, 40, 200, 120);
+        MakeForm(40, 40, 200, 120);
         first = MakeOwned<TBox>(form.get(), Red);
         first->SetName("First");
         first->SetBounds(10, 10, 60, 40);
@@ -34,23 +32,11 @@ protected:
         second->SetBounds(40, 20, 60, 40);
         second->SetParent(form.get());
     }
-    void TearDown() override
-    {
-        form.reset();
-        ControlTest::TearDown();
-    }
-    void Show()
-    {
-        form->ShowForm();
-        UpdateWindow(form->Handle());
-        PumpMessages();
-    }
     LRESULT Mouse(UINT msg, int x, int y, WPARAM keys = 0)
     {
         return SendMessageA(form->Handle(), msg, keys, PointParam(x, y));
     }
 
-    TComponentPtr<TPlainForm> form;
     TBox* first = nullptr;
     TBox* second = nullptr;
 };

@@ -18,31 +18,18 @@ constexpr TColor Blue = 0xFF0000;
 constexpr TColor Yellow = 0x00FFFF;
 
 // A shown borderless form with a white panel, bevel lowered and two pixels wide.
-class DisplayControls : public ControlTest {
+class DisplayControls : public BorderlessFormTest {
 protected:
     void SetUp() override
     {
         ControlTest::SetUp();
-        form = MakeComponent<TPlainForm>();
-        form->SetBorderStyle(bsNone);
-        form->SetBounds(60, 60, 300, 200);
+        MakeForm(60, 60, 300, 200);
         panel = MakeOwned<TPanel>(form.get());
         panel->SetBounds(10, 10, 200, 150);
         panel->SetBevelOuter(bvLowered);
         panel->SetBevelWidth(2);
         panel->SetColor(clWhite);
         panel->SetParent(form.get());
-    }
-    void TearDown() override
-    {
-        form.reset();
-        ControlTest::TearDown();
-    }
-    void Show()
-    {
-        form->ShowForm();
-        UpdateWindow(form->Handle());
-        PumpMessages();
     }
     // How many pixels of the rectangle (in the panel) have the colour.
     int Count(const RECT& rect, TColor color)
@@ -62,7 +49,6 @@ protected:
         return bitmap;
     }
 
-    TComponentPtr<TPlainForm> form;
     TPanel* panel = nullptr;
 };
 

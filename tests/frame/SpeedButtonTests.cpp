@@ -21,24 +21,17 @@ constexpr TColor Green = 0x00FF00;
 
 // A shown borderless form (client coordinates equal window coordinates) with a white
 // panel at (10, 10) holding the buttons.
-class SpeedButtons : public ControlTest {
+class SpeedButtons : public BorderlessFormTest {
 protected:
     void SetUp() override
     {
         ControlTest::SetUp();
-        form = MakeComponent<TPlainForm>();
-        form->SetBorderStyle(bsNone);
-        form->SetBounds(50, 50, 300, 200);
+        MakeForm(50, 50, 300, 200);
         panel = MakeOwned<TPanel>(form.get());
         panel->SetBounds(10, 10, 280, 180);
         panel->SetBevelOuter(bvNone);
         panel->SetColor(clWhite);
         panel->SetParent(form.get());
-    }
-    void TearDown() override
-    {
-        form.reset();
-        ControlTest::TearDown();
     }
     TSpeedButton* Button(int left, int top, int width, int height, const AnsiString& caption = {})
     {
@@ -48,12 +41,6 @@ protected:
         button->SetCaption(caption);
         button->OnClick = [this, button](TObject* sender) { clicks.push_back(sender == button ? "click" : "other"); };
         return button;
-    }
-    void Show()
-    {
-        form->ShowForm();
-        UpdateWindow(form->Handle());
-        PumpMessages();
     }
     LRESULT Mouse(UINT msg, int x, int y, WPARAM keys = 0)
     {
@@ -69,7 +56,6 @@ protected:
         return count;
     }
 
-    TComponentPtr<TPlainForm> form;
     TPanel* panel = nullptr;
     std::vector<std::string> clicks;
 };

@@ -6,6 +6,7 @@
 #include "graphics/ClipboardContent.h"
 #include "graphics/Icon.h"
 #include "graphics/support/IconTestData.h"
+#include "graphics/support/JpegEncoding.h"
 #include "graphics/support/TopDownDib.h"
 #include "graphics/JPEGImage.h"
 #include "graphics/Picture.h"
@@ -100,29 +101,9 @@ TestJpeg MakeJpeg(int width, int height)
             p[1] = static_cast<unsigned char>((x / 4 + y / 4) % 2 ? 220 : 30);
             p[2] = static_cast<unsigned char>(y * 255 / height);
         }
-    jpeg_compress_struct c {};
-    jpeg_error_mgr errors {};
-    c.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&c);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &buffer, &size);
-    c.image_width = static_cast<JDIMENSION>(width);
-    c.image_height = static_cast<JDIMENSION>(height);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 80, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = &rgb[c.next_scanline * static_cast<std::size_t>(width) * 3];
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    result.bytes.assign(reinterpret_cast<const char*>(buffer), size);
-    std::free(buffer);
+    result.bytes = EncodeJpeg(width, height, 3, JCS_RGB, rgb, 80);
 
+    jpeg_error_mgr errors {};
     jpeg_decompress_struct d {};
     d.err = jpeg_std_error(&errors);
     jpeg_create_decompress(&d);
