@@ -22,7 +22,7 @@ void CheckImageSize(long long width, long long height, int bitsPerPixel)
     }
 }
 
-TScreenDC::TScreenDC() : m_dc(GetDC(nullptr))
+TWindowDC::TWindowDC(HWND window) : m_window(window), m_dc(GetDC(window))
 {
     if (!m_dc)
         GdiError();

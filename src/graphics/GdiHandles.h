@@ -1,5 +1,5 @@
-// Owners for the short-lived GDI objects that icon and clipboard code makes: one
-// owner per handle, released when the owner goes away.
+// Owners for GDI objects and device contexts: one owner per handle, released when
+// the owner goes away.
 #pragma once
 
 #include <utility>
@@ -15,48 +15,60 @@
 // system refused (GdiError with ERROR_NOT_ENOUGH_MEMORY), before anything is made.
 void CheckImageSize(long long width, long long height, int bitsPerPixel);
 
-// An owned bitmap handle (deleted with DeleteObject).
-class TGdiBitmap {
+// An owned GDI object (bitmap, brush, pen, font, region, palette), deleted with
+// DeleteObject when the owner goes away.
+template <class Handle>
+class TGdiObject {
 public:
-    TGdiBitmap() = default;
-    explicit TGdiBitmap(HBITMAP handle) : m_handle(handle) {}
-    ~TGdiBitmap() { Reset(); }
-    TGdiBitmap(TGdiBitmap&& other) noexcept : m_handle(other.Release()) {}
-    TGdiBitmap& operator=(TGdiBitmap&& other) noexcept
+    TGdiObject() = default;
+    explicit TGdiObject(Handle handle) : m_handle(handle) {}
+    ~TGdiObject() { Reset(); }
+    TGdiObject(TGdiObject&& other) noexcept : m_handle(other.Release()) {}
+    TGdiObject& operator=(TGdiObject&& other) noexcept
     {
-        if (this != &other) {
-            Reset();
-            m_handle = other.Release();
-        }
+        if (this != &other)
+            Reset(other.Release());
         return *this;
     }
 
-    HBITMAP Get() const { return m_handle; }
+    Handle Get() const { return m_handle; }
     explicit operator bool() const { return m_handle != nullptr; }
-    HBITMAP Release() { return std::exchange(m_handle, nullptr); }
-    void Reset()
+    // Gives the handle to a new owner.
+    Handle Release() { return std::exchange(m_handle, nullptr); }
+    void Reset(Handle handle = nullptr)
     {
         if (m_handle)
             DeleteObject(m_handle);
-        m_handle = nullptr;
+        m_handle = handle;
     }
 
 private:
-    HBITMAP m_handle = nullptr;
+    Handle m_handle = nullptr;
 };
 
-// The screen's device context, for as long as the object lives.
-class TScreenDC {
+using TGdiBitmap = TGdiObject<HBITMAP>;
+using TGdiBrush = TGdiObject<HBRUSH>;
+using TGdiPen = TGdiObject<HPEN>;
+using TGdiFont = TGdiObject<HFONT>;
+using TGdiRegion = TGdiObject<HRGN>;
+using TGdiPalette = TGdiObject<HPALETTE>;
+
+// A window's device context (the screen's for no window), for as long as the object
+// lives.
+class TWindowDC {
 public:
-    TScreenDC();
-    ~TScreenDC() { ReleaseDC(nullptr, m_dc); }
-    TScreenDC(const TScreenDC&) = delete;
-    TScreenDC& operator=(const TScreenDC&) = delete;
+    explicit TWindowDC(HWND window = nullptr);
+    ~TWindowDC() { ReleaseDC(m_window, m_dc); }
+    TWindowDC(const TWindowDC&) = delete;
+    TWindowDC& operator=(const TWindowDC&) = delete;
     operator HDC() const { return m_dc; }
 
 private:
+    HWND m_window;
     HDC m_dc;
 };
+
+using TScreenDC = TWindowDC;
 
 // A memory device context compatible with another one.
 class TMemoryDC {

@@ -230,6 +230,23 @@ TEST(Bitmap, GdiFailureTellsTheSystemsReasonOrItsOwnWhenThereIsNone)
     EXPECT_EQ(messageFor(0), AnsiString("システム リソースが足りません"));
 }
 
+TEST(Bitmap, GdiOwnersDeleteWhatTheyHoldAndHandItOverWhole)
+{
+    HBRUSH kept;
+    {
+        TGdiBrush first(CreateSolidBrush(RGB(1, 2, 3)));
+        HBRUSH handle = first.Get();
+        TGdiBrush second(std::move(first));
+        EXPECT_FALSE(first);
+        EXPECT_EQ(second.Get(), handle);
+        second.Reset(CreateSolidBrush(RGB(4, 5, 6)));
+        EXPECT_EQ(GetObjectType(handle), 0u) << "the replaced brush is deleted";
+        kept = second.Release();
+    }
+    EXPECT_EQ(GetObjectType(kept), static_cast<DWORD>(OBJ_BRUSH)) << "a released brush outlives its owner";
+    TGdiBrush last(kept);
+}
+
 TEST(Bitmap, ClipboardExchangeMakesScreenCompatibleCopies)
 {
     TBitmap source;

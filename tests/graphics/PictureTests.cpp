@@ -1,8 +1,10 @@
 #include "ByteGraphic.h"
+#include "common/StartUp.h"
 #include "common/TestSupport.h"
 #include "graphics/Bitmap.h"
 #include "graphics/FileFormatsList.h"
 #include "graphics/Icon.h"
+#include "graphics/JPEGImage.h"
 #include "graphics/Metafile.h"
 #include "graphics/Picture.h"
 #include "runtime/Exceptions.h"
@@ -10,6 +12,9 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+// The program registers the JPEG graphic at start-up, before any picture is read.
+const testing::Environment* const jpegGraphic = RunBeforeTests(&RegisterJPEGGraphic);
 
 // Registers the byte graphics for ".bytes", ".other" and the double-byte ".表"
 // (whose trail byte is 0x5C) and the clipboard format 0xC123; removes them after.

@@ -1,5 +1,6 @@
 #include "PhotoToolSupport.h"
 
+#include "common/StartUp.h"
 #include "common/TestSupport.h"
 #include "files/FileSearch.h"
 #include "graphics/Bitmap.h"
@@ -11,6 +12,9 @@
 #include <string>
 
 namespace {
+
+// The program registers the JPEG graphic at start-up, before any picture is read.
+const testing::Environment* const jpegGraphic = RunBeforeTests(&RegisterJPEGGraphic);
 
 // The tool's path as the build gives it: a Linux path is reached through drive Z:.
 AnsiString ToolPath()
