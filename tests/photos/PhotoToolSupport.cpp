@@ -6,6 +6,7 @@
 #include "graphics/Bitmap.h"
 #include "graphics/JPEGImage.h"
 #include "graphics/Picture.h"
+#include "graphics/support/SolidBitmap.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -82,11 +83,7 @@ void WritePicture(const AnsiString& path, int width, int height, COLORREF color)
 {
     TBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf24bit);
-    bitmap.SetWidth(width);
-    bitmap.SetHeight(height);
-    bitmap.Canvas()->Brush()->SetColor(static_cast<TColor>(color));
-    RECT all { 0, 0, width, height };
-    bitmap.Canvas()->FillRect(all);
+    PaintSolid(bitmap, width, height, static_cast<TColor>(color));
     if (AnsiLowerCase(GraphicFileExtension(path)) == "bmp") {
         bitmap.SaveFile(path);
         return;

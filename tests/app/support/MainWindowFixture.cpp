@@ -1,4 +1,4 @@
-#include "app/MainWindowFixture.h"
+#include "app/support/MainWindowFixture.h"
 
 #include "app/Infowindow1.h"
 #include "app/Mainwindow1.h"
