@@ -31,25 +31,22 @@ void TControlCanvas::SetControl(TControl* control)
 
 void TControlCanvas::CreateHandle()
 {
-    if (!m_control || m_dc)
+    if (!m_control || m_context)
         return;
     HWND window = nullptr;
     HDC dc = m_control->GetDeviceContext(window);
-    m_dc = dc;
-    m_window = window;
+    m_context = std::make_unique<TWindowDC>(window, dc);
     CanvasesWithContext().push_back(this);
     SetHandle(dc);
 }
 
 void TControlCanvas::FreeHandle()
 {
-    if (!m_dc)
+    if (!m_context)
         return;
-    HDC dc = m_dc;
-    m_dc = nullptr;
+    std::unique_ptr<TWindowDC> context = std::move(m_context);
     SetHandle(nullptr);
-    ReleaseDC(m_window, dc);
-    m_window = nullptr;
+    context.reset();
     auto& list = CanvasesWithContext();
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }
