@@ -35,7 +35,7 @@ void TControlCanvas::CreateHandle()
         return;
     HWND window = nullptr;
     HDC dc = m_control->GetDeviceContext(window);
-    m_context = std::make_unique<TWindowDC>(window, dc);
+    m_context.emplace(window, dc);
     CanvasesWithContext().push_back(this);
     SetHandle(dc);
 }
@@ -44,9 +44,8 @@ void TControlCanvas::FreeHandle()
 {
     if (!m_context)
         return;
-    std::unique_ptr<TWindowDC> context = std::move(m_context);
     SetHandle(nullptr);
-    context.reset();
+    m_context.reset();
     auto& list = CanvasesWithContext();
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }

@@ -6,7 +6,7 @@
 #include "graphics/Canvas.h"
 #include "graphics/GdiHandles.h"
 
-#include <memory>
+#include <optional>
 
 #include <windows.h>
 
@@ -28,7 +28,7 @@ protected:
 
 private:
     TControl* m_control = nullptr;
-    std::unique_ptr<TWindowDC> m_context;   // the context this canvas asked for
+    std::optional<TWindowDC> m_context;   // the context this canvas asked for
 };
 
 // A canvas drawing on a device context it was handed for one paint or measure: the

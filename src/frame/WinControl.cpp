@@ -870,13 +870,11 @@ void TWinControl::WMPaint(TMessage& message)
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(m_handle, &paint);
         ScopeExit endPaint([&] { EndPaint(m_handle, &paint); });
+        ScopeExit unbuffered([this] { m_paintingBuffered = false; });
         Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.dc()), reinterpret_cast<LPARAM>(memory.dc()));
         message.WParam = reinterpret_cast<WPARAM>(memory.dc());
-        {
-            m_paintingBuffered = true;
-            ScopeExit buffered([this] { m_paintingBuffered = false; });
-            WMPaint(message);
-        }
+        m_paintingBuffered = true;
+        WMPaint(message);
         message.WParam = 0;
         BitBlt(dc, 0, 0, client.right, client.bottom, memory.dc(), 0, 0, SRCCOPY);
         return;
