@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by scripts/bench: bench_idle_report prints markdown sections with the
 # folder scans on large photo folders, the start-up time of the real program up to its
 # tray icon, its CPU time while idle, and what the process holds before the first
@@ -104,6 +105,7 @@ bench_idle_scans() {
 # own display (a subshell: the display and the desktop end with it).
 bench_idle_desktop() (
     local work=$1
+    # shellcheck source=scripts/lib/desktop.sh
     . "$top/scripts/lib/desktop.sh"
     trap desktop_stop EXIT
     mkdir -p "$work/program" "$work/start"
@@ -199,9 +201,10 @@ bench_idle_counts() {
 
 bench_idle_report() {
     build=${build:-$top/build}
+    # shellcheck source=scripts/lib/wine-session.sh
     declare -F configure_build >/dev/null || . "$top/scripts/lib/wine-session.sh"
     configure_build "$build"
-    cmake --build "$build" -j2 --target SV_WALLPAPER scan-bench soak_tests >/dev/null || return 1
+    build_targets "$build" SV_WALLPAPER scan-bench soak_tests >/dev/null || return 1
     local work
     work=$(mktemp -d "${TMPDIR:-/tmp}/bench-idle.XXXXXX")
     echo "## Idle, folder scans and start-up"
@@ -221,9 +224,10 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     set -euo pipefail
     top=$(cd "$(dirname "$0")/../.." && pwd)
     build=${SV_BUILD_DIR:-$top/build}
+    # shellcheck source=scripts/lib/wine-session.sh
     . "$top/scripts/lib/wine-session.sh"
     configure_build "$build"
-    cmake --build "$build" -j2 --target SV_WALLPAPER scan-bench soak_tests >/dev/null
+    build_targets "$build" SV_WALLPAPER scan-bench soak_tests >/dev/null
     start_wine_session
     bench_idle_report
 fi

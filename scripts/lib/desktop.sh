@@ -1,10 +1,13 @@
-# Sourced by scripts/demo, scripts/run and the end-to-end test: a Wine virtual desktop
-# on an X display, the program started in it, screenshots and the tray icon.
-# Expects $top (the repository). Functions report failures on stderr and return 1.
+# shellcheck shell=bash
+# Sourced by scripts/demo, scripts/run, scripts/make-photos and the end-to-end tests: a
+# Wine virtual desktop on an X display, the program started in it, screenshots and the
+# tray icon. Expects $top (the repository). Functions report failures on stderr and
+# return 1.
 
-export WINEPREFIX=${WINEPREFIX:-$top/.wine}
-export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+# shellcheck source=scripts/lib/env.sh
+. "${top:?}/scripts/lib/env.sh"
+# shellcheck source=scripts/lib/xvfb.sh
+. "$top/scripts/lib/xvfb.sh"
 
 desktop_xvfb_pid=
 desktop_program_pid=
@@ -15,39 +18,18 @@ desktop_height=600
 desktop_log() { echo "[desktop] $*" >&2; }
 
 # A private Xvfb of WIDTH x HEIGHT (default 800 x 600) on a free display; DISPLAY is
-# set to it. Tried three times: a display taken between the test and the start, or
-# an Xvfb that dies at once, gets another attempt on the next number.
+# set to it.
 desktop_start_display() {
     desktop_width=${1:-800}
     desktop_height=${2:-600}
-    local attempt n
-    for attempt in 1 2 3; do
-        for n in $(seq $((100 + RANDOM % 50)) 199); do
-            if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then break; fi
-        done
-        Xvfb ":$n" -screen 0 "${desktop_width}x${desktop_height}x24" -nolisten tcp >/dev/null 2>&1 &
-        desktop_xvfb_pid=$!
-        local waited
-        for waited in $(seq 50); do
-            [ -e "/tmp/.X11-unix/X$n" ] && break
-            sleep 0.1
-        done
-        if kill -0 "$desktop_xvfb_pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
-            export DISPLAY=":$n"
-            return 0
-        fi
-        desktop_log "Xvfb :$n did not come up (attempt $attempt)"
-        kill "$desktop_xvfb_pid" 2>/dev/null || true
-        desktop_xvfb_pid=
-    done
-    return 1
+    xvfb_start "$desktop_width" "$desktop_height" || return 1
+    desktop_xvfb_pid=$xvfb_started_pid
 }
 
 # A wineserver for the prefix, kept running, and Wine's background services started
 # detached from our output (a test runner would otherwise wait for them).
 desktop_start_wine() {
-    wineserver -p >/dev/null 2>&1 || true
-    "$WINELOADER" cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
+    wine_start_server
 }
 
 # Takes a screenshot of the whole display into FILE (PNG).
@@ -163,11 +145,8 @@ desktop_stop() {
     for pid in $pids; do kill -9 "$pid" 2>/dev/null || true; done
     desktop_program_pid=
     desktop_name=
-    if [ -n "$desktop_xvfb_pid" ]; then
-        kill "$desktop_xvfb_pid" 2>/dev/null || true
-        wait "$desktop_xvfb_pid" 2>/dev/null || true
-        desktop_xvfb_pid=
-    fi
+    xvfb_stop "$desktop_xvfb_pid"
+    desktop_xvfb_pid=
     return 0
 }
 
@@ -186,8 +165,8 @@ desktop_centre_busy() {
 # Waits up to SECONDS for the folder browser to show in the middle of the desktop,
 # then presses Escape until it is gone. WORK is a folder for screenshots.
 desktop_cancel_browser() {
-    local work=$1 seconds=${2:-30} i
-    for i in $(seq $((seconds * 2))); do
+    local work=$1 seconds=${2:-30}
+    for _ in $(seq $((seconds * 2))); do
         desktop_shot "$work/browser.png"
         desktop_centre_busy "$work/browser.png" && break
         desktop_program_running || { desktop_log "the program ended before its folder browser showed"; return 1; }
@@ -197,7 +176,7 @@ desktop_cancel_browser() {
         desktop_log "no folder browser within $seconds s"
         return 1
     fi
-    for i in $(seq 10); do
+    for _ in $(seq 10); do
         desktop_key Escape
         sleep 1
         desktop_shot "$work/after-browser.png"

@@ -11,7 +11,6 @@
 #include "frame/Image.h"
 #include "frame/Timer.h"
 #include "graphics/Clipboard.h"
-#include "graphics/JPEGImage.h"
 #include "graphics/Picture.h"
 #include "runtime/ClassInfo.h"
 #include "runtime/LoopException.h"
@@ -23,10 +22,6 @@
 #include <cstring>
 
 TMainForm1* MainForm1 = nullptr;
-
-// The photos are JPEG files: this unit uses the JPEG graphic, whose start-up registers
-// ".jpg" and ".jpeg" with the pictures. The reference keeps that unit in the program.
-[[gnu::used]] static const int* const UsesJPEGUnit = &JPEGUnitLink;
 
 namespace {
 

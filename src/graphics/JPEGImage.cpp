@@ -565,21 +565,24 @@ void TJPEGImage::SetSmoothing(bool value)
     }
 }
 
-// JPEG start-up and shutdown: the default pixel format follows the screen, the
-// extensions are registered for pictures, and removed again at the end.
-const int JPEGUnitLink = 0;
-
 namespace {
-struct JPEGStartup {
-    JPEGStartup()
+
+struct JPEGRegistration {
+    JPEGRegistration()
     {
         if (ScreenBitsPerPixel() <= 8)
             JPEGDefaults().PixelFormat = jf8Bit;
         TPicture::RegisterExtension("jpeg", LoadResString(TextId::JpegFileDescription), TJPEGImage::StaticClass());
         TPicture::RegisterExtension("jpg", LoadResString(TextId::JpegFileDescription), TJPEGImage::StaticClass());
     }
-    ~JPEGStartup() { TPicture::UnregisterGraphic(TJPEGImage::StaticClass()); }
-    JPEGStartup(const JPEGStartup&) = delete;
-    JPEGStartup& operator=(const JPEGStartup&) = delete;
-} g_jpegStartup;
+    ~JPEGRegistration() { TPicture::UnregisterGraphic(TJPEGImage::StaticClass()); }
+    JPEGRegistration(const JPEGRegistration&) = delete;
+    JPEGRegistration& operator=(const JPEGRegistration&) = delete;
+};
+
+}
+
+void RegisterJPEGGraphic()
+{
+    static const JPEGRegistration registration;
 }

@@ -126,7 +126,8 @@ private:
     bool m_smoothing;
 };
 
-// Including this header links the JPEG graphic into the program, and with it its
-// start-up, which registers the extensions "jpeg" and "jpg" for pictures.
-extern const int JPEGUnitLink;
-[[maybe_unused]] static const int* const JPEGUnitLinkRef = &JPEGUnitLink;
+// Registers the JPEG graphic with the pictures under the extensions "jpeg" and "jpg",
+// and makes the default pixel format follow the screen (8 bits on a screen of 256
+// colours or fewer). The program calls it once at start-up, before any picture is
+// read; later calls do nothing. The registration is taken back at exit.
+void RegisterJPEGGraphic();

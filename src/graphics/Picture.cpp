@@ -4,9 +4,6 @@
 #include "graphics/Bitmap.h"
 #include "graphics/FileFormatsList.h"
 #include "graphics/Icon.h"
-// Pictures of this program load JPEG photos: including the JPEG graphic links it,
-// and its start-up registers the extensions "jpeg" and "jpg".
-#include "graphics/JPEGImage.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Stream.h"
 

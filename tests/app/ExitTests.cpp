@@ -1,7 +1,7 @@
 // The exit item ends the program at once from every modal loop it can be chosen in:
 // the notices of the start, an error box of the clock, the about window and the
 // folder browser chosen again from the menu.
-#include "app/MainWindowFixture.h"
+#include "app/support/MainWindowFixture.h"
 
 #include "app/Infowindow1.h"
 #include "app/Mainwindow1.h"

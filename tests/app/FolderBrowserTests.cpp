@@ -1,6 +1,6 @@
 // The shell's folder browser as the folder choice runs it: a confirmed folder gives
 // its path, a cancelled browser an empty one; the title is shown as given.
-#include "app/BrowserScript.h"
+#include "app/support/BrowserScript.h"
 
 #include "app/FolderBrowser.h"
 #include "common/TestSupport.h"

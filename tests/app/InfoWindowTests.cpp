@@ -1,6 +1,6 @@
 // The about window as its resource builds it: the component tree with parents,
 // positions, pictures, fonts, cursors and hints; a hidden tool window centred when shown.
-#include "app/MainWindowFixture.h"
+#include "app/support/MainWindowFixture.h"
 
 #include "app/Infowindow1.h"
 #include "frame/SpeedButton.h"

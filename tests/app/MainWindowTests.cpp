@@ -1,7 +1,7 @@
 // The main window as the entry routine makes it: the components its resource
 // creates, the folder choice with its browser and notices, the menu commands, and
 // the end of the program.
-#include "app/MainWindowFixture.h"
+#include "app/support/MainWindowFixture.h"
 
 #include "app/Infowindow1.h"
 #include "app/Mainwindow1.h"

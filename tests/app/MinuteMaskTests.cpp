@@ -1,6 +1,6 @@
 // The mask of the minute: two-digit hour and minute with leading zeros, for the
 // system's local clock whatever the time-zone variable says.
-#include "app/AppTestSupport.h"
+#include "app/support/AppTestSupport.h"
 
 #include "app/MinuteMask.h"
 

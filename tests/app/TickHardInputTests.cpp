@@ -3,7 +3,7 @@
 // the clipboard held by another program, a failing tick under the modal about window.
 // Each bad minute ends with its one error box; the next good minute works; nothing is
 // written but the temporary bitmap.
-#include "app/TickFixture.h"
+#include "app/support/TickFixture.h"
 
 #include "app/Infowindow1.h"
 #include "app/Mainwindow1.h"
@@ -15,6 +15,7 @@
 #include "graphics/Bitmap.h"
 #include "graphics/Brush.h"
 #include "graphics/Canvas.h"
+#include "graphics/support/JpegEncoding.h"
 #include "runtime/Stream.h"
 #include "tray/MenuItem.h"
 
@@ -31,43 +32,7 @@ namespace {
 // A JPEG file in the four-component CMYK colour space, as printing software writes.
 AnsiString CmykJpeg(int width, int height)
 {
-    jpeg_compress_struct info {};
-    jpeg_error_mgr errors {};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = width;
-    info.image_height = height;
-    info.input_components = 4;
-    info.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<unsigned char> row(static_cast<std::size_t>(width) * 4, 0x40);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[] = { row.data() };
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    AnsiString bytes(reinterpret_cast<const char*>(buffer), size);
-    jpeg_destroy_compress(&info);
-    free(buffer);
-    return bytes;
-}
-
-// The bytes of a BMP file of a picture in one colour.
-AnsiString SolidBmp(COLORREF color, int width, int height)
-{
-    TBitmap bitmap;
-    bitmap.SetPixelFormat(TPixelFormat::pf24bit);
-    bitmap.SetWidth(width);
-    bitmap.SetHeight(height);
-    bitmap.Canvas()->Brush()->SetColor(color);
-    bitmap.Canvas()->FillRect(RECT { 0, 0, width, height });
-    TMemoryStream stream;
-    bitmap.SaveStream(stream);
-    return stream.Bytes();
+    return EncodeJpeg(width, height, 4, JCS_CMYK, std::vector<unsigned char>(static_cast<std::size_t>(width * height) * 4, 0x40));
 }
 
 bool StartsWith(const AnsiString& text, const AnsiString& start)

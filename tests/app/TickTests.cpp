@@ -1,7 +1,7 @@
 // The minute tick: which photo is chosen, what the wallpaper call gets, what is left
 // behind, what each failure shows and leaves; at most one error box from the clock
 // at a time.
-#include "app/TickFixture.h"
+#include "app/support/TickFixture.h"
 
 #include "app/Mainwindow1.h"
 #include "files/FileListBox.h"

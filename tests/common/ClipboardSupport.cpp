@@ -2,7 +2,10 @@
 
 #include "common/TestSupport.h"
 
+#include <cstring>
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -97,4 +100,21 @@ AnsiString FormatBytes(const ClipboardBytes& content, UINT format)
         if (kept == format)
             return bytes;
     return {};
+}
+
+void PutClipboardText(const char* text, bool fromAWindowOfItsOwn)
+{
+    HWND window = fromAWindowOfItsOwn
+        ? CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr)
+        : nullptr;
+    ASSERT_TRUE(OpenClipboard(window));
+    EmptyClipboard();
+    std::size_t size = std::strlen(text) + 1;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    std::memcpy(GlobalLock(memory), text, size);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    CloseClipboard();
+    if (window)
+        DestroyWindow(window);
 }

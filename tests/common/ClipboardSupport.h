@@ -38,3 +38,7 @@ using ClipboardBytes = std::vector<std::pair<UINT, AnsiString>>;
 ClipboardBytes ReadClipboardBytes();
 // The bytes of one format, or empty when the clipboard does not hold it.
 AnsiString FormatBytes(const ClipboardBytes& content, UINT format);
+
+// Puts the text on the clipboard, as the clipboard's owner or, when asked, from a
+// window of its own that is gone afterwards, as another window would.
+void PutClipboardText(const char* text, bool fromAWindowOfItsOwn = false);

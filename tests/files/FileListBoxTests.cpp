@@ -1,5 +1,6 @@
 // The file list on a real platform list box: which entries are listed, how names
 // come back, in which order, when the folder is read again, and what fails how.
+#include "common/ExpectThrow.h"
 #include "common/TestSupport.h"
 #include "files/FileListBox.h"
 #include "files/FileSearch.h"
@@ -62,12 +63,7 @@ TEST_F(FileListTest, DefaultsAndWindowStyles)
     LONG style = GetWindowLongA(window, GWL_STYLE);
     for (LONG bit : { LBS_NOTIFY, LBS_HASSTRINGS, LBS_SORT, LBS_OWNERDRAWFIXED, LBS_NOINTEGRALHEIGHT })
         EXPECT_EQ(style & bit, bit) << bit;
-    try {
-        m_list->Items(m_list->Count());
-        FAIL() << "no error";
-    } catch (const EListError& e) {
-        EXPECT_EQ(e.Message(), Format("リストのインデックスが範囲を超えています (%d)", m_list->Count()));
-    }
+    ExpectThrowMessage<EListError>([&] { m_list->Items(m_list->Count()); }, Format("リストのインデックスが範囲を超えています (%d)", m_list->Count()));
 }
 
 TEST_F(FileListTest, ItemOperationsOnAListOfAFormNeverShownCreateItsWindow)

@@ -1,5 +1,5 @@
 // The application object with real forms: the main form, the loop and its end.
-#include "FrameTestSupport.h"
+#include "frame/support/FrameTestSupport.h"
 
 #include "frame/Application.h"
 #include "frame/Form.h"

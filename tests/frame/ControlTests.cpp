@@ -1,7 +1,8 @@
 // The control layer on real windows: mouse routing to windowless controls, capture,
 // double clicks, painting order read back from the window, window creation failures.
-#include "ControlTestSupport.h"
+#include "frame/support/ControlTestSupport.h"
 
+#include "common/ExpectThrow.h"
 #include "frame/CustomControl.h"
 #include "frame/Screen.h"
 #include "runtime/MethodStub.h"
@@ -16,14 +17,12 @@ constexpr TColor Green = 0x00FF00;
 
 // A shown borderless form (client coordinates equal window coordinates) with two
 // overlapping boxes: First at (10,10)-(70,50), Second at (40,20)-(100,60).
-class ControlLayer : public ControlTest {
+class ControlLayer : public BorderlessFormTest {
 protected:
     void SetUp() override
     {
         ControlTest::SetUp();
-        form = MakeComponent<TPlainForm>();
-        form->SetBorderStyle(bsNone);
-        form->SetBounds(40, 40, 200, 120);
+        MakeForm(40, 40, 200, 120);
         first = MakeOwned<TBox>(form.get(), Red);
         first->SetName("First");
         first->SetBounds(10, 10, 60, 40);
@@ -33,23 +32,11 @@ protected:
         second->SetBounds(40, 20, 60, 40);
         second->SetParent(form.get());
     }
-    void TearDown() override
-    {
-        form.reset();
-        ControlTest::TearDown();
-    }
-    void Show()
-    {
-        form->ShowForm();
-        UpdateWindow(form->Handle());
-        PumpMessages();
-    }
     LRESULT Mouse(UINT msg, int x, int y, WPARAM keys = 0)
     {
         return SendMessageA(form->Handle(), msg, keys, PointParam(x, y));
     }
 
-    TComponentPtr<TPlainForm> form;
     TBox* first = nullptr;
     TBox* second = nullptr;
 };
@@ -246,12 +233,7 @@ TEST_F(ControlLayer, WindowCreationFailuresRaiseTheirErrors)
     // A windowed control without any parent window.
     auto orphan = MakeComponent<TGreenControl>();
     orphan->SetName("Orphan");
-    try {
-        orphan->Handle();
-        FAIL() << "no error";
-    } catch (const EInvalidOperation& error) {
-        EXPECT_EQ(error.Message(), "コントロール 'Orphan' は親ウィンドウを持っていません");
-    }
+    ExpectThrowMessage<EInvalidOperation>([&] { orphan->Handle(); }, "コントロール 'Orphan' は親ウィンドウを持っていません");
     EXPECT_FALSE(orphan->HandleAllocated());
 
     // The platform refuses the window.
@@ -267,12 +249,7 @@ TEST_F(ControlLayer, WindowCreationFailuresRaiseTheirErrors)
     EXPECT_TRUE(IsWindowVisible(form->Handle()));
 
     // A control as its own parent; a windowless control's device context without parent.
-    try {
-        orphan->SetParent(orphan.get());
-        FAIL() << "no error";
-    } catch (const EInvalidOperation& error) {
-        EXPECT_EQ(error.Message(), "自分自身を親とすることはできません");
-    }
+    ExpectThrowMessage<EInvalidOperation>([&] { orphan->SetParent(orphan.get()); }, "自分自身を親とすることはできません");
     auto loose = MakeComponent<TBox>(Red);
     loose->SetName("Loose");
     HWND window = nullptr;

@@ -1,9 +1,8 @@
 // Forms on real windows: construction and OnCreate, window styles, placement, showing
 // and hiding, closing, running modally, releasing, destruction, dialog keys.
-#include "ControlTestSupport.h"
+#include "frame/support/ControlTestSupport.h"
 
-#include "FakeForms.h"
-
+#include "common/ExpectThrow.h"
 #include "runtime/ClassInfo.h"
 #include "frame/Image.h"
 #include "frame/Label.h"
@@ -14,30 +13,6 @@
 
 #include <string>
 #include <vector>
-
-// The about window's stored form read into a real form with its real controls.
-class TStoredInfoForm : public TForm {
-public:
-    SV_CLASS_NAME(TStoredInfoForm)
-    explicit TStoredInfoForm(TComponent* owner) : TForm(owner) {}
-    void Click(TObject*) {}
-    TPanel* Panel1 = nullptr;
-    TPanel* Panel2 = nullptr;
-    TImage* Image1 = nullptr;
-    TLabel* Label1 = nullptr;
-    TSpeedButton* SpeedButton2 = nullptr;
-};
-
-static const TClassRegistration<TStoredInfoForm> storedInfo("TInfoForm1", [](TClassBuilder<TStoredInfoForm>& c) {
-    c.Parent<TForm>();
-    c.Field("Panel1", &TStoredInfoForm::Panel1);
-    c.Field("Panel2", &TStoredInfoForm::Panel2);
-    c.Field("Image1", &TStoredInfoForm::Image1);
-    c.Field("Label1", &TStoredInfoForm::Label1);
-    c.Field("SpeedButton2", &TStoredInfoForm::SpeedButton2);
-    for (const char* name : { "SpeedButton1Click", "SpeedButton2Click", "SpeedButton3Click", "SpeedButton4Click" })
-        c.Method<TNotifyEvent>(name, &TStoredInfoForm::Click);
-});
 
 // A registered form class whose resource the program does not have.
 class TUnstoredForm : public TForm {
@@ -325,12 +300,7 @@ TEST_F(FormTest, ModalOnAVisibleFormIsRefusedAndTerminatingEndsTheModalLoop)
     MakeForm();
     TPlainForm* dialog = MakeForm();
     dialog->ShowForm();
-    try {
-        dialog->ShowFormModal();
-        FAIL() << "no error";
-    } catch (const EInvalidOperation& error) {
-        EXPECT_EQ(error.Message(), "表示されているウィンドウをモーダルにすることはできません");
-    }
+    ExpectThrowMessage<EInvalidOperation>([&] { dialog->ShowFormModal(); }, "表示されているウィンドウをモーダルにすることはできません");
     EXPECT_TRUE(dialog->Visible());
     EXPECT_FALSE(dialog->IsModal());
 
@@ -408,12 +378,7 @@ TEST_F(FormTest, TabMovesTheFocusAndAcceleratorsReachWindowlessControls)
 
     // A hidden or disabled form cannot take the focus.
     form->HideForm();
-    try {
-        form->SetFocus();
-        FAIL() << "no error";
-    } catch (const EInvalidOperation& error) {
-        EXPECT_EQ(error.Message(), LoadResString(TextId::CannotFocusWindow));
-    }
+    ExpectThrowMessage<EInvalidOperation>([&] { form->SetFocus(); }, LoadResString(TextId::CannotFocusWindow));
 }
 
 // The screen's active control goes with its form, also when it is the form itself:
@@ -462,53 +427,13 @@ TEST_F(FormTest, CaptionFollowsTheNameUntilItIsSetOtherwise)
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(form->Handle(), WM_GETICON, ICON_BIG, 0)), Application->Icon());
 }
 
-TEST_F(FormTest, StoredFormIsReadAtConstructionAndScaledToTheFont)
-{
-    MakeForm();
-    TStoredInfoForm* form = nullptr;
-    Application->CreateAppForm(form);
-    ASSERT_NE(form, nullptr);
-    EXPECT_EQ(form->Caption(), "SV_WALLPAPER Ver.1.0");
-    EXPECT_EQ(form->BorderStyle(), bsToolWindow);
-    EXPECT_EQ(form->Position(), poScreenCenter);
-    EXPECT_FALSE(form->OldCreateOrder());
-    EXPECT_FALSE(form->Visible());
-    EXPECT_EQ(form->Left(), 330);
-    EXPECT_EQ(form->Font()->Name(), "ＭＳ Ｐゴシック");
-    EXPECT_EQ(form->Font()->Height(), -12);
-    ASSERT_NE(form->Panel1, nullptr);
-    EXPECT_EQ(form->FindComponent("Panel1"), form->Panel1);
-    // The client area is the stored one, scaled by the height of "0" in the form font
-    // against the stored 12.
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, form->Font()->Handle());
-    SIZE zero {};
-    GetTextExtentPoint32A(dc, "0", 1, &zero);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-    EXPECT_EQ(form->ClientWidth(), MulDiv(415, zero.cy, 12));
-    EXPECT_EQ(form->ClientHeight(), MulDiv(144, zero.cy, 12));
-    EXPECT_TRUE(GetWindowLongA(form->Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-
-    form->ShowForm();
-    EXPECT_EQ(form->Left(), (GetSystemMetrics(SM_CXSCREEN) - form->Width()) / 2);
-    // Other forms' streams find it by its stored name.
-    EXPECT_EQ(FindGlobalForm("infoform1"), form);
-    EXPECT_EQ(FindGlobalForm("NoSuchForm"), nullptr);
-}
-
 TEST_F(FormTest, FormClassWithoutResourceFailsAndLeavesNothingBehind)
 {
     MakeForm();
     int before = Application->ComponentCount();
     int forms = Screen->CustomFormCount();
     TUnstoredForm* form = reinterpret_cast<TUnstoredForm*>(1);
-    try {
-        Application->CreateAppForm(form);
-        FAIL() << "no error";
-    } catch (const EResNotFound& error) {
-        EXPECT_EQ(error.Message(), "TUnstoredForm リソースが見つかりません");
-    }
+    ExpectThrowMessage<EResNotFound>([&] { Application->CreateAppForm(form); }, "TUnstoredForm リソースが見つかりません");
     EXPECT_EQ(form, nullptr);
     EXPECT_EQ(Application->ComponentCount(), before);
     EXPECT_EQ(Screen->CustomFormCount(), forms);

@@ -1,8 +1,8 @@
 // Hints on real windows: the pop-up after the rest delay below the cursor, hidden
 // after its time, the rules that cancel it, placement at the desktop's edges, and the
 // watcher that stands in for the message loop while RunApp is not running.
-#include "ControlTestSupport.h"
-#include "FrameTestSupport.h"
+#include "frame/support/ControlTestSupport.h"
+#include "frame/support/FrameTestSupport.h"
 
 #include "frame/HintWindow.h"
 #include "frame/Panel.h"
@@ -49,7 +49,7 @@ public:
 };
 
 // A shown borderless form with a panel (no hint) holding a button with a hint.
-class Hints : public ControlTest {
+class Hints : public BorderlessFormTest {
 protected:
     void SetUp() override
     {
@@ -58,9 +58,7 @@ protected:
     }
     void Build()
     {
-        form = MakeComponent<TPlainForm>();
-        form->SetBorderStyle(bsNone);
-        form->SetBounds(100, 100, 300, 200);
+        MakeForm(100, 100, 300, 200);
         panel = MakeOwned<TPanel>(form.get());
         panel->SetBounds(0, 0, 300, 200);
         panel->SetParent(form.get());
@@ -81,8 +79,7 @@ protected:
         Application->CancelHint();
         Application->HintDelay = 500;
         Application->HintHideDelay = 2500;
-        form.reset();
-        ControlTest::TearDown();
+        BorderlessFormTest::TearDown();
     }
     // Puts the cursor on a point of the panel and tells the panel's window of the move.
     void MoveTo(int x, int y)
@@ -103,7 +100,6 @@ protected:
         return rect;
     }
 
-    TComponentPtr<TPlainForm> form;
     TPanel* panel = nullptr;
     TSpeedButton* button = nullptr;
 };

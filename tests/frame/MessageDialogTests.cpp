@@ -1,7 +1,7 @@
 // The notice box on real windows: its layout from the message font's measured
 // character size, caption, centring, and the OK button that Enter and Escape click.
-#include "ControlTestSupport.h"
-#include "FrameTestSupport.h"
+#include "frame/support/ControlTestSupport.h"
+#include "frame/support/FrameTestSupport.h"
 
 #include "frame/Button.h"
 #include "frame/Label.h"

@@ -1,6 +1,6 @@
 // Panels, labels and images on real windows, their drawing read back from the screen:
 // bevels, transparent and filled labels, auto size, and where pictures are drawn.
-#include "ControlTestSupport.h"
+#include "frame/support/ControlTestSupport.h"
 
 #include "frame/Image.h"
 #include "frame/Label.h"
@@ -9,6 +9,7 @@
 #include "graphics/Canvas.h"
 #include "graphics/Font.h"
 #include "graphics/Picture.h"
+#include "graphics/support/SolidBitmap.h"
 
 namespace {
 
@@ -17,31 +18,18 @@ constexpr TColor Blue = 0xFF0000;
 constexpr TColor Yellow = 0x00FFFF;
 
 // A shown borderless form with a white panel, bevel lowered and two pixels wide.
-class DisplayControls : public ControlTest {
+class DisplayControls : public BorderlessFormTest {
 protected:
     void SetUp() override
     {
         ControlTest::SetUp();
-        form = MakeComponent<TPlainForm>();
-        form->SetBorderStyle(bsNone);
-        form->SetBounds(60, 60, 300, 200);
+        MakeForm(60, 60, 300, 200);
         panel = MakeOwned<TPanel>(form.get());
         panel->SetBounds(10, 10, 200, 150);
         panel->SetBevelOuter(bvLowered);
         panel->SetBevelWidth(2);
         panel->SetColor(clWhite);
         panel->SetParent(form.get());
-    }
-    void TearDown() override
-    {
-        form.reset();
-        ControlTest::TearDown();
-    }
-    void Show()
-    {
-        form->ShowForm();
-        UpdateWindow(form->Handle());
-        PumpMessages();
     }
     // How many pixels of the rectangle (in the panel) have the colour.
     int Count(const RECT& rect, TColor color)
@@ -57,14 +45,10 @@ protected:
     static std::unique_ptr<TBitmap> Filled(int width, int height, TColor color)
     {
         auto bitmap = std::make_unique<TBitmap>();
-        bitmap->SetWidth(width);
-        bitmap->SetHeight(height);
-        bitmap->Canvas()->Brush()->SetColor(color);
-        bitmap->Canvas()->FillRect(RECT { 0, 0, width, height });
+        PaintSolid(*bitmap, width, height, color);
         return bitmap;
     }
 
-    TComponentPtr<TPlainForm> form;
     TPanel* panel = nullptr;
 };
 
@@ -318,10 +302,7 @@ TEST_F(DisplayControls, APictureChangedOrClearedWhileShownRepaintsWhatItUncovers
     image->SetCenter(true);
     // Larger than the control and centred: only its middle shows, clipped to the control.
     TBitmap large;
-    large.SetWidth(80);
-    large.SetHeight(80);
-    large.Canvas()->Brush()->SetColor(Red);
-    large.Canvas()->FillRect(RECT { 0, 0, 80, 80 });
+    PaintSolid(large, 80, 80, Red);
     large.Canvas()->Brush()->SetColor(clBlack);
     large.Canvas()->FillRect(RECT { 20, 20, 60, 60 });
     image->Picture()->SetGraphic(&large);

@@ -1,7 +1,7 @@
 // Speed buttons on real windows: pressing and releasing with the mouse captured, the
 // inside test, hover frames of flat buttons read back from the screen, accelerators,
 // disabled drawing, groups and glyphs.
-#include "ControlTestSupport.h"
+#include "frame/support/ControlTestSupport.h"
 
 #include "frame/Label.h"
 #include "frame/Panel.h"
@@ -9,6 +9,7 @@
 #include "graphics/Bitmap.h"
 #include "graphics/Canvas.h"
 #include "graphics/Font.h"
+#include "graphics/support/SolidBitmap.h"
 
 #include <string>
 
@@ -20,24 +21,17 @@ constexpr TColor Green = 0x00FF00;
 
 // A shown borderless form (client coordinates equal window coordinates) with a white
 // panel at (10, 10) holding the buttons.
-class SpeedButtons : public ControlTest {
+class SpeedButtons : public BorderlessFormTest {
 protected:
     void SetUp() override
     {
         ControlTest::SetUp();
-        form = MakeComponent<TPlainForm>();
-        form->SetBorderStyle(bsNone);
-        form->SetBounds(50, 50, 300, 200);
+        MakeForm(50, 50, 300, 200);
         panel = MakeOwned<TPanel>(form.get());
         panel->SetBounds(10, 10, 280, 180);
         panel->SetBevelOuter(bvNone);
         panel->SetColor(clWhite);
         panel->SetParent(form.get());
-    }
-    void TearDown() override
-    {
-        form.reset();
-        ControlTest::TearDown();
     }
     TSpeedButton* Button(int left, int top, int width, int height, const AnsiString& caption = {})
     {
@@ -47,12 +41,6 @@ protected:
         button->SetCaption(caption);
         button->OnClick = [this, button](TObject* sender) { clicks.push_back(sender == button ? "click" : "other"); };
         return button;
-    }
-    void Show()
-    {
-        form->ShowForm();
-        UpdateWindow(form->Handle());
-        PumpMessages();
     }
     LRESULT Mouse(UINT msg, int x, int y, WPARAM keys = 0)
     {
@@ -68,7 +56,6 @@ protected:
         return count;
     }
 
-    TComponentPtr<TPlainForm> form;
     TPanel* panel = nullptr;
     std::vector<std::string> clicks;
 };
@@ -265,10 +252,7 @@ TEST_F(SpeedButtons, AGlyphIsDrawnBesideTheCaptionAndADisabledOneUsesItsSecondIm
     // Glyphs of one size share an image list: a second button keeps its own image
     // while the first one's images are dropped and made again.
     TBitmap blue;
-    blue.SetWidth(16);
-    blue.SetHeight(16);
-    blue.Canvas()->Brush()->SetColor(0xFF0000);
-    blue.Canvas()->FillRect(RECT { 0, 0, 16, 16 });
+    PaintSolid(blue, 16, 16, 0xFF0000);
     blue.Canvas()->Brush()->SetColor(Red);
     blue.Canvas()->FillRect(RECT { 0, 15, 1, 16 });
     TSpeedButton* other = Button(120, 20, 80, 30);

@@ -5,6 +5,7 @@
 // the counts; --first with a count of 1 replays one input a failure printed, and
 // --save writes that input (of the one target) to a file instead of parsing it.
 #include "FuzzRun.h"
+#include "graphics/JPEGImage.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -100,6 +101,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "The ANSI code page is %u, not 932: run under scripts/test or scripts/fuzz.\n", GetACP());
         return 2;
     }
+    // As the program's entry does, before any picture is read.
+    RegisterJPEGGraphic();
     if (argc > 1 && std::strcmp(argv[1], "--fuzz") == 0)
         return RunCampaign(argc, argv);
     testing::InitGoogleTest(&argc, argv);

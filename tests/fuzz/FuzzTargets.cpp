@@ -1,7 +1,7 @@
 #include "FuzzTargets.h"
 #include "FuzzSeeds.h"
 
-#include "frame/FakeForms.h"
+#include "app/support/ProgramFormStandIns.h"
 #include "frame/Reader.h"
 #include "graphics/Bitmap.h"
 #include "graphics/Icon.h"

@@ -5,7 +5,7 @@
 #include "GuardedBuffer.h"
 #include "Mutator.h"
 
-#include "frame/FakeForms.h"
+#include "app/support/ProgramFormStandIns.h"
 
 #include <gtest/gtest.h>
 

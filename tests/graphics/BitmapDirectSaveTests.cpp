@@ -1,7 +1,7 @@
 // A screen bitmap written as a BMP straight from its rows, band by band (what the
 // minute tick saves), must give the very bytes its DIB copy would.
-#include "BmpBuilder.h"
-#include "ScreenBitmap.h"
+#include "graphics/support/BmpBuilder.h"
+#include "graphics/support/ScreenBitmap.h"
 #include "graphics/Bitmap.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,9 @@
-#include "BmpBuilder.h"
-#include "MemoryCanvas.h"
+#include "graphics/support/BmpBuilder.h"
+#include "graphics/support/MemoryCanvas.h"
+#include "common/ExpectThrow.h"
 #include "graphics/Bitmap.h"
 #include "graphics/GdiHandles.h"
+#include "graphics/support/SolidBitmap.h"
 #include "runtime/Exceptions.h"
 
 #include <gtest/gtest.h>
@@ -46,9 +48,7 @@ TEST(Bitmap, NewBitmapGetsAScreenCompatibleBitmapFilledWhite)
 TEST(Bitmap, ResizingKeepsTheOldRowsAtTheTopAndFillsTheRest)
 {
     TBitmap plain;
-    plain.SetWidth(10);
-    plain.SetHeight(10);
-    Fill(plain, clRed, RECT{ 0, 0, 10, 10 });
+    PaintSolid(plain, 10, 10, clRed);
     // Without a canvas the new part is white; this one has a canvas: its brush fills.
     plain.Canvas()->Brush()->SetColor(clBlue);
     plain.SetHeight(20);
@@ -117,12 +117,8 @@ TEST(Bitmap, ScanLinesAddressRowsOfTheDIB)
     auto* row1 = static_cast<unsigned char*>(bitmap.ScanLine(1));
     EXPECT_EQ(row0 - row1, 12) << "bottom-up rows of 3 x 3 bytes padded to 12";
     for (int row : { -1, 2 }) {
-        try {
-            bitmap.ScanLine(row);
-            FAIL() << row;
-        } catch (const EInvalidGraphicOperation& e) {
-            EXPECT_EQ(e.Message(), "スキャンライン のインデックスが範囲を越えました");
-        }
+        SCOPED_TRACE(row);
+        ExpectThrowMessage<EInvalidGraphicOperation>([&] { bitmap.ScanLine(row); }, "スキャンライン のインデックスが範囲を越えました");
     }
     row0[0] = 0x00;
     row0[1] = 0x00;
@@ -158,12 +154,7 @@ TEST(Bitmap, PixelFormats)
     EXPECT_TRUE(bitmap.Monochrome());
     bitmap.SetPixelFormat(TPixelFormat::pfDevice);
     EXPECT_EQ(bitmap.HandleType(), TBitmapHandleType::bmDDB);
-    try {
-        bitmap.SetPixelFormat(TPixelFormat::pfCustom);
-        FAIL();
-    } catch (const EInvalidGraphic& e) {
-        EXPECT_EQ(e.Message(), "画像フォーマットが不正です");
-    }
+    ExpectThrowMessage<EInvalidGraphic>([&] { bitmap.SetPixelFormat(TPixelFormat::pfCustom); }, "画像フォーマットが不正です");
 
     // A 0 x 0 bitmap remembers the format for the size it gets later.
     TBitmap later;
@@ -273,12 +264,7 @@ TEST(Bitmap, ClipboardExchangeMakesScreenCompatibleCopies)
     DeleteObject(data);
 
     for (std::uint16_t f : { std::uint16_t(CF_DIB), std::uint16_t(CF_BITMAP) }) {
-        try {
-            target.LoadClipboardData(f, f == CF_BITMAP ? nullptr : HANDLE(1), nullptr);
-            FAIL();
-        } catch (const EInvalidGraphic& e) {
-            EXPECT_EQ(e.Message(), "未対応のクリップボード データです");
-        }
+        ExpectThrowMessage<EInvalidGraphic>([&] { target.LoadClipboardData(f, f == CF_BITMAP ? nullptr : HANDLE(1), nullptr); }, "未対応のクリップボード データです");
     }
     EXPECT_EQ(PixelOf(target, 0, 0), clBlue);
 }

@@ -1,7 +1,9 @@
 #define OEMRESOURCE
-#include "BmpBuilder.h"
-#include "ScreenBitmap.h"
+#include "graphics/support/BmpBuilder.h"
+#include "graphics/support/ScreenBitmap.h"
+#include "common/ExpectThrow.h"
 #include "graphics/Bitmap.h"
+#include "graphics/support/SolidBitmap.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Stream.h"
 
@@ -225,10 +227,7 @@ TEST(BmpFile, ScreenCompatibleBitmapOnA32BitDesktop)
     ASSERT_EQ(depth, 32) << "the test display is a 32-bit desktop";
     TBitmap source;
     source.SetPixelFormat(TPixelFormat::pf24bit);
-    source.SetWidth(7);
-    source.SetHeight(5);
-    source.Canvas()->Brush()->SetColor(clRed);
-    source.Canvas()->FillRect(RECT{ 0, 0, 7, 5 });
+    PaintSolid(source, 7, 5, clRed);
     // The way through the clipboard: a screen-compatible copy, read into a new bitmap.
     TBitmap bitmap;
     LoadScreenCopy(source, bitmap);
@@ -250,12 +249,7 @@ TEST(BmpFile, DamagedFilesRaiseTheirErrors)
 
     AnsiString noSignature = good;
     noSignature[0] = 'X';
-    try {
-        Load(bitmap, noSignature);
-        FAIL();
-    } catch (const EInvalidGraphic& e) {
-        EXPECT_EQ(e.Message(), "ビットマップイメージが不正です");
-    }
+    ExpectThrowMessage<EInvalidGraphic>([&] { Load(bitmap, noSignature); }, "ビットマップイメージが不正です");
     BmpLayout planes = SmallLayout();
     planes.planes = 2;
     EXPECT_THROW(Load(bitmap, MakeBmp(planes)), EInvalidGraphic);
@@ -264,12 +258,7 @@ TEST(BmpFile, DamagedFilesRaiseTheirErrors)
     BmpLayout shortTable = SmallLayout();
     shortTable.clrUsed = 0; // 256 entries expected
     shortTable.pixels.clear();
-    try {
-        Load(bitmap, MakeBmp(shortTable));
-        FAIL();
-    } catch (const EReadError& e) {
-        EXPECT_EQ(e.Message(), "ストリームからの読み込みエラー");
-    }
+    ExpectThrowMessage<EReadError>([&] { Load(bitmap, MakeBmp(shortTable)); }, "ストリームからの読み込みエラー");
     // Bit-field masks cut short.
     BmpLayout shortMasks;
     shortMasks.bits = 16;

@@ -1,4 +1,5 @@
-#include "MemoryCanvas.h"
+#include "graphics/support/MemoryCanvas.h"
+#include "common/ExpectThrow.h"
 #include "graphics/Canvas.h"
 #include "graphics/Graphic.h"
 #include "runtime/Exceptions.h"
@@ -194,12 +195,7 @@ TEST(PenAndBrush, SettersShareRecordsAndFollowTheirRules)
 TEST(Canvas, WithoutDeviceContextDrawingRaises)
 {
     TCanvas canvas;
-    try {
-        canvas.FillRect(RECT{ 0, 0, 1, 1 });
-        FAIL() << "no exception";
-    } catch (const EInvalidOperation& e) {
-        EXPECT_EQ(e.Message(), "Canvas に対する描画ができません");
-    }
+    ExpectThrowMessage<EInvalidOperation>([&] { canvas.FillRect(RECT{ 0, 0, 1, 1 }); }, "Canvas に対する描画ができません");
     EXPECT_THROW(canvas.Handle(), EInvalidOperation);
     EXPECT_THROW(canvas.TextOut(0, 0, "a"), EInvalidOperation);
     // The pen position is kept while there is no device context.

@@ -1,4 +1,4 @@
-#include "BmpBuilder.h"
+#include "graphics/support/BmpBuilder.h"
 #include "graphics/Bitmap.h"
 #include "runtime/Stream.h"
 

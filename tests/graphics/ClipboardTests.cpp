@@ -1,14 +1,17 @@
 // The process's clipboard object: opening and nesting, emptying once per opening,
 // pictures and bitmaps out and back, and another program holding the clipboard.
 #include "graphics/Bitmap.h"
-#include "graphics/ByteGraphic.h"
+#include "graphics/support/ByteGraphic.h"
 #include "graphics/Clipboard.h"
 #include "graphics/ClipboardContent.h"
 #include "graphics/Icon.h"
-#include "graphics/IconTestData.h"
+#include "graphics/support/IconTestData.h"
+#include "graphics/support/JpegEncoding.h"
+#include "graphics/support/TopDownDib.h"
 #include "graphics/JPEGImage.h"
 #include "graphics/Picture.h"
 #include "runtime/Exceptions.h"
+#include "common/ClipboardSupport.h"
 #include "common/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -23,21 +26,6 @@
 
 
 namespace {
-
-// Puts text on the clipboard from a window of its own, as another window would.
-void PutTextFromAnotherWindow(const char* text)
-{
-    HWND window = CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(OpenClipboard(window));
-    EmptyClipboard();
-    std::size_t size = std::strlen(text) + 1;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-    std::memcpy(GlobalLock(memory), text, size);
-    GlobalUnlock(memory);
-    SetClipboardData(CF_TEXT, memory);
-    CloseClipboard();
-    DestroyWindow(window);
-}
 
 // The formats on the clipboard in its own order (formats the system adds included).
 std::vector<UINT> ClipboardFormats()
@@ -86,12 +74,7 @@ std::unique_ptr<TBitmap> PatternBitmap(int width, int height)
 // The pixels of a bitmap handle as 0x00RRGGBB, rows from the top.
 std::vector<std::uint32_t> Pixels(HBITMAP bitmap, int width, int height)
 {
-    BITMAPINFO info {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = TopDown32BitInfo(width, height);
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width * height));
     HDC screen = GetDC(nullptr);
     GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
@@ -118,29 +101,9 @@ TestJpeg MakeJpeg(int width, int height)
             p[1] = static_cast<unsigned char>((x / 4 + y / 4) % 2 ? 220 : 30);
             p[2] = static_cast<unsigned char>(y * 255 / height);
         }
-    jpeg_compress_struct c {};
-    jpeg_error_mgr errors {};
-    c.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&c);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &buffer, &size);
-    c.image_width = static_cast<JDIMENSION>(width);
-    c.image_height = static_cast<JDIMENSION>(height);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 80, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = &rgb[c.next_scanline * static_cast<std::size_t>(width) * 3];
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    result.bytes.assign(reinterpret_cast<const char*>(buffer), size);
-    std::free(buffer);
+    result.bytes = EncodeJpeg(width, height, 3, JCS_RGB, rgb, 80);
 
+    jpeg_error_mgr errors {};
     jpeg_decompress_struct d {};
     d.err = jpeg_std_error(&errors);
     jpeg_create_decompress(&d);
@@ -164,7 +127,7 @@ class Clipboard : public testing::Test {
 protected:
     void SetUp() override
     {
-        PutTextFromAnotherWindow("from another window");
+        PutClipboardText("from another window", true);
         ASSERT_EQ(ClipboardText(), "from another window");
     }
     void TearDown() override { EXPECT_EQ(GlobalClipboard()->OpenCount(), 0); }

@@ -1,4 +1,5 @@
-#include "ByteGraphic.h"
+#include "graphics/support/ByteGraphic.h"
+#include "common/ExpectThrow.h"
 #include "common/TestSupport.h"
 #include "runtime/Exceptions.h"
 
@@ -64,18 +65,8 @@ TEST(Graphic, FilesGoThroughTheStreamsWithTheirErrors)
     h.LoadFile(dir / "a.dat");
     EXPECT_EQ(h.bytes, "pixels");
 
-    try {
-        h.LoadFile(dir / "missing.dat");
-        FAIL() << "no error";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.Message(), "ファイル " + (dir / "missing.dat") + " は開けません");
-    }
-    try {
-        g.SaveFile(dir / "no\\such\\folder.dat");
-        FAIL() << "no error";
-    } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.Message(), "ファイル " + (dir / "no\\such\\folder.dat") + " を作成できません");
-    }
+    ExpectThrowMessage<EFOpenError>([&] { h.LoadFile(dir / "missing.dat"); }, "ファイル " + (dir / "missing.dat") + " は開けません");
+    ExpectThrowMessage<EFCreateError>([&] { g.SaveFile(dir / "no\\such\\folder.dat"); }, "ファイル " + (dir / "no\\such\\folder.dat") + " を作成できません");
     // A file that someone has open for writing is not read.
     HANDLE writer = CreateFileA((dir / "a.dat").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -1,6 +1,6 @@
 // Reading, choosing, creating and writing icon files below the icon graphic.
 #include "graphics/IconFile.h"
-#include "graphics/IconTestData.h"
+#include "graphics/support/IconTestData.h"
 #include "runtime/Exceptions.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "graphics/Canvas.h"
 #include "graphics/Icon.h"
 #include "graphics/IconFile.h"
-#include "graphics/IconTestData.h"
+#include "graphics/support/IconTestData.h"
 #include "graphics/Picture.h"
 #include "runtime/Exceptions.h"
 #include "common/TestSupport.h"

@@ -1,9 +1,11 @@
-#include "JpegTestData.h"
+#include "graphics/support/JpegTestData.h"
+#include "common/ExpectThrow.h"
 #include "common/TestSupport.h"
 #include "graphics/Bitmap.h"
 #include "graphics/FileFormatsList.h"
 #include "graphics/JPEGImage.h"
 #include "graphics/Picture.h"
+#include "graphics/support/SolidBitmap.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Stream.h"
 
@@ -284,12 +286,7 @@ TEST(JPEGImage, SavingALoadedImageWritesItsBytesExactly)
 TEST(JPEGImage, SizeCannotBeSet)
 {
     auto image = LoadJpeg(JpegTestFile("color.jpg"));
-    try {
-        image->SetWidth(10);
-        FAIL() << "no error";
-    } catch (const EInvalidGraphicOperation& e) {
-        EXPECT_EQ(e.Message(), "JPEG イメージのサイズは変更できません");
-    }
+    ExpectThrowMessage<EInvalidGraphicOperation>([&] { image->SetWidth(10); }, "JPEG イメージのサイズは変更できません");
     EXPECT_THROW(image->SetHeight(10), EInvalidGraphicOperation);
     EXPECT_EQ(image->Width(), 40);
 }
@@ -328,10 +325,7 @@ TEST(JPEGImage, ABitmapIsEncodedWhenSaved)
 {
     TBitmap source;
     source.SetPixelFormat(TPixelFormat::pf24bit);
-    source.SetWidth(24);
-    source.SetHeight(16);
-    source.Canvas()->Brush()->SetColor(RGB(200, 30, 60));
-    source.Canvas()->FillRect(RECT { 0, 0, 24, 16 });
+    PaintSolid(source, 24, 16, RGB(200, 30, 60));
 
     TJPEGImage image;
     image.Assign(&source);

@@ -1,5 +1,5 @@
-#include "JpegTestData.h"
-#include "ByteGraphic.h"
+#include "graphics/support/JpegTestData.h"
+#include "graphics/support/ByteGraphic.h"
 #include "graphics/JpegLibrary.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Stream.h"

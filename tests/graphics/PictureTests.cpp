@@ -1,8 +1,11 @@
-#include "ByteGraphic.h"
+#include "graphics/support/ByteGraphic.h"
+#include "common/ExpectThrow.h"
+#include "common/StartUp.h"
 #include "common/TestSupport.h"
 #include "graphics/Bitmap.h"
 #include "graphics/FileFormatsList.h"
 #include "graphics/Icon.h"
+#include "graphics/JPEGImage.h"
 #include "graphics/Metafile.h"
 #include "graphics/Picture.h"
 #include "runtime/Exceptions.h"
@@ -10,6 +13,9 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+// The program registers the JPEG graphic at start-up, before any picture is read.
+const testing::Environment* const jpegGraphic = RunBeforeTests(&RegisterJPEGGraphic);
 
 // Registers the byte graphics for ".bytes", ".other" and the double-byte ".表"
 // (whose trail byte is 0x5C) and the clipboard format 0xC123; removes them after.
@@ -174,12 +180,7 @@ TEST_F(PictureTest, SaveFileWritesTheGraphicsOwnFormatAndNothingWhenEmpty)
 
 TEST_F(PictureTest, ClipboardDataByRegisteredFormat)
 {
-    try {
-        picture.LoadClipboardData(CF_TEXT, nullptr, nullptr);
-        FAIL() << "no error";
-    } catch (const EInvalidGraphic& e) {
-        EXPECT_EQ(e.Message(), "未対応のクリップボード データです");
-    }
+    ExpectThrowMessage<EInvalidGraphic>([&] { picture.LoadClipboardData(CF_TEXT, nullptr, nullptr); }, "未対応のクリップボード データです");
     EXPECT_EQ(changes, 0);
     picture.LoadClipboardData(0xC123, nullptr, nullptr);
     ASSERT_NE(picture.Graphic(), nullptr);
@@ -220,12 +221,7 @@ TEST_F(PictureTest, AssignCopiesTheGraphicAndSelfAssignmentMakesOneChange)
     EXPECT_EQ(other.Graphic(), nullptr);
 
     TPersistent unrelated;
-    try {
-        picture.Assign(&unrelated);
-        FAIL() << "no error";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message(), "TPersistent を TPicture に代入することはできません");
-    }
+    ExpectThrowMessage<EConvertError>([&] { picture.Assign(&unrelated); }, "TPersistent を TPicture に代入することはできません");
     EXPECT_EQ(changes, 2);
 }
 
@@ -357,12 +353,7 @@ TEST_F(PictureTest, StoredDataWithUnknownOrDamagedClassName)
     AnsiString longName(1, static_cast<char>(64));
     longName += AnsiString(64, 'T') + "data";
     TMemoryStream damaged(longName);
-    try {
-        picture.ReadPictureData(damaged);
-        FAIL() << "no error";
-    } catch (const EReadError& e) {
-        EXPECT_EQ(e.Message(), "不正なプロパティの値です");
-    }
+    ExpectThrowMessage<EReadError>([&] { picture.ReadPictureData(damaged); }, "不正なプロパティの値です");
     EXPECT_EQ(damaged.Position(), 1);
     EXPECT_NE(picture.Graphic(), nullptr);
     EXPECT_EQ(changes, 0);
@@ -411,12 +402,7 @@ TEST(Metafile, IsAlwaysEmptyAndReadsNothing)
     EXPECT_TRUE(meta.Empty());
     EXPECT_EQ(meta.Width(), 0);
     TMemoryStream stream(AnsiString("\xD7\xCD\xC6\x9A"));
-    try {
-        meta.LoadStream(stream);
-        FAIL() << "no error";
-    } catch (const EInvalidGraphic& e) {
-        EXPECT_EQ(e.Message(), "画像フォーマットが不正です");
-    }
+    ExpectThrowMessage<EInvalidGraphic>([&] { meta.LoadStream(stream); }, "画像フォーマットが不正です");
     TMemoryStream out;
     meta.SaveStream(out);
     EXPECT_EQ(out.Size(), 0);

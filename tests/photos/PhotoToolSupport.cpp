@@ -1,16 +1,21 @@
 #include "PhotoToolSupport.h"
 
+#include "common/StartUp.h"
 #include "common/TestSupport.h"
 #include "files/FileSearch.h"
 #include "graphics/Bitmap.h"
 #include "graphics/JPEGImage.h"
 #include "graphics/Picture.h"
+#include "graphics/support/SolidBitmap.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 namespace {
+
+// The program registers the JPEG graphic at start-up, before any picture is read.
+const testing::Environment* const jpegGraphic = RunBeforeTests(&RegisterJPEGGraphic);
 
 // The tool's path as the build gives it: a Linux path is reached through drive Z:.
 AnsiString ToolPath()
@@ -78,11 +83,7 @@ void WritePicture(const AnsiString& path, int width, int height, COLORREF color)
 {
     TBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf24bit);
-    bitmap.SetWidth(width);
-    bitmap.SetHeight(height);
-    bitmap.Canvas()->Brush()->SetColor(static_cast<TColor>(color));
-    RECT all { 0, 0, width, height };
-    bitmap.Canvas()->FillRect(all);
+    PaintSolid(bitmap, width, height, static_cast<TColor>(color));
     if (AnsiLowerCase(GraphicFileExtension(path)) == "bmp") {
         bitmap.SaveFile(path);
         return;

@@ -1,3 +1,4 @@
+#include "common/ExpectThrow.h"
 #include "runtime/Component.h"
 
 #include <gtest/gtest.h>
@@ -132,12 +133,7 @@ TEST(Component, NamesAreIdentifiersUniqueAmongTheOwnersComponents)
     EXPECT_EQ(owner->FindComponent("TIMER1"), timer);
     EXPECT_EQ(owner->FindComponent("Image1"), nullptr);
 
-    try {
-        image->SetName("TIMER1");
-        FAIL() << "a duplicate name was accepted";
-    } catch (EComponentError& error) {
-        EXPECT_EQ(error.Message(), "コンポーネント名 TIMER1 はすでに使われています");
-    }
+    ExpectThrowMessage<EComponentError>([&] { image->SetName("TIMER1"); }, "コンポーネント名 TIMER1 はすでに使われています");
     EXPECT_EQ(image->Name(), "_Image1");
     for (const char* bad : { "1Timer", "Timer 1", "タイマー", "Timer-1" }) {
         EXPECT_THROW(image->SetName(bad), EComponentError) << bad;

@@ -1,3 +1,4 @@
+#include "common/ExpectThrow.h"
 #include "runtime/AnsiString.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Persistent.h"
@@ -92,18 +93,8 @@ TEST(Persistent, AssignFallsBackToAssignIntoThenRaises)
     EXPECT_EQ(a.value, 99);
 
     Stranger stranger;
-    try {
-        a.Assign(&stranger);
-        FAIL() << "no error";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message(), "Stranger を Knows に代入することはできません");
-    }
-    try {
-        a.Assign(nullptr);
-        FAIL() << "no error";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message(), "nil を Knows に代入することはできません");
-    }
+    ExpectThrowMessage<EConvertError>([&] { a.Assign(&stranger); }, "Stranger を Knows に代入することはできません");
+    ExpectThrowMessage<EConvertError>([&] { a.Assign(nullptr); }, "nil を Knows に代入することはできません");
     EXPECT_EQ(a.value, 99);
 }
 

@@ -1,3 +1,4 @@
+#include "common/ExpectThrow.h"
 #include "common/TestSupport.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Stream.h"
@@ -15,12 +16,7 @@ TEST(Stream, MemoryStreamReadsWritesAndStopsAtTheEnd)
     EXPECT_EQ(AnsiString(buffer, 2), "ef");
     EXPECT_EQ(stream.Read(buffer, 8), 0);
     stream.SetPosition(2);
-    try {
-        stream.ReadBuffer(buffer, 5);
-        FAIL() << "no error";
-    } catch (const EReadError& e) {
-        EXPECT_EQ(e.Message(), "ストリームからの読み込みエラー");
-    }
+    ExpectThrowMessage<EReadError>([&] { stream.ReadBuffer(buffer, 5); }, "ストリームからの読み込みエラー");
     // A position past the end reads nothing and writes extend the stream.
     stream.SetPosition(100);
     EXPECT_EQ(stream.Read(buffer, 1), 0);
@@ -46,18 +42,8 @@ TEST(Stream, FileStreamOpenAndCreateErrorsNameTheFile)
         copy.CopyFrom(in, 0);
         EXPECT_EQ(copy.Bytes(), "hello");
     }
-    try {
-        TFileStream missing(dir / "missing.bin", TFileStream::Mode::OpenRead);
-        FAIL() << "no error";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.Message(), "ファイル " + (dir / "missing.bin") + " は開けません");
-    }
-    try {
-        TFileStream bad(dir / "no\\such\\folder.bin", TFileStream::Mode::Create);
-        FAIL() << "no error";
-    } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.Message(), "ファイル " + (dir / "no\\such\\folder.bin") + " を作成できません");
-    }
+    ExpectThrowMessage<EFOpenError>([&] { TFileStream missing(dir / "missing.bin", TFileStream::Mode::OpenRead); }, "ファイル " + (dir / "missing.bin") + " は開けません");
+    ExpectThrowMessage<EFCreateError>([&] { TFileStream bad(dir / "no\\such\\folder.bin", TFileStream::Mode::Create); }, "ファイル " + (dir / "no\\such\\folder.bin") + " を作成できません");
 }
 
 // While the file is being written, a temporary one can be read and deleted by others
@@ -89,12 +75,7 @@ TEST(Stream, FileStreamSharingWhileWritten)
 
 TEST(Stream, MissingResourceRaisesResNotFound)
 {
-    try {
-        TResourceStream stream(nullptr, "NO_SUCH_RESOURCE", MAKEINTRESOURCEA(10));
-        FAIL() << "no error";
-    } catch (const EResNotFound& e) {
-        EXPECT_EQ(e.Message(), "NO_SUCH_RESOURCE リソースが見つかりません");
-    }
+    ExpectThrowMessage<EResNotFound>([&] { TResourceStream stream(nullptr, "NO_SUCH_RESOURCE", MAKEINTRESOURCEA(10)); }, "NO_SUCH_RESOURCE リソースが見つかりません");
 }
 
 // Positions and sizes are 32-bit: a write that would end beyond 2 GB - 1 fails as a

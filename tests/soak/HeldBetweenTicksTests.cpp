@@ -6,7 +6,7 @@
 // 3). For each photo one line "held: ..." gives the process's committed private memory
 // and working set after its first and its last tick, what the desktop's file weighed
 // and whether it was a temporary file; scripts/bench reads these lines.
-#include "app/MainWindowFixture.h"
+#include "app/support/MainWindowFixture.h"
 #include "Milliseconds.h"
 #include "ResourceCounts.h"
 #include "common/TestSupport.h"

@@ -2,7 +2,7 @@
 // main window's tick, a photo for every minute, the wallpaper file checked at every
 // tick and what the process holds sampled every hundred. SV_SOAK_TICKS sets the
 // number of ticks (the regular run: 300; scripts/soak: 2 880 or its argument).
-#include "app/MainWindowFixture.h"
+#include "app/support/MainWindowFixture.h"
 #include "Milliseconds.h"
 #include "soak/LiveAllocations.h"
 #include "soak/SoakPhotos.h"

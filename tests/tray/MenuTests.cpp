@@ -1,7 +1,8 @@
 // Menus: the item tree and its errors, the native menu built from it, check and
 // enable updates, the automatic access-key and separator passes, shortcut texts, and
 // the popup list's window.
-#include "TrayTestSupport.h"
+#include "tray/support/TrayTestSupport.h"
+#include "common/ExpectThrow.h"
 #include "tray/MenuAccessKeys.h"
 #include "tray/PopupList.h"
 #include "tray/PopupMenu.h"
@@ -74,13 +75,10 @@ TEST(MenuItem, GroupIndexesNeverFallAlongTheChildren)
     TMenuItem* root = m.menu->Items();
     m.items[1]->SetGroupIndex(2);
     EXPECT_EQ(m.items[2]->GroupIndex(), 2);   // raised with it
-    try {
+    ExpectThrowMessage<EMenuError>([&] {
         m.items[0]->SetGroupIndex(1);
         m.items[2]->SetGroupIndex(1);
-        FAIL() << "a smaller group after a larger one";
-    } catch (const EMenuError& e) {
-        EXPECT_EQ(e.Message(), "GroupIndex は直前のメニューアイテムの GroupIndex より小さくすることができません");
-    }
+    }, "GroupIndex は直前のメニューアイテムの GroupIndex より小さくすることができません");
     auto late = MakeComponent<TMenuItem>();
     root->Add(late.get());
     EXPECT_EQ(late->GroupIndex(), 2);   // takes the group of the item before it

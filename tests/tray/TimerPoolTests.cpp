@@ -1,8 +1,9 @@
 // The global timer pool: intervals as multiples of the pool's tick, which pool ticks
 // fire which items, call counts, the platform timer's life, a failing handler, and
 // the library's application object with its timer slots and mutex.
-#include "TrayTestSupport.h"
-#include "FrameTestSupport.h"
+#include "tray/support/TrayTestSupport.h"
+#include "frame/support/FrameTestSupport.h"
+#include "common/ExpectThrow.h"
 #include "tray/KitApplication.h"
 #include "tray/KitHiTimer.h"
 #include "runtime/Exceptions.h"
@@ -27,12 +28,7 @@ TComponentPtr<TKitTimerPool> MakePool()
 TEST(KitTimerPool, IntervalsMustBeMultiplesOfTheTick)
 {
     auto pool = MakePool();
-    try {
-        pool->AddTimer(1, 230, nullptr);
-        FAIL() << "230 accepted";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Interval not compatible with MinInterval property!");
-    }
+    ExpectThrowMessage<Exception>([&] { pool->AddTimer(1, 230, nullptr); }, "Interval not compatible with MinInterval property!");
     EXPECT_THROW(pool->AddTimer(1, 0, nullptr), Exception);
     EXPECT_EQ(pool->GetCount(), 0);
     EXPECT_EQ(pool->AddTimer(1, 250, nullptr), 0);

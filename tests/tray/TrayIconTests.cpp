@@ -1,10 +1,8 @@
 // The tray icon: the shell's callbacks turned into events, activation and
 // deactivation, the notify record, the owner form's minimize and close commands, the
-// animation's timers and frames, the icon's return after the taskbar is made anew,
-// and the icon and menu read from the main window's stream.
-#include "TrayTestSupport.h"
-#include "FakeForms.h"
-#include "FrameTestSupport.h"
+// animation's timers and frames, the icon's return after the taskbar is made anew.
+#include "tray/support/TrayTestSupport.h"
+#include "frame/support/FrameTestSupport.h"
 #include "tray/KitApplication.h"
 #include "tray/KitCustomImageList.h"
 #include "tray/KitTrayIcon.h"
@@ -12,39 +10,13 @@
 #include "tray/PopupMenu.h"
 #include "frame/Application.h"
 #include "frame/Form.h"
-#include "frame/Reader.h"
 #include "graphics/Icon.h"
-#include "runtime/Stream.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 namespace {
-
-BOOL CALLBACK CountTrayIconChildren(HWND window, LPARAM data)
-{
-    char name[64] {};
-    GetClassNameA(window, name, sizeof name);
-    if (lstrcmpA(name, "__winex11_tray_icon") == 0)
-        ++*reinterpret_cast<int*>(data);
-    return TRUE;
-}
-
-BOOL CALLBACK CountInTopLevel(HWND window, LPARAM data)
-{
-    CountTrayIconChildren(window, data);
-    EnumChildWindows(window, &CountTrayIconChildren, data);
-    return TRUE;
-}
-
-// The icons the shell draws (Wine's tray icon windows).
-int ShownTrayIcons()
-{
-    int count = 0;
-    EnumWindows(&CountInTopLevel, reinterpret_cast<LPARAM>(&count));
-    return count;
-}
 
 void GiveIcon(TKitTrayIcon* tray)
 {
@@ -56,11 +28,6 @@ void Activate(TKitTrayIcon* tray)
 {
     tray->SetActive(false);
     tray->SetActive(true);
-}
-
-LRESULT Callback(TKitTrayIcon* tray, UINT mouseMessage)
-{
-    return SendMessageA(tray->CallbackWindow(), WM_TRAYNOTIFY, 0, mouseMessage);
 }
 
 class TrayIcon : public ::testing::Test {
@@ -94,19 +61,19 @@ TEST_F(TrayIcon, CallbacksBecomeEventsInTheShellsOrder)
 
     // A left double click: down, up, double click, up.
     for (UINT m : { WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP })
-        Callback(tray.get(), m);
+        TrayCallback(tray.get(), m);
     EXPECT_EQ(log, (std::vector<AnsiString> { "down0", "click", "up0", "dblclick", "down0+double", "click", "up0" }));
     EXPECT_EQ(at.x, tray->CursorPos().x);
     EXPECT_EQ(at.y, tray->CursorPos().y);
 
     // A right press without popup menu: only the press.
     log.clear();
-    Callback(tray.get(), WM_RBUTTONDOWN);
+    TrayCallback(tray.get(), WM_RBUTTONDOWN);
     EXPECT_EQ(log, (std::vector<AnsiString> { "down1" }));
 
     log.clear();
     for (UINT m : { WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK, WM_MOUSEMOVE, WM_MOUSEWHEEL })
-        Callback(tray.get(), m);
+        TrayCallback(tray.get(), m);
     EXPECT_EQ(log, (std::vector<AnsiString> { "click", "up1", "dblclick", "down1+double", "down2", "click", "up2",
         "dblclick", "down2+double", "move" }));
     // Other messages of the window get the default handling.
@@ -368,115 +335,6 @@ TEST_F(TrayIcon, TheIconComesBackWhenTheTaskbarIsMadeAnew)
     GiveIcon(fresh.get());
     SendMessageA(fresh->CallbackWindow(), taskbarCreated, 0, 0);
     EXPECT_FALSE(IconInTray(fresh->CallbackWindow()));
-}
-
-// The main window's stream read with stand-ins for the controls.
-class MainStream : public TrayIcon {
-protected:
-    void SetUp() override
-    {
-        form = MakeComponent<TFakeMainForm>();
-        AnsiString bytes = FormResource("TMAINFORM1");
-        TMemoryStream stream(bytes);
-        TReader reader(stream);
-        reader.ReadRootComponent(*form);
-    }
-    void TearDown() override
-    {
-        form.reset();
-        TrayIcon::TearDown();
-    }
-    TComponentPtr<TFakeMainForm> form;
-};
-
-TEST_F(MainStream, BuildsTheTrayIconAndItsMenu)
-{
-    TKitTrayIcon* tray = form->KitTrayIcon1;
-    ASSERT_NE(tray, nullptr);
-    ASSERT_NE(form->PopupMenu1, nullptr);
-    EXPECT_EQ(tray->PopupMenu(), form->PopupMenu1);
-    EXPECT_TRUE(tray->ShowMinimizedIcon());
-    EXPECT_EQ(tray->Hint(), "");
-    EXPECT_FALSE(tray->Animated());
-    EXPECT_EQ(tray->Icon()->Width(), 32);
-    // Loaded activated it: the icon is in the tray and there is no taskbar button.
-    EXPECT_TRUE(tray->Active());
-    EXPECT_TRUE(IconInTray(tray->CallbackWindow()));
-    EXPECT_FALSE(Application->ShowPrimaryForm());
-    EXPECT_FALSE(IsWindowVisible(Application->Handle()));
-
-    TMenuItem* root = form->PopupMenu1->Items();
-    ASSERT_EQ(root->Count(), 8);
-    HMENU menu = form->PopupMenu1->Handle();
-    ASSERT_EQ(GetMenuItemCount(menu), 8);
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(GetMenuItemID(menu, i), static_cast<UINT>(root->Command() + 1 + i));
-    const char* texts[] = { "別のフォルダを選択する(&F)...", "", "壁紙更新時に音を鳴らす(&S)", "", "ユーザーズガイド(&G)",
-        "ソフトウェア情報(&A)...", "", "終了する(&X)" };
-    for (int i = 0; i < 8; ++i) {
-        char text[128] {};
-        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-        EXPECT_EQ(AnsiString(text), texts[i]) << i;
-    }
-    // The check mark follows N1.
-    EXPECT_TRUE(GetMenuState(menu, form->N1->Command(), MF_BYCOMMAND) & MF_CHECKED);
-    form->N1->SetChecked(false);
-    EXPECT_FALSE(GetMenuState(menu, form->N1->Command(), MF_BYCOMMAND) & MF_CHECKED);
-    form->N1->SetChecked(true);
-    EXPECT_TRUE(GetMenuState(menu, form->N1->Command(), MF_BYCOMMAND) & MF_CHECKED);
-}
-
-TEST_F(MainStream, ARightPressOpensTheMenuAndTheChosenItemRunsItsHandler)
-{
-    TKitTrayIcon* tray = form->KitTrayIcon1;
-    HWND callback = tray->CallbackWindow();
-    SetCursorPos(140, 150);
-    PopupMenuDriver driver([](HWND menuWindow) { PostMessageA(menuWindow, WM_CHAR, 's', 0); });
-    Callback(tray, WM_RBUTTONDOWN);
-    EXPECT_TRUE(driver.Seen());
-    EXPECT_EQ(driver.ShownMenu(), form->PopupMenu1->Handle());
-    EXPECT_EQ(form->PopupMenu1->InvokingComponent(), tray);
-    // The automatic passes found nothing to change in the program's menu.
-    EXPECT_EQ(GetMenuItemCount(driver.ShownMenu()), 8);
-    EXPECT_EQ(form->PopupMenu1->Items()->Items(5)->Caption(), "ソフトウェア情報(&A)...");
-    EXPECT_EQ(form->PopupMenu1->PopupPoint().x, tray->CursorPos().x);
-    EXPECT_EQ(form->PopupMenu1->PopupPoint().y, tray->CursorPos().y);
-    // The chosen command comes back through the popup list's window.
-    EXPECT_TRUE(PumpUntil([&] { return !form->calls.empty(); }, 2000));
-    EXPECT_EQ(form->calls, (std::vector<AnsiString> { "N1Click" }));
-
-    // Freeing the component takes the icon out of the tray; the menu forgets it.
-    ASSERT_TRUE(IconInTray(callback));
-    int shown = ShownTrayIcons();
-    form->DestroyComponent(tray);
-    EXPECT_EQ(ShownTrayIcons(), shown - 1);
-    EXPECT_EQ(form->PopupMenu1->InvokingComponent(), nullptr);
-}
-
-TEST_F(MainStream, CommandIdsStartAtZeroInAFreshProcess)
-{
-    EXPECT_EQ(RunChildCopy("MainStreamChild.*"), ChildPassed);
-}
-
-TEST(MainStreamChild, RootTakesZeroAndTheItemsOneToEight)
-{
-    if (!InChildCopy())
-        GTEST_SKIP() << "runs in the second copy only";
-    auto form = MakeComponent<TFakeMainForm>();
-    AnsiString bytes = FormResource("TMAINFORM1");
-    TMemoryStream stream(bytes);
-    TReader reader(stream);
-    reader.ReadRootComponent(*form);
-    TMenuItem* root = form->PopupMenu1->Items();
-    EXPECT_EQ(root->Command(), 0);
-    for (int i = 0; i < root->Count(); ++i)
-        EXPECT_EQ(root->Items(i)->Command(), i + 1);
-    // The popup list's window goes with the last popup menu.
-    HWND list = PopupList().Window();
-    EXPECT_TRUE(IsWindow(list));
-    form.reset();
-    EXPECT_FALSE(IsWindow(list));
-    EndChildCopy();
 }
 
 }

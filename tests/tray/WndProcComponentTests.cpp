@@ -1,7 +1,7 @@
 // The window-procedure hook: messages of the owner's window reach the component first
 // and the owner's own procedure after it; hooks chain and unchain; the owner's
 // window going away ends the passing on.
-#include "TrayTestSupport.h"
+#include "tray/support/TrayTestSupport.h"
 #include "tray/KitWndProcComponent.h"
 
 #include <gtest/gtest.h>

@@ -75,6 +75,7 @@ void WritePhoto(const AnsiString& folder, int minute)
 
 int main(int argc, char** argv)
 {
+    RegisterJPEGGraphic();
     if (argc > 1 && std::strcmp(argv[1], "--from") == 0) {
         AnsiString problem;
         std::optional<PhotoOptions> options = ParsePhotoOptions(argc - 1, argv + 1, &problem);

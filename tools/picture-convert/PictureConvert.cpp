@@ -297,6 +297,7 @@ int Usage()
 
 int main(int argc, char** argv)
 {
+    RegisterJPEGGraphic();
     std::vector<AnsiString> args(argv + 1, argv + argc);
     bool stages = false;
     bool decodeOnly = false;

@@ -1,4 +1,4 @@
-#include "FrameTestSupport.h"
+#include "frame/support/FrameTestSupport.h"
 
 #include "frame/Application.h"
 #include "runtime/MethodStub.h"

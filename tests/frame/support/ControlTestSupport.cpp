@@ -1,4 +1,4 @@
-#include "ControlTestSupport.h"
+#include "frame/support/ControlTestSupport.h"
 
 #include <map>
 
@@ -72,4 +72,24 @@ void ControlTest::TearDown()
     MSG message;
     while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
+}
+
+void BorderlessFormTest::TearDown()
+{
+    form.reset();
+    ControlTest::TearDown();
+}
+
+void BorderlessFormTest::MakeForm(int left, int top, int width, int height)
+{
+    form = MakeComponent<TPlainForm>();
+    form->SetBorderStyle(bsNone);
+    form->SetBounds(left, top, width, height);
+}
+
+void BorderlessFormTest::Show()
+{
+    form->ShowForm();
+    UpdateWindow(form->Handle());
+    PumpMessages();
 }

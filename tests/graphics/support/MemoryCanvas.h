@@ -3,6 +3,7 @@
 #pragma once
 
 #include "graphics/Canvas.h"
+#include "graphics/support/TopDownDib.h"
 
 #include <cstdint>
 
@@ -10,12 +11,7 @@ class TMemoryCanvas : public TCanvas {
 public:
     TMemoryCanvas(int width, int height, std::uint32_t fill = 0xFFFFFF) : m_width(width), m_height(height)
     {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
+        BITMAPINFO info = TopDown32BitInfo(width, height);
         void* bits = nullptr;
         m_bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
         m_bits = static_cast<std::uint32_t*>(bits);

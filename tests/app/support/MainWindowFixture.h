@@ -3,8 +3,8 @@
 // recorded instead of made, the program folder a scratch folder.
 #pragma once
 
-#include "app/AppTestSupport.h"
-#include "app/BrowserScript.h"
+#include "app/support/AppTestSupport.h"
+#include "app/support/BrowserScript.h"
 
 #include "app/DesktopShell.h"
 #include "common/ClipboardSupport.h"

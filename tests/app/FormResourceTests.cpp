@@ -1,6 +1,7 @@
 // Form construction reads the form's resource: a real form class built from the
 // program's main window stream (its components stand-ins), and a class without one.
-#include "frame/FakeForms.h"
+#include "common/ExpectThrow.h"
+#include "app/support/ProgramFormStandIns.h"
 #include "frame/Form.h"
 #include "frame/Image.h"
 #include "frame/Timer.h"
@@ -76,12 +77,7 @@ TEST(FormResource, ConstructionReadsTheResourceThenRunsOnCreate)
 
 TEST(FormResource, AFormClassWithoutResourceRaises)
 {
-    try {
-        MakeComponent<TNoResourceForm>();
-        FAIL() << "no error";
-    } catch (const EResNotFound& e) {
-        EXPECT_EQ(e.Message(), "TNoResourceForm リソースが見つかりません");
-    }
+    ExpectThrowMessage<EResNotFound>([&] { MakeComponent<TNoResourceForm>(); }, "TNoResourceForm リソースが見つかりません");
 }
 
 }

@@ -1,14 +1,23 @@
-#include "app/MainWindowFixture.h"
+#include "app/support/MainWindowFixture.h"
 
 #include "app/Infowindow1.h"
 #include "app/Mainwindow1.h"
+#include "common/StartUp.h"
 #include "frame/Application.h"
 #include "frame/Form.h"
 #include "graphics/Font.h"
+#include "graphics/JPEGImage.h"
 #include "frame/Label.h"
 #include "frame/Timer.h"
 #include "tray/MenuItem.h"
 #include "runtime/MethodStub.h"
+
+namespace {
+
+// The program registers the JPEG graphic at start-up, before any picture is read.
+const testing::Environment* const jpegGraphic = RunBeforeTests(&RegisterJPEGGraphic);
+
+}
 
 void RecordingShell::SetWallpaper(char* path)
 {

@@ -76,6 +76,8 @@ int ClipboardFormatCount();
 
 // The bytes of a JPEG file of a picture in one colour.
 AnsiString SolidJpeg(COLORREF color, int width = 64, int height = 48);
+// The bytes of a BMP file (24 bits a pixel) of a picture in one colour.
+AnsiString SolidBmp(COLORREF color, int width, int height);
 
 // The size and the middle pixel's colour of a BMP file's bytes; false when the bytes
 // are no BMP file of 24 or 32 bits per pixel.

@@ -1,4 +1,4 @@
-#include "app/BrowserScript.h"
+#include "app/support/BrowserScript.h"
 
 #include <commctrl.h>
 #include <shlobj.h>

@@ -1,6 +1,7 @@
-#include "graphics/IconTestData.h"
+#include "graphics/support/IconTestData.h"
 
 #include "graphics/LittleEndian.h"
+#include "graphics/support/TopDownDib.h"
 
 #include <cstring>
 
@@ -118,12 +119,7 @@ TestIconImage FlatIcon(int size, int bits, std::uint32_t colour)
 
 std::vector<std::uint32_t> DrawIconPixels(HICON icon, int width, int height, std::uint32_t background)
 {
-    BITMAPINFO info {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = TopDown32BitInfo(width, height);
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);

@@ -1,9 +1,10 @@
-#include "app/AppTestSupport.h"
+#include "app/support/AppTestSupport.h"
 
 #include "graphics/Bitmap.h"
 #include "graphics/Brush.h"
 #include "graphics/Canvas.h"
 #include "graphics/JPEGImage.h"
+#include "graphics/support/SolidBitmap.h"
 #include "runtime/Stream.h"
 
 #include <cstdint>
@@ -164,14 +165,21 @@ int ClipboardFormatCount()
     return CountClipboardFormats();
 }
 
+AnsiString SolidBmp(COLORREF color, int width, int height)
+{
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+    PaintSolid(bitmap, width, height, color);
+    TMemoryStream stream;
+    bitmap.SaveStream(stream);
+    return stream.Bytes();
+}
+
 AnsiString SolidJpeg(COLORREF color, int width, int height)
 {
     TBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf24bit);
-    bitmap.SetWidth(width);
-    bitmap.SetHeight(height);
-    bitmap.Canvas()->Brush()->SetColor(color);
-    bitmap.Canvas()->FillRect(RECT { 0, 0, width, height });
+    PaintSolid(bitmap, width, height, color);
     TJPEGImage jpeg;
     jpeg.Assign(&bitmap);
     TMemoryStream stream;

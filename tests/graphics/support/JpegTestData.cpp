@@ -1,4 +1,4 @@
-#include "JpegTestData.h"
+#include "graphics/support/JpegTestData.h"
 
 #include "common/TestSupport.h"
 
@@ -6,9 +6,10 @@
 
 AnsiString JpegTestFile(const AnsiString& name)
 {
-    AnsiString source = __FILE__; // .../tests/graphics/JpegTestData.cpp
-    AnsiString folder = source.substr(0, source.find_last_of("/\\"));
-    folder = folder.substr(0, folder.find_last_of("/\\")) + "/data/" + name;
+    AnsiString folder = __FILE__; // .../tests/graphics/support/JpegTestData.cpp
+    for (int up = 0; up < 3; ++up)
+        folder = folder.substr(0, folder.find_last_of("/\\"));
+    folder += "/data/" + name;
     AnsiString path = folder[0] == '/' ? "Z:" + folder : folder;
     for (char& c : path)
         if (c == '/')

@@ -77,3 +77,9 @@ bool InChildCopy();
 // Ends the second copy from its test: ChildPassed when the test had no failure.
 constexpr int ChildPassed = 42;
 [[noreturn]] void EndChildCopy();
+
+class TKitTrayIcon;
+// The icons the shell draws (Wine's tray icon windows).
+int ShownTrayIcons();
+// Sends the icon's callback window the shell's notice of a mouse message.
+LRESULT TrayCallback(TKitTrayIcon* tray, UINT mouseMessage);

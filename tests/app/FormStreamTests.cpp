@@ -1,6 +1,7 @@
 // The program's two compiled form streams: their content read with the reader's
 // own value readers, and their robustness against damage.
-#include "frame/FakeForms.h"
+#include "common/ExpectThrow.h"
+#include "app/support/ProgramFormStandIns.h"
 #include "frame/Reader.h"
 #include "runtime/Exceptions.h"
 
@@ -281,12 +282,7 @@ TEST(FormStreams, DeepNestingIsRefusedNotRecursedIntoExhaustion)
     auto form = MakeComponent<TFakeMainForm>();
     TMemoryStream formStream(nested);
     TReader formReader(formStream);
-    try {
-        formReader.ReadRootComponent(*form);
-        FAIL() << "no error";
-    } catch (const EReadError& e) {
-        EXPECT_EQ(e.Message(), "ストリームからの読み込みエラー");
-    }
+    ExpectThrowMessage<EReadError>([&] { formReader.ReadRootComponent(*form); }, "ストリームからの読み込みエラー");
     EXPECT_EQ(form->ComponentCount(), 0);
 }
 

@@ -1,7 +1,8 @@
-#include "TrayTestSupport.h"
+#include "tray/support/TrayTestSupport.h"
 
 #include "common/TestSupport.h"
 #include "frame/Application.h"
+#include "tray/KitTrayIcon.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -153,4 +154,36 @@ int RunChildCopy(const char* filter, DWORD timeoutMs)
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return static_cast<int>(code);
+}
+
+namespace {
+
+BOOL CALLBACK CountTrayIconChildren(HWND window, LPARAM data)
+{
+    char name[64] {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpA(name, "__winex11_tray_icon") == 0)
+        ++*reinterpret_cast<int*>(data);
+    return TRUE;
+}
+
+BOOL CALLBACK CountInTopLevel(HWND window, LPARAM data)
+{
+    CountTrayIconChildren(window, data);
+    EnumChildWindows(window, &CountTrayIconChildren, data);
+    return TRUE;
+}
+
+}
+
+int ShownTrayIcons()
+{
+    int count = 0;
+    EnumWindows(&CountInTopLevel, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+LRESULT TrayCallback(TKitTrayIcon* tray, UINT mouseMessage)
+{
+    return SendMessageA(tray->CallbackWindow(), WM_TRAYNOTIFY, 0, mouseMessage);
 }

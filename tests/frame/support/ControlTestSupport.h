@@ -72,3 +72,16 @@ protected:
 
     std::vector<AnsiString> Errors;
 };
+
+// A test on a borderless form made in code (client coordinates equal window
+// coordinates), gone again after the test.
+class BorderlessFormTest : public ControlTest {
+protected:
+    void TearDown() override;
+    // Makes the form, hidden, at the place and size.
+    void MakeForm(int left, int top, int width, int height);
+    // Shows the form and lets it paint.
+    void Show();
+
+    TComponentPtr<TPlainForm> form;
+};

@@ -1,9 +1,12 @@
-// The about window's stored form read into real controls and shown modally: its
-// panels, pictures, captions and buttons read back from the screen, and closing it
-// with its close button or the button's accelerator, again and again.
-#include "ControlTestSupport.h"
+// The about window read from its stored form at construction and shown modally: its
+// size scaled to the font, its panels, pictures, captions and buttons read back from
+// the screen, and closing it with its close button or the button's accelerator, again
+// and again.
+#include "frame/support/ControlTestSupport.h"
 
-#include "runtime/ClassInfo.h"
+#include "app/Infowindow1.h"
+#include "app/support/MainWindowFixture.h"
+#include "frame/Screen.h"
 #include "frame/Image.h"
 #include "frame/Label.h"
 #include "frame/Panel.h"
@@ -16,39 +19,6 @@
 #include <string>
 
 namespace {
-
-class TAboutForm : public TForm {
-public:
-    SV_CLASS_NAME(TAboutForm)
-    explicit TAboutForm(TComponent* owner) : TForm(owner) {}
-    void SpeedButton2Click(TObject*)
-    {
-        clicks.push_back("close");
-        CloseForm();
-    }
-    void LinkClick(TObject* sender) { clicks.push_back(static_cast<TComponent*>(sender)->Name().c_str()); }
-
-    std::vector<std::string> clicks;
-    TPanel* Panel1 = nullptr;
-    TPanel* Panel2 = nullptr;
-    TImage* Image1 = nullptr;
-    TImage* Image2 = nullptr;
-    TLabel* Label1 = nullptr;
-    TSpeedButton* SpeedButton2 = nullptr;
-};
-
-const TClassRegistration<TAboutForm> aboutInfo("TInfoForm1", [](TClassBuilder<TAboutForm>& c) {
-    c.Parent<TForm>();
-    c.Field("Panel1", &TAboutForm::Panel1);
-    c.Field("Panel2", &TAboutForm::Panel2);
-    c.Field("Image1", &TAboutForm::Image1);
-    c.Field("Image2", &TAboutForm::Image2);
-    c.Field("Label1", &TAboutForm::Label1);
-    c.Field("SpeedButton2", &TAboutForm::SpeedButton2);
-    c.Method<TNotifyEvent>("SpeedButton2Click", &TAboutForm::SpeedButton2Click);
-    for (const char* name : { "SpeedButton1Click", "SpeedButton3Click", "SpeedButton4Click" })
-        c.Method<TNotifyEvent>(name, &TAboutForm::LinkClick);
-});
 
 int Count(HWND window, const RECT& rect, COLORREF color)
 {
@@ -78,7 +48,23 @@ protected:
     void TearDown() override
     {
         form.reset();
+        InfoForm1 = nullptr;
+        while (Application->ComponentCount() > 0)
+            Application->DestroyComponent(Application->Components(Application->ComponentCount() - 1));
         ControlTest::TearDown();
+    }
+
+    // The about window made as the entry routine makes it, its links going to the
+    // test's shell.
+    TInfoForm1* Create()
+    {
+        TInfoForm1* created = nullptr;
+        Application->CreateAppForm(created);
+        if (created) {
+            InfoForm1 = created;
+            created->SetDesktopShell(std::make_unique<RecordingShell>(shell));
+        }
+        return created;
     }
 
     // Reads what the window shows; the closing action runs afterwards.
@@ -130,15 +116,15 @@ protected:
         seen.linkFramed = WindowPixel(left, linkArea.right - 1, linkArea.bottom - 1) == ColorToRGB(clBtnShadow);
     }
 
-    TComponentPtr<TAboutForm> form;
+    TComponentPtr<TInfoForm1> form;
+    ShellLog shell;
 };
 
 }
 
 TEST_F(AboutWindow, ReadIntoRealControlsItShowsPanelsPicturesCaptionsAndClosesAgainAndAgain)
 {
-    TAboutForm* created = nullptr;
-    Application->CreateAppForm(created);
+    TInfoForm1* created = Create();
     ASSERT_NE(created, nullptr);
     form.reset(created);
     Application->RemoveComponent(created).release();
@@ -185,6 +171,43 @@ TEST_F(AboutWindow, ReadIntoRealControlsItShowsPanelsPicturesCaptionsAndClosesAg
         EXPECT_FALSE(seen.linkFramed) << round;
         EXPECT_FALSE(form->Visible());
     }
-    EXPECT_EQ(form->clicks, (std::vector<std::string> { "close", "close", "close" }));
+    // Only the close button ran: no link asked the shell for anything.
+    EXPECT_TRUE(shell.executions.empty());
     EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(AboutWindow, IsReadFromItsStoredFormAtConstructionAndScaledToTheFont)
+{
+    // Not the main form: the first one made is.
+    TPlainForm* main = nullptr;
+    Application->CreateAppForm(main);
+    TInfoForm1* form = Create();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->Caption(), "SV_WALLPAPER Ver.1.0");
+    EXPECT_EQ(form->BorderStyle(), bsToolWindow);
+    EXPECT_EQ(form->Position(), poScreenCenter);
+    EXPECT_FALSE(form->OldCreateOrder());
+    EXPECT_FALSE(form->Visible());
+    EXPECT_EQ(form->Left(), 330);
+    EXPECT_EQ(form->Font()->Name(), "ＭＳ Ｐゴシック");
+    EXPECT_EQ(form->Font()->Height(), -12);
+    ASSERT_NE(form->Panel1, nullptr);
+    EXPECT_EQ(form->FindComponent("Panel1"), form->Panel1);
+    // The client area is the stored one, scaled by the height of "0" in the form font
+    // against the stored 12.
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, form->Font()->Handle());
+    SIZE zero {};
+    GetTextExtentPoint32A(dc, "0", 1, &zero);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    EXPECT_EQ(form->ClientWidth(), MulDiv(415, zero.cy, 12));
+    EXPECT_EQ(form->ClientHeight(), MulDiv(144, zero.cy, 12));
+    EXPECT_TRUE(GetWindowLongA(form->Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+
+    form->ShowForm();
+    EXPECT_EQ(form->Left(), (GetSystemMetrics(SM_CXSCREEN) - form->Width()) / 2);
+    // Other forms' streams find it by its stored name.
+    EXPECT_EQ(FindGlobalForm("infoform1"), form);
+    EXPECT_EQ(FindGlobalForm("NoSuchForm"), nullptr);
 }

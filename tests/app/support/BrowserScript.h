@@ -2,7 +2,7 @@
 // confirms it, or cancels. Records what the browser showed.
 #pragma once
 
-#include "app/AppTestSupport.h"
+#include "app/support/AppTestSupport.h"
 
 #include <memory>
 
