@@ -10,7 +10,9 @@
 #include "graphics/Canvas.h"
 #include "graphics/Colors.h"
 #include "graphics/Font.h"
+#include "graphics/GdiHandles.h"
 #include "runtime/Exceptions.h"
+#include "runtime/ScopeGuard.h"
 
 namespace {
 
@@ -38,22 +40,6 @@ bool EndsWithSeparator(const AnsiString& path)
 {
     return !path.empty() && path.back() == '\\' && ByteKindAt(path, path.size() - 1) != ByteKind::Trail;
 }
-
-// Puts the current folder back when it still exists, whatever happened.
-class RestoreFolder {
-public:
-    explicit RestoreFolder(AnsiString folder) : m_folder(std::move(folder)) {}
-    ~RestoreFolder()
-    {
-        if (!m_folder.empty() && FolderExists(m_folder))
-            SetCurrentDirectoryA(m_folder.c_str());
-    }
-    RestoreFolder(const RestoreFolder&) = delete;
-    RestoreFolder& operator=(const RestoreFolder&) = delete;
-
-private:
-    AnsiString m_folder;
-};
 
 }
 
@@ -95,13 +81,11 @@ void TFileListBox::FontChanged()
 void TFileListBox::ResetItemHeight()
 {
     int height = 0;
-    if (HDC dc = GetDC(nullptr)) {
-        HGDIOBJ old = SelectObject(dc, Font()->Handle());
+    if (TScreenDC dc(nullptr, std::nothrow); dc) {
+        TSelectObject font(dc, Font()->Handle());
         SIZE size {};
         if (GetTextExtentPoint32A(dc, "Wg", 2, &size))
             height = size.cy;
-        SelectObject(dc, old);
-        ReleaseDC(nullptr, dc);
     }
     if (m_showGlyphs && m_exeGlyph && m_exeGlyph->Height() + 1 > height)
         height = m_exeGlyph->Height() + 1;
@@ -267,8 +251,12 @@ void TFileListBox::ReadFolder()
     ChangeCurrentFolder(m_folder);
     SendMessageA(m_handle, LB_RESETCONTENT, 0, 0);
 
-    TCursor savedCursor = Screen ? Screen->Cursor() : 0;
-    try {
+    {
+        TCursor savedCursor = Screen ? Screen->Cursor() : 0;
+        ScopeExit restoreCursor([savedCursor] {
+            if (Screen)
+                Screen->SetCursor(savedCursor);
+        });
         std::size_t start = 0;
         for (;;) {
             std::size_t end = m_mask.find(';', start);
@@ -292,13 +280,7 @@ void TFileListBox::ReadFolder()
                 break;
             start = end + 1;
         }
-    } catch (...) {
-        if (Screen)
-            Screen->SetCursor(savedCursor);
-        throw;
     }
-    if (Screen)
-        Screen->SetCursor(savedCursor);
     Change();
 }
 
@@ -329,7 +311,11 @@ void TFileListBox::SplitFolderPath(const AnsiString& path, char& drive, AnsiStri
             driveText = ExtractFileDrive(saved);
         drive = driveText.size() >= 2 && driveText[1] == ':' ? driveText[0] : 0;
     }
-    RestoreFolder restore(saved);
+    // The current folder goes back when it still exists, whatever happens.
+    ScopeExit restore([&saved] {
+        if (!saved.empty() && FolderExists(saved))
+            SetCurrentDirectoryA(saved.c_str());
+    });
     if (!driveText.empty() && FolderExists(driveText))
         ChangeCurrentFolder(driveText);
     file = ExtractFileName(folder);

@@ -6,6 +6,8 @@
 #include "frame/Control.h"
 #include "frame/HintWindow.h"
 #include "frame/WinControl.h"
+#include "frame/Reporting.h"
+#include "graphics/GdiHandles.h"
 
 #include <climits>
 #include <vector>
@@ -44,6 +46,9 @@ int CursorHeightMargin()
     ICONINFO info {};
     if (!GetIconInfo(GetCursor(), &info))
         return result;
+    // The copies of the cursor's bitmaps are this function's.
+    TGdiBitmap maskCopy(info.hbmMask);
+    TGdiBitmap colorCopy(info.hbmColor);
     BITMAP mask {};
     if (info.hbmMask && GetObjectA(info.hbmMask, sizeof mask, &mask) && mask.bmWidth > 0 && mask.bmHeight > 0) {
         int height = info.hbmColor ? mask.bmHeight : mask.bmHeight / 2;
@@ -58,10 +63,8 @@ int CursorHeightMargin()
         format.header.biHeight = -mask.bmHeight;
         format.header.biPlanes = 1;
         format.header.biBitCount = 1;
-        HDC dc = GetDC(nullptr);
-        int lines = GetDIBits(dc, info.hbmMask, 0, mask.bmHeight, bits.data(),
+        int lines = GetDIBits(TScreenDC(nullptr, std::nothrow), info.hbmMask, 0, mask.bmHeight, bits.data(),
             reinterpret_cast<BITMAPINFO*>(&format), DIB_RGB_COLORS);
-        ReleaseDC(nullptr, dc);
         if (lines == mask.bmHeight) {
             auto opaque = [&](int row) {
                 for (int x = 0; x < mask.bmWidth; ++x) {
@@ -81,10 +84,6 @@ int CursorHeightMargin()
             }
         }
     }
-    if (info.hbmMask)
-        DeleteObject(info.hbmMask);
-    if (info.hbmColor)
-        DeleteObject(info.hbmColor);
     return result;
 }
 
@@ -225,11 +224,7 @@ void CALLBACK TApplication::HintTimerProc(HWND, UINT, UINT_PTR id, DWORD)
         KillTimer(nullptr, id);
         return;
     }
-    try {
-        Application->HintTimerExpired();
-    } catch (...) {
-        Application->HandleLoopException(Application);
-    }
+    CallCatching([] { Application->HintTimerExpired(); }, [] { Application->HandleLoopException(Application); });
 }
 
 void TApplication::HintTimerExpired()
@@ -260,14 +255,12 @@ static bool CursorOverFrame()
 LRESULT CALLBACK TApplication::HintGetMessageHook(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HC_ACTION && Application && lParam) {
-        try {
+        CallCatching([&] {
             if (Application->m_hintCheckRequested.exchange(false) && Application->m_hintShown && !CursorOverFrame())
                 Application->CancelHint();
             else if (wParam == PM_REMOVE)
                 Application->HintCancelTest(*reinterpret_cast<const MSG*>(lParam));
-        } catch (...) {
-            Application->HandleLoopException(Application);
-        }
+        }, [] { Application->HandleLoopException(Application); });
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

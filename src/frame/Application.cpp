@@ -8,6 +8,7 @@
 #include "runtime/AnsiString.h"
 #include "runtime/Platform.h"
 #include "frame/ThreadWindows.h"
+#include "frame/Reporting.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -262,12 +263,9 @@ void TApplication::AdoptForm(TComponentPtr<> form, IAppForm* appForm)
 {
     TComponent* component = form.get();
     InsertComponent(std::move(form));
-    try {
-        component->AfterConstruction();
-    } catch (...) {
-        DestroyComponent(component);
-        throw;
-    }
+    ScopeExit destroy([this, component] { DestroyComponent(component); });
+    component->AfterConstruction();
+    destroy.Dismiss();
     if (!m_primaryForm && appForm->IsTForm()) {
         appForm->FormHandle();
         m_primaryForm = appForm;
@@ -285,37 +283,32 @@ void TApplication::ForgetForm(IAppForm* form)
 void TApplication::RunApp()
 {
     m_running = true;
-    try {
-        if (!exitRegistered) {
-            exitRegistered = true;
-            std::atexit(&ShutdownAtExit);
-        }
-        if (m_primaryForm) {
-            STARTUPINFOA startup {};
-            startup.cb = sizeof startup;
-            GetStartupInfoA(&startup);
-            if (startup.dwFlags & STARTF_USESHOWWINDOW) {
-                if (startup.wShowWindow == SW_SHOWMAXIMIZED)
-                    m_primaryForm->SetFormWindowState(wsMaximized);
-                else if (startup.wShowWindow == SW_SHOWMINNOACTIVE)
-                    m_primaryForm->SetFormWindowState(wsMinimized);
-            }
-            if (m_showPrimaryForm) {
-                if (m_primaryForm->FormWindowState() == wsMinimized)
-                    MinimizeApp();
-                else
-                    m_primaryForm->SetFormVisible(true);
-            }
-            // A modal loop of the start (a notice's) may already have taken the quit
-            // message: the loop then does not wait for one more message first.
-            while (!m_terminating)
-                HandleOneMessage();
-        }
-    } catch (...) {
-        m_running = false;
-        throw;
+    ScopeExit stopped([this] { m_running = false; });
+    if (!exitRegistered) {
+        exitRegistered = true;
+        std::atexit(&ShutdownAtExit);
     }
-    m_running = false;
+    if (m_primaryForm) {
+        STARTUPINFOA startup {};
+        startup.cb = sizeof startup;
+        GetStartupInfoA(&startup);
+        if (startup.dwFlags & STARTF_USESHOWWINDOW) {
+            if (startup.wShowWindow == SW_SHOWMAXIMIZED)
+                m_primaryForm->SetFormWindowState(wsMaximized);
+            else if (startup.wShowWindow == SW_SHOWMINNOACTIVE)
+                m_primaryForm->SetFormWindowState(wsMinimized);
+        }
+        if (m_showPrimaryForm) {
+            if (m_primaryForm->FormWindowState() == wsMinimized)
+                MinimizeApp();
+            else
+                m_primaryForm->SetFormVisible(true);
+        }
+        // A modal loop of the start (a notice's) may already have taken the quit
+        // message: the loop then does not wait for one more message first.
+        while (!m_terminating)
+            HandleOneMessage();
+    }
 }
 
 void TApplication::TerminateApp()
@@ -417,13 +410,9 @@ void TApplication::IdleStep(const MSG&)
 {
     // A control's answer to the mouse or hint messages may raise: it is reported like
     // any other, and the loop goes on.
-    try {
-        TrackMouseControl();
-    } catch (...) {
-        HandleLoopException(this);
-    }
+    CallCatching([this] { TrackMouseControl(); }, [this] { HandleLoopException(this); });
     bool done = true;
-    try {
+    CallCatching([&] {
         if (OnAppIdle)
             OnAppIdle(this, done);
         if (done && Screen) {
@@ -433,9 +422,7 @@ void TApplication::IdleStep(const MSG&)
                     form->FormUpdateActions();
             }
         }
-    } catch (...) {
-        HandleLoopException(this);
-    }
+    }, [this] { HandleLoopException(this); });
     if (done)
         WaitMessage();
 }
@@ -471,16 +458,16 @@ void TApplication::HandleLoopException(TObject* sender)
                 OnAppException(sender, error);
             else
                 ShowErrorBox(error);
-        } catch (...) {
+        } catch (...) {   // any other kind: named by its type alone
             ShowGenericReport(CurrentExceptionClassName(), address);
         }
     } catch (EAbort&) {
     } catch (Exception& error) {
         try {
             ShowErrorBox(error);
-        } catch (...) {
+        } catch (...) {   // the error box failed too: dropped
         }
-    } catch (...) {
+    } catch (...) {   // raised by the report: dropped
     }
 }
 
@@ -518,23 +505,16 @@ int TApplication::AppMessageBox(const AnsiString& text, const AnsiString& captio
         moved = true;
     }
     // Put back in every case: the window's place, the disabled windows, the active window.
-    struct Restore {
-        TApplication* application;
-        bool moved;
-        RECT saved;
-        HWND active;
-        std::vector<HWND> disabled;
-        ~Restore()
-        {
-            if (moved)
-                SetWindowPos(application->m_handle, nullptr, saved.left + (saved.right - saved.left) / 2,
-                    saved.top + (saved.bottom - saved.top) / 2, 0, 0,
-                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
-            EnableThreadWindows(disabled);
-            SetActiveWindow(active);
-        }
-    } restore { this, moved, saved, active, {} };
-    restore.disabled = DisableThreadWindows(nullptr);
+    std::vector<HWND> disabled;
+    ScopeExit restore([&] {
+        if (moved)
+            SetWindowPos(m_handle, nullptr, saved.left + (saved.right - saved.left) / 2,
+                saved.top + (saved.bottom - saved.top) / 2, 0, 0,
+                SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+        EnableThreadWindows(disabled);
+        SetActiveWindow(active);
+    });
+    disabled = DisableThreadWindows(nullptr);
     int result = MessageBoxA(m_handle, text.c_str(), caption.c_str(), flags);
     return result;
 }
@@ -716,7 +696,7 @@ void TApplication::DefaultHandler(TMessage& message)
 
 void TApplication::WndProc(TMessage& message)
 {
-    try {
+    CallCatching([&] {
         // A hook may hook or unhook others, itself included, while it runs. Serial
         // numbers rise in registration order, so the next hook is the first one added
         // after the hook just called, wherever that one now stands or whether it
@@ -744,9 +724,7 @@ void TApplication::WndProc(TMessage& message)
             }
         }
         OwnHandling(message);
-    } catch (...) {
-        HandleLoopException(this);
-    }
+    }, [this] { HandleLoopException(this); });
 }
 
 namespace {
@@ -917,7 +895,7 @@ BOOL CALLBACK DisableOne(HWND window, LPARAM data)
             state->disabled.push_back(window);
             EnableWindow(window, FALSE);
         }
-    } catch (...) {
+    } catch (...) {   // kept to be raised again once the platform's enumeration is over
         state->failure = std::current_exception();
         return FALSE;
     }

@@ -9,6 +9,7 @@
 #include "runtime/Events.h"
 #include "runtime/Exceptions.h"
 #include "runtime/LoopException.h"
+#include "runtime/ScopeGuard.h"
 
 #include <atomic>
 #include <cstdint>
@@ -278,18 +279,13 @@ void TApplication::CreateAppForm(T*& reference)
     // constructor; a failed constructor leaves the reference cleared.
     void* storage = ::operator new(sizeof(T));
     reference = static_cast<T*>(storage);
+    ScopeExit clearReference([&reference] { reference = nullptr; });
     T* form = nullptr;
-    try {
+    {
+        ScopeExit freeStorage([storage] { ::operator delete(storage); });
         form = ::new (storage) T(this);
-    } catch (...) {
-        ::operator delete(storage);
-        reference = nullptr;
-        throw;
+        freeStorage.Dismiss();
     }
-    try {
-        AdoptForm(TComponentPtr<>(form), form);
-    } catch (...) {
-        reference = nullptr;
-        throw;
-    }
+    AdoptForm(TComponentPtr<>(form), form);
+    clearReference.Dismiss();
 }

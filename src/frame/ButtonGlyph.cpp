@@ -209,9 +209,7 @@ int TButtonGlyph::CreateButtonGlyph(TButtonState state)
     {
         TSelectObject selectImage(dc, image.Get());
         RECT whole = { 0, 0, size.cx, size.cy };
-        HBRUSH faceBrush = CreateSolidBrush(face);
-        FillRect(dc, &whole, faceBrush);
-        DeleteObject(faceBrush);
+        FillRect(dc, &whole, TGdiBrush(CreateSolidBrush(face)).Get());
         int strip = std::min<int>(state, m_numGlyphs - 1);
         if (state == bsExclusive && m_numGlyphs < 4)
             strip = 0;
@@ -228,16 +226,16 @@ int TButtonGlyph::CreateButtonGlyph(TButtonState state)
             BitBlt(monoDC, 0, 0, size.cx, size.cy, source, 0, 0, SRCCOPY);
             SetTextColor(dc, RGB(0, 0, 0));
             SetBkColor(dc, RGB(255, 255, 255));
-            HBRUSH light = CreateSolidBrush(ColorToRGB(clBtnHighlight));
-            HGDIOBJ old = SelectObject(dc, light);
-            BitBlt(dc, 1, 1, size.cx, size.cy, monoDC, 0, 0, RopDSPDxax);
-            SelectObject(dc, old);
-            DeleteObject(light);
-            HBRUSH shadow = CreateSolidBrush(ColorToRGB(clBtnShadow));
-            old = SelectObject(dc, shadow);
-            BitBlt(dc, 0, 0, size.cx, size.cy, monoDC, 0, 0, RopDSPDxax);
-            SelectObject(dc, old);
-            DeleteObject(shadow);
+            {
+                TGdiBrush light(CreateSolidBrush(ColorToRGB(clBtnHighlight)));
+                TSelectObject selectLight(dc, light.Get());
+                BitBlt(dc, 1, 1, size.cx, size.cy, monoDC, 0, 0, RopDSPDxax);
+            }
+            {
+                TGdiBrush shadow(CreateSolidBrush(ColorToRGB(clBtnShadow)));
+                TSelectObject selectShadow(dc, shadow.Get());
+                BitBlt(dc, 0, 0, size.cx, size.cy, monoDC, 0, 0, RopDSPDxax);
+            }
         } else if (state == bsDisabled) {
             // The second image, with white as highlight, grey as shadow and the
             // transparent colour as face.

@@ -78,7 +78,7 @@ TControl::TControl(TComponent* owner)
 
 TControl::~TControl()
 {
-    *m_alive = false;
+    m_alive.Expire();
     if (Application)
         Application->ForgetMouseControl(this);
     if (g_captureControl == this) {
@@ -598,9 +598,9 @@ void TControl::WMLButtonUp(TMessage& message)
         POINT point = { GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam) };
         RECT client = ClientRect();
         if (PtInRect(&client, point)) {
-            std::shared_ptr<bool> alive = m_alive;
+            TAliveToken::Watcher alive = m_alive.Watch();
             Click();
-            if (!*alive)
+            if (!alive)
                 return;
         }
     }

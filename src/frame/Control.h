@@ -3,6 +3,7 @@
 // get their mouse input routed through it; windowed controls build on TWinControl.
 #pragma once
 
+#include "runtime/AliveToken.h"
 #include "runtime/Component.h"
 #include "runtime/Messages.h"
 #include "frame/Screen.h"
@@ -265,9 +266,9 @@ protected:
     TDragMode m_dragMode = dmManual;
     TControlStyle m_controlStyle = csCaptureMouse | csClickEvents | csDoubleClicks;
     TControlState m_controlState = 0;
-    // Cleared when the control is destroyed: a handler it calls (OnClick) may free it,
-    // and the caller holds a copy to see that before touching the control again.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    // A handler the control calls (OnClick) may free it: the caller watches the token
+    // before touching the control again.
+    TAliveToken m_alive;
 
     friend class TWinControl;
     friend class TCustomForm;

@@ -31,25 +31,21 @@ void TControlCanvas::SetControl(TControl* control)
 
 void TControlCanvas::CreateHandle()
 {
-    if (!m_control || m_dc)
+    if (!m_control || m_context)
         return;
     HWND window = nullptr;
     HDC dc = m_control->GetDeviceContext(window);
-    m_dc = dc;
-    m_window = window;
+    m_context.emplace(window, dc);
     CanvasesWithContext().push_back(this);
     SetHandle(dc);
 }
 
 void TControlCanvas::FreeHandle()
 {
-    if (!m_dc)
+    if (!m_context)
         return;
-    HDC dc = m_dc;
-    m_dc = nullptr;
     SetHandle(nullptr);
-    ReleaseDC(m_window, dc);
-    m_window = nullptr;
+    m_context.reset();
     auto& list = CanvasesWithContext();
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }

@@ -4,6 +4,9 @@
 #pragma once
 
 #include "graphics/Canvas.h"
+#include "graphics/GdiHandles.h"
+
+#include <optional>
 
 #include <windows.h>
 
@@ -25,8 +28,29 @@ protected:
 
 private:
     TControl* m_control = nullptr;
-    HDC m_dc = nullptr;       // the context this canvas asked for
-    HWND m_window = nullptr;  // the window it belongs to
+    std::optional<TWindowDC> m_context;   // the context this canvas asked for
+};
+
+// A canvas drawing on a device context it was handed for one paint or measure: the
+// canvas is locked and uses the context until this object goes away, then lets go
+// of the context and is unlocked again.
+class TCanvasOnDC {
+public:
+    TCanvasOnDC(TCanvas& canvas, HDC dc) : m_canvas(canvas)
+    {
+        m_canvas.Lock();
+        m_canvas.SetHandle(dc);
+    }
+    ~TCanvasOnDC()
+    {
+        m_canvas.SetHandle(nullptr);
+        m_canvas.Unlock();
+    }
+    TCanvasOnDC(const TCanvasOnDC&) = delete;
+    TCanvasOnDC& operator=(const TCanvasOnDC&) = delete;
+
+private:
+    TCanvas& m_canvas;
 };
 
 // Gives back the device contexts that control canvases took while a message was

@@ -1,6 +1,7 @@
 #include "frame/CustomControl.h"
 
 #include "runtime/ClassInfo.h"
+#include "runtime/ScopeGuard.h"
 
 TCustomControl::TCustomControl(TComponent* owner)
     : TWinControl(owner)
@@ -18,13 +19,8 @@ void TCustomControl::Dispatch(TMessage& message)
 {
     if (message.Msg == WM_PAINT) {
         m_controlState |= csCustomPaint;
-        try {
-            TWinControl::Dispatch(message);
-        } catch (...) {
-            m_controlState &= ~csCustomPaint;
-            throw;
-        }
-        m_controlState &= ~csCustomPaint;
+        ScopeExit painted([this] { m_controlState &= ~csCustomPaint; });
+        TWinControl::Dispatch(message);
         return;
     }
     TWinControl::Dispatch(message);
@@ -32,17 +28,8 @@ void TCustomControl::Dispatch(TMessage& message)
 
 void TCustomControl::PaintWindow(HDC dc)
 {
-    m_canvas->Lock();
-    try {
-        m_canvas->SetHandle(dc);
-        Paint();
-    } catch (...) {
-        m_canvas->SetHandle(nullptr);
-        m_canvas->Unlock();
-        throw;
-    }
-    m_canvas->SetHandle(nullptr);
-    m_canvas->Unlock();
+    TCanvasOnDC drawing(*m_canvas, dc);
+    Paint();
 }
 
 static const TClassRegistration<TCustomControl> info("TCustomControl", [](TClassBuilder<TCustomControl>& c) { c.Parent<TWinControl>(); });

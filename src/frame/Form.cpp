@@ -9,7 +9,10 @@
 #include "graphics/Canvas.h"
 #include "graphics/Font.h"
 #include "graphics/Icon.h"
+#include "frame/Reporting.h"
+#include "graphics/GdiHandles.h"
 #include "runtime/Exceptions.h"
+#include "runtime/ScopeGuard.h"
 
 #include <algorithm>
 #include <cstring>
@@ -106,16 +109,13 @@ void TCustomForm::AfterConstruction()
     bool created = false;
     if (m_source == TFormSource::Resource && std::strcmp(ClassName(), "TForm") != 0) {
         TNameSpaceLock lock;
-        m_creating = true;
-        try {
+        {
+            m_creating = true;
+            ScopeExit created([this] { m_creating = false; });
             m_oldCreateOrder = false;
             if (!InitInheritedComponent(*this, typeid(TForm)))
                 throw EResNotFound(Exception::ResText(TextId::ResourceNotFound, ClassName()));
-        } catch (...) {
-            m_creating = false;
-            throw;
         }
-        m_creating = false;
         if (m_oldCreateOrder) {
             DoCreate();
             created = true;
@@ -169,13 +169,8 @@ void TCustomForm::BeforeDestruction()
         auto& saved = Screen->SavedFocusedForms();
         saved.erase(std::remove(saved.begin(), saved.end(), this), saved.end());
     }
-    if (m_formStyle != fsMDIChild) {
-        try {
-            HideForm();
-        } catch (...) {
-            HandleLoopException(this);
-        }
-    }
+    if (m_formStyle != fsMDIChild)
+        CallReporting(this, [this] { HideForm(); });
     DoDestroy();
     DestroyHandle();
     if (Screen) {
@@ -187,13 +182,8 @@ void TCustomForm::BeforeDestruction()
 
 void TCustomForm::DoCreate()
 {
-    if (OnCreate) {
-        try {
-            OnCreate(this);
-        } catch (...) {
-            HandleLoopException(this);
-        }
-    }
+    if (OnCreate)
+        CallReporting(this, [this] { OnCreate(this); });
     if (m_visiblePending) {
         m_visiblePending = false;
         SetVisible(true);
@@ -202,13 +192,8 @@ void TCustomForm::DoCreate()
 
 void TCustomForm::DoDestroy()
 {
-    if (!OnDestroy)
-        return;
-    try {
-        OnDestroy(this);
-    } catch (...) {
-        HandleLoopException(this);
-    }
+    if (OnDestroy)
+        CallReporting(this, [this] { OnDestroy(this); });
 }
 
 void TCustomForm::DoShow()
@@ -259,29 +244,15 @@ void TCustomForm::ShowingChanged()
         throw EInvalidOperation(Exception::ResText(TextId::CannotHideMdiChild));
     if (Application)
         Application->UpdateAppWindowVisible();
-    m_showingChange = true;
-    try {
-        if (m_showing) {
-            try {
-                DoShow();
-            } catch (...) {
-                HandleLoopException(this);
-            }
-            PlaceOnFirstShow();
-            ShowWindow(m_handle, ShowCommand(m_windowState));
-        } else {
-            try {
-                DoHide();
-            } catch (...) {
-                HandleLoopException(this);
-            }
-            HideWindow();
-        }
-    } catch (...) {
-        m_showingChange = false;
-        throw;
+    AutoReset<bool> changing(m_showingChange, true);
+    if (m_showing) {
+        CallReporting(this, [this] { DoShow(); });
+        PlaceOnFirstShow();
+        ShowWindow(m_handle, ShowCommand(m_windowState));
+    } else {
+        CallReporting(this, [this] { DoHide(); });
+        HideWindow();
     }
-    m_showingChange = false;
 }
 
 void TCustomForm::HideWindow()
@@ -459,7 +430,7 @@ TModalResult TCustomForm::ShowFormModal()
     }
     std::vector<HWND> disabled;
     TModalResult result = mrNone;
-    auto restore = [&] {
+    ScopeExit restore([&] {
         if (Screen) {
             Screen->SetCursor(Screen->CursorCount() == savedCursorCount ? savedCursor : crDefault);
         }
@@ -476,59 +447,56 @@ TModalResult TCustomForm::ShowFormModal()
         if (activeWindow)
             SetActiveWindow(activeWindow);
         m_modal = false;
-    };
+    });
+    disabled = DisableThreadWindows(nullptr);
+    ShowForm();
     try {
-        disabled = DisableThreadWindows(nullptr);
-        ShowForm();
-        try {
-            Perform(FM_ACTIVATE, 0, 0);
-            m_modalResult = mrNone;
-            do {
-                Application->HandleOneMessage();
-                if (Application->Terminating())
-                    m_modalResult = mrCancel;
-                else if (m_modalResult != mrNone)
-                    ModalCloseStep();
-            } while (m_modalResult == mrNone);
-            result = m_modalResult;
-            Perform(FM_DEACTIVATE, 0, 0);
-            if (GetActiveWindow() != m_handle)
-                activeWindow = nullptr;
-        } catch (...) {
-            HideForm();
-            throw;
-        }
-        HideForm();
+        Perform(FM_ACTIVATE, 0, 0);
+        m_modalResult = mrNone;
+        do {
+            Application->HandleOneMessage();
+            if (Application->Terminating())
+                m_modalResult = mrCancel;
+            else if (m_modalResult != mrNone)
+                ModalCloseStep();
+        } while (m_modalResult == mrNone);
+        result = m_modalResult;
+        Perform(FM_DEACTIVATE, 0, 0);
+        if (GetActiveWindow() != m_handle)
+            activeWindow = nullptr;
     } catch (...) {
-        restore();
+        // Not a guard: hiding the form may raise in its turn.
+        HideForm();
         throw;
     }
-    restore();
+    HideForm();
     return result;
 }
 
 void TCustomForm::ModalCloseStep()
 {
-    try {
-        TCloseAction action = caNone;
-        if (CanCloseForm()) {
-            action = caHide;
-            DoClose(action);
-        }
-        switch (action) {
-        case caNone:
+    CallCatching(
+        [this] {
+            TCloseAction action = caNone;
+            if (CanCloseForm()) {
+                action = caHide;
+                DoClose(action);
+            }
+            switch (action) {
+            case caNone:
+                m_modalResult = mrNone;
+                break;
+            case caFree:
+                ReleaseForm();
+                break;
+            default:
+                break;
+            }
+        },
+        [this] {
             m_modalResult = mrNone;
-            break;
-        case caFree:
-            ReleaseForm();
-            break;
-        default:
-            break;
-        }
-    } catch (...) {
-        m_modalResult = mrNone;
-        HandleLoopException(this);
-    }
+            HandleLoopException(this);
+        });
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle value)
@@ -687,18 +655,9 @@ void TCustomForm::WindowDestroying()
 
 void TCustomForm::PaintWindow(HDC dc)
 {
-    m_canvas->Lock();
-    try {
-        m_canvas->SetHandle(dc);
-        if (OnPaint)
-            OnPaint(this);
-    } catch (...) {
-        m_canvas->SetHandle(nullptr);
-        m_canvas->Unlock();
-        throw;
-    }
-    m_canvas->SetHandle(nullptr);
-    m_canvas->Unlock();
+    TCanvasOnDC drawing(*m_canvas, dc);
+    if (OnPaint)
+        OnPaint(this);
 }
 
 void TCustomForm::FontChanged()
@@ -933,13 +892,11 @@ void TCustomForm::EndReadState()
             m_font->SetHeight(MulDiv(m_font->Height(), screenPpi, m_pixelsPerInch));
         m_pixelsPerInch = screenPpi;
         int measured = m_textHeight;
-        if (HDC dc = GetDC(nullptr)) {
-            HGDIOBJ old = SelectObject(dc, m_font->Handle());
+        if (TScreenDC dc(nullptr, std::nothrow); dc) {
+            TSelectObject font(dc, m_font->Handle());
             SIZE size{};
             if (GetTextExtentPoint32A(dc, "0", 1, &size))
                 measured = size.cy;
-            SelectObject(dc, old);
-            ReleaseDC(nullptr, dc);
         }
         if (measured != m_textHeight) {
             ScaleControls(this, measured, m_textHeight);
@@ -1040,20 +997,16 @@ void TCustomForm::Dispatch(TMessage& message)
             }
         }
         return;
-    case WM_PAINT:
+    case WM_PAINT: {
         if (m_handle && IsIconic(m_handle)) {
             DefaultHandler(message);
             return;
         }
         m_controlState |= csCustomPaint;
-        try {
-            TWinControl::Dispatch(message);
-        } catch (...) {
-            m_controlState &= ~csCustomPaint;
-            throw;
-        }
-        m_controlState &= ~csCustomPaint;
+        ScopeExit painted([this] { m_controlState &= ~csCustomPaint; });
+        TWinControl::Dispatch(message);
         return;
+    }
     case WM_SYSCOLORCHANGE:
         // Every top-level window hears of it; the shared pens and brushes are made
         // again once, by the main form (or any form while there is none).

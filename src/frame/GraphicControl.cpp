@@ -19,17 +19,8 @@ void TGraphicControl::Dispatch(TMessage& message)
     // A windowless control paints only when its parent hands it a device context.
     if (message.Msg == WM_PAINT) {
         if (message.WParam) {
-            m_canvas->Lock();
-            try {
-                m_canvas->SetHandle(reinterpret_cast<HDC>(message.WParam));
-                Paint();
-            } catch (...) {
-                m_canvas->SetHandle(nullptr);
-                m_canvas->Unlock();
-                throw;
-            }
-            m_canvas->SetHandle(nullptr);
-            m_canvas->Unlock();
+            TCanvasOnDC drawing(*m_canvas, reinterpret_cast<HDC>(message.WParam));
+            Paint();
         }
         return;
     }

@@ -3,6 +3,8 @@
 #include "runtime/ClassInfo.h"
 #include "graphics/Canvas.h"
 #include "graphics/Font.h"
+#include "graphics/GdiHandles.h"
+#include "runtime/ScopeGuard.h"
 #include "runtime/Platform.h"
 
 THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner)
@@ -42,11 +44,11 @@ void THintWindow::FillCreationRecord(TCreateParams& params)
 RECT THintWindow::CalcHintRect(int maxWidth, const AnsiString& hint)
 {
     RECT rect = { 0, 0, maxWidth, 0 };
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, m_font->Handle());
-    DrawTextA(dc, hint.c_str(), -1, &rect, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    {
+        TScreenDC dc(nullptr, std::nothrow);
+        TSelectObject font(dc, m_font->Handle());
+        DrawTextA(dc, hint.c_str(), -1, &rect, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    }
     rect.right += 6;
     rect.bottom += 2;
     return rect;
@@ -54,14 +56,11 @@ RECT THintWindow::CalcHintRect(int maxWidth, const AnsiString& hint)
 
 void THintWindow::ActivateHint(RECT rect, const AnsiString& hint)
 {
-    m_activating = true;
-    try {
+    {
+        m_activating = true;
+        ScopeExit activated([this] { m_activating = false; });
         SetCaption(hint);
-    } catch (...) {
-        m_activating = false;
-        throw;
     }
-    m_activating = false;
     rect.bottom += 4;
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
@@ -128,12 +127,11 @@ void THintWindow::Dispatch(TMessage& message)
         message.Result = HTTRANSPARENT;
         return;
     case WM_NCPAINT: {
-        HDC dc = GetWindowDC(m_handle);
+        TWindowDC dc(m_handle, GetWindowDC(m_handle));
         RECT rect;
         GetWindowRect(m_handle, &rect);
         OffsetRect(&rect, -rect.left, -rect.top);
         DrawEdge(dc, &rect, BDR_RAISEDOUTER, BF_RECT);
-        ReleaseDC(m_handle, dc);
         message.Result = 0;
         return;
     }

@@ -6,6 +6,7 @@
 #include "graphics/Icon.h"
 #include "graphics/Metafile.h"
 #include "graphics/Picture.h"
+#include "runtime/ScopeGuard.h"
 
 TImage::TImage(TComponent* owner)
     : TGraphicControl(owner)
@@ -83,13 +84,8 @@ void TImage::Paint()
         return;
     RECT rect = DestRect();
     m_drawing = true;
-    try {
-        Canvas()->StretchDraw(rect, graphic);
-    } catch (...) {
-        m_drawing = false;
-        throw;
-    }
-    m_drawing = false;
+    ScopeExit drawn([this] { m_drawing = false; });
+    Canvas()->StretchDraw(rect, graphic);
 }
 
 void TImage::PictureChanged()

@@ -1,6 +1,7 @@
 #include "frame/Label.h"
 
 #include "runtime/ClassInfo.h"
+#include "graphics/GdiHandles.h"
 #include "frame/WinControl.h"
 #include "graphics/Canvas.h"
 
@@ -174,21 +175,11 @@ void TCustomLabel::AdjustBounds()
     if (!m_autoSize || HasState(csReading | csLoading))
         return;
     RECT rect = ClientRect();
-    HDC dc = GetDC(nullptr);
-    TCanvas* canvas = Canvas();
-    canvas->Lock();
-    try {
-        canvas->SetHandle(dc);
+    {
+        TScreenDC screen(nullptr, std::nothrow);
+        TCanvasOnDC measuring(*Canvas(), screen);
         DoDrawText(rect, DT_EXPANDTABS | DT_CALCRECT | (m_wordWrap ? DT_WORDBREAK : 0));
-    } catch (...) {
-        canvas->SetHandle(nullptr);
-        canvas->Unlock();
-        ReleaseDC(nullptr, dc);
-        throw;
     }
-    canvas->SetHandle(nullptr);
-    canvas->Unlock();
-    ReleaseDC(nullptr, dc);
     int left = m_left;
     if (m_alignment == taRightJustify)
         left += m_width - rect.right;

@@ -2,14 +2,17 @@
 
 #include "frame/Button.h"
 #include "runtime/ClassInfo.h"
+#include "frame/ControlCanvas.h"
 #include "frame/Image.h"
 #include "frame/Label.h"
 #include "frame/Screen.h"
 #include "graphics/Canvas.h"
 #include "graphics/Font.h"
+#include "graphics/GdiHandles.h"
 #include "graphics/Icon.h"
 #include "graphics/Picture.h"
 #include "runtime/ResStrings.h"
+#include "runtime/ScopeGuard.h"
 
 #include <algorithm>
 #include <array>
@@ -72,7 +75,8 @@ void TMessageForm::HelpButtonClick(TObject*)
 TMessageForm* BuildMessageDialog(const AnsiString& text, TMsgDlgType type, TMsgDlgButtons buttons)
 {
     auto* form = MakeOwned<TMessageForm>(Application);
-    try {
+    ScopeExit destroy([form] { Application->DestroyComponent(form); });
+    {   // the form's canvas measures on the form's context while the dialog is laid out
         NONCLIENTMETRICSA metrics {};
         metrics.cbSize = 340;
         if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0)) {
@@ -82,21 +86,10 @@ TMessageForm* BuildMessageDialog(const AnsiString& text, TMsgDlgType type, TMsgD
         form->SetBorderStyle(bsDialog);
         TCanvas* canvas = form->Canvas();
         canvas->SetFont(form->Font());
-        canvas->Lock();
         HWND window = nullptr;
-        HDC dc = form->GetDeviceContext(window);
-        struct Release {
-            TCanvas* canvas;
-            HWND window;
-            HDC dc;
-            ~Release()
-            {
-                canvas->SetHandle(nullptr);
-                canvas->Unlock();
-                ReleaseDC(window, dc);
-            }
-        } release { canvas, window, dc };
-        canvas->SetHandle(dc);
+        HDC given = form->GetDeviceContext(window);
+        TWindowDC dc(window, given);
+        TCanvasOnDC measuring(*canvas, dc);
 
         SIZE average = AverageCharSize(canvas);
         int x = average.cx;
@@ -183,10 +176,8 @@ TMessageForm* BuildMessageDialog(const AnsiString& text, TMsgDlgType type, TMsgD
             if (b == HelpButton)
                 button->OnClick = [form](TObject* sender) { form->HelpButtonClick(sender); };
         }
-    } catch (...) {
-        Application->DestroyComponent(form);
-        throw;
     }
+    destroy.Dismiss();
     return form;
 }
 
@@ -194,10 +185,7 @@ TModalResult RunMessageDialog(const AnsiString& text, TMsgDlgType type, TMsgDlgB
     int left, int top, const AnsiString& helpFile)
 {
     TMessageForm* form = BuildMessageDialog(text, type, buttons);
-    struct Free {
-        TMessageForm* form;
-        ~Free() { Application->DestroyComponent(form); }
-    } free { form };
+    ScopeExit destroy([form] { Application->DestroyComponent(form); });
     form->SetHelpContext(helpContext);
     form->SetHelpFileName(helpFile);
     if (left >= 0)

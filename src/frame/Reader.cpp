@@ -3,6 +3,7 @@
 #include "frame/Collection.h"
 #include "runtime/Component.h"
 #include "runtime/Exceptions.h"
+#include "runtime/ScopeGuard.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,22 +20,15 @@ constexpr int MaxNesting = 200;
     throw EReadError(Exception::ResText(id));
 }
 
-class DepthGuard {
-public:
-    explicit DepthGuard(int& depth) : m_depth(depth)
-    {
-        if (++m_depth > MaxNesting) {
-            --m_depth;
-            ReadError(TextId::StreamReadError);
-        }
-    }
-    ~DepthGuard() { --m_depth; }
-    DepthGuard(const DepthGuard&) = delete;
-    DepthGuard& operator=(const DepthGuard&) = delete;
-
-private:
-    int& m_depth;
-};
+// One level deeper in the stream's nesting for as long as the returned guard lives;
+// a stream nested deeper than MaxNesting is an error.
+auto EnterLevel(int& depth)
+{
+    if (depth + 1 > MaxNesting)
+        ReadError(TextId::StreamReadError);
+    ++depth;
+    return ScopeExit([&depth] { --depth; });
+}
 
 // Holds a component made by the reader until its owner takes it.
 TComponentPtr<> CreateComponent(const TClassInfo& cls, TComponent* owner, const AnsiString& className)
@@ -456,7 +450,7 @@ void TReader::SkipSetBody()
 
 void TReader::SkipValue()
 {
-    DepthGuard depth(m_depth);
+    auto level = EnterLevel(m_depth);
     std::uint32_t length = 0;
     switch (ReadValue()) {
     case TValueType::fvEnd:
@@ -529,7 +523,7 @@ void TReader::SkipProperty()
 
 void TReader::SkipComponent(bool skipHeader)
 {
-    DepthGuard depth(m_depth);
+    auto level = EnterLevel(m_depth);
     if (skipHeader) {
         int flags, position;
         ReadPrefix(flags, position);
@@ -571,53 +565,52 @@ TComponent* TReader::ReadRoot(TComponent* root, TComponentPtr<>* holder)
     ReadSignature();
     TNameSpaceLock lock;
     TComponentPtr<> created;
-    try {
-        int flags, position;
-        ReadPrefix(flags, position);
-        if (!root) {
-            AnsiString className = ReadStr();
-            const TClassInfo* cls = ClassRegistry::FindByName(className);
-            if (!cls || !cls->CanCreate() || !cls->InheritsFrom(typeid(TComponent)))
-                throw EClassNotFound(Exception::ResText(TextId::ClassNotFound, className));
-            created = CreateComponent(*cls, nullptr, className);
-            created->AfterConstruction();
-            root = created.get();
-            root->IncludeState(csLoading);
-            SetComponentName(*root, ReadStr());
-        } else {
-            ReadStr();   // the class name is not checked against the instance
-            root->IncludeState(csLoading);
-            AnsiString stored = ReadStr();
-            AnsiString name = stored;
-            for (int i = 1;; ++i) {
-                TComponent* existing = FindGlobalComponent(name);
-                if (!existing || existing == root)
-                    break;
-                name = Format("%s_%d", stored, i);
-            }
-            SetComponentName(*root, name);
-        }
-        m_root = root;
-        m_lookupRoot = root;
-        m_owner = root;
-        m_loaded = GlobalLoadingActive() ? t_loadingScopes.back().get() : &m_ownLoaded;
-        if (std::find(m_loaded->begin(), m_loaded->end(), root) == m_loaded->end())
-            m_loaded->push_back(root);
-        root->IncludeState(csReading);
-        ReadComponentState(*root);
-        root->ExcludeState(csReading);
-        if (m_loaded == &m_ownLoaded) {
-            std::vector<TComponent*> loaded;
-            loaded.swap(m_ownLoaded);
-            for (TComponent* component : loaded)
-                component->Loaded();
-        }
-        GlobalFixupReferences();
-    } catch (...) {
+    ScopeExit forget([&] {
         RemoveFixupReferences(root, {});
         m_ownLoaded.clear();
-        throw;
+    });
+    int flags, position;
+    ReadPrefix(flags, position);
+    if (!root) {
+        AnsiString className = ReadStr();
+        const TClassInfo* cls = ClassRegistry::FindByName(className);
+        if (!cls || !cls->CanCreate() || !cls->InheritsFrom(typeid(TComponent)))
+            throw EClassNotFound(Exception::ResText(TextId::ClassNotFound, className));
+        created = CreateComponent(*cls, nullptr, className);
+        created->AfterConstruction();
+        root = created.get();
+        root->IncludeState(csLoading);
+        SetComponentName(*root, ReadStr());
+    } else {
+        ReadStr();   // the class name is not checked against the instance
+        root->IncludeState(csLoading);
+        AnsiString stored = ReadStr();
+        AnsiString name = stored;
+        for (int i = 1;; ++i) {
+            TComponent* existing = FindGlobalComponent(name);
+            if (!existing || existing == root)
+                break;
+            name = Format("%s_%d", stored, i);
+        }
+        SetComponentName(*root, name);
     }
+    m_root = root;
+    m_lookupRoot = root;
+    m_owner = root;
+    m_loaded = GlobalLoadingActive() ? t_loadingScopes.back().get() : &m_ownLoaded;
+    if (std::find(m_loaded->begin(), m_loaded->end(), root) == m_loaded->end())
+        m_loaded->push_back(root);
+    root->IncludeState(csReading);
+    ReadComponentState(*root);
+    root->ExcludeState(csReading);
+    if (m_loaded == &m_ownLoaded) {
+        std::vector<TComponent*> loaded;
+        loaded.swap(m_ownLoaded);
+        for (TComponent* component : loaded)
+            component->Loaded();
+    }
+    GlobalFixupReferences();
+    forget.Dismiss();
     if (holder)
         *holder = std::move(created);
     return root;
@@ -669,24 +662,16 @@ void TReader::SetComponentName(TComponent& component, const AnsiString& name)
 
 TComponent* TReader::ReadComponent(TComponent* component)
 {
-    DepthGuard depth(m_depth);
+    auto level = EnterLevel(m_depth);
     int flags, position;
     ReadPrefix(flags, position);
     AnsiString className = ReadStr();
     AnsiString name = ReadStr();
 
-    TComponent* savedParent = m_parent;
-    TComponent* savedLookupRoot = m_lookupRoot;
-    struct Restore {
-        TReader& reader;
-        TComponent* parent;
-        TComponent* lookupRoot;
-        ~Restore()
-        {
-            reader.m_parent = parent;
-            reader.m_lookupRoot = lookupRoot;
-        }
-    } restore { *this, savedParent, savedLookupRoot };
+    // Reading the component may move the parent and the lookup root; they are the
+    // caller's again afterwards.
+    AutoReset<TComponent*> restoreParent(m_parent, m_parent);
+    AutoReset<TComponent*> restoreLookupRoot(m_lookupRoot, m_lookupRoot);
 
     TComponent* result = component;
     bool createdHere = false;
@@ -708,28 +693,14 @@ TComponent* TReader::ReadComponent(TComponent* component)
                 result->IncludeState(csLoading | csInline);
             m_owner->InsertComponent(std::move(made));
             createdHere = true;
-            try {
-                result->AfterConstruction();
-            } catch (...) {
-                m_owner->DestroyComponent(result);
-                throw;
-            }
+            ScopeExit destroy([this, result] { m_owner->DestroyComponent(result); });
+            result->AfterConstruction();
+            destroy.Dismiss();
         }
     }
-    try {
-        result->IncludeState(csLoading);
-        if (!(flags & ffInherited)) {
-            result->SetParentComponent(m_parent);
-            SetComponentName(*result, name);
-        }
-        if (flags & ffInline)
-            m_lookupRoot = result;
-        result->IncludeState(csReading);
-        ReadComponentState(*result);
-        result->ExcludeState(csReading);
-        if (!(flags & (ffInherited | ffInline)) || std::find(m_loaded->begin(), m_loaded->end(), result) == m_loaded->end())
-            m_loaded->push_back(result);
-    } catch (...) {
+    // A component this call made goes again when reading it fails, and so does every
+    // reference to it.
+    ScopeExit forget([&] {
         if (createdHere) {
             std::erase(*m_loaded, result);
             if (m_fixups)
@@ -737,8 +708,20 @@ TComponent* TReader::ReadComponent(TComponent* component)
             if (TComponent* owner = result->Owner())
                 owner->DestroyComponent(result);
         }
-        throw;
+    });
+    result->IncludeState(csLoading);
+    if (!(flags & ffInherited)) {
+        result->SetParentComponent(m_parent);
+        SetComponentName(*result, name);
     }
+    if (flags & ffInline)
+        m_lookupRoot = result;
+    result->IncludeState(csReading);
+    ReadComponentState(*result);
+    result->ExcludeState(csReading);
+    if (!(flags & (ffInherited | ffInline)) || std::find(m_loaded->begin(), m_loaded->end(), result) == m_loaded->end())
+        m_loaded->push_back(result);
+    forget.Dismiss();
     return result;
 }
 
@@ -749,14 +732,9 @@ void TReader::ReadData(TComponent& instance)
         return;
     }
     m_fixups = std::make_unique<std::vector<Fixup>>();
-    try {
-        ReadDataInner(instance);
-        DoFixupReferences();
-    } catch (...) {
-        m_fixups.reset();
-        throw;
-    }
-    m_fixups.reset();
+    ScopeExit dropFixups([this] { m_fixups.reset(); });
+    ReadDataInner(instance);
+    DoFixupReferences();
 }
 
 void TReader::ReadDataInner(TComponent& instance)
@@ -764,23 +742,12 @@ void TReader::ReadDataInner(TComponent& instance)
     while (!EndOfList())
         ReadProperty(instance);
     ReadListEnd();
-    TComponent* savedParent = m_parent;
-    TComponent* savedOwner = m_owner;
-    m_parent = instance.GetChildParent();
-    m_owner = instance.GetChildOwner();
-    if (!m_owner)
-        m_owner = m_root;
-    try {
-        while (!EndOfList())
-            ReadComponent(nullptr);
-        ReadListEnd();
-    } catch (...) {
-        m_parent = savedParent;
-        m_owner = savedOwner;
-        throw;
-    }
-    m_parent = savedParent;
-    m_owner = savedOwner;
+    AutoReset<TComponent*> restoreParent(m_parent, instance.GetChildParent());
+    TComponent* owner = instance.GetChildOwner();
+    AutoReset<TComponent*> restoreOwner(m_owner, owner ? owner : m_root);
+    while (!EndOfList())
+        ReadComponent(nullptr);
+    ReadListEnd();
 }
 
 void TReader::FixupReferences()
@@ -990,6 +957,7 @@ void TReader::ReadCollection(TCollection& collection)
         }
         ReadListEnd();
     } catch (...) {
+        // Not a guard: ending the update tells the collection's owner, which may raise.
         collection.EndUpdate();
         throw;
     }
@@ -1134,14 +1102,10 @@ bool InitInheritedComponent(TComponent& instance, std::type_index rootAncestor)
     bool scope = !instance.HasState(csLoading | csInline);
     if (scope)
         BeginGlobalLoading();
-    struct EndScope {
-        bool active;
-        ~EndScope()
-        {
-            if (active)
-                EndGlobalLoading();
-        }
-    } endScope { scope };
+    ScopeExit endScope([scope] {
+        if (scope)
+            EndGlobalLoading();
+    });
 
     std::vector<AnsiString> levels;
     for (const TClassInfo* c = ClassRegistry::Of(instance); c; c = c->Parent()) {

@@ -2,6 +2,7 @@
 
 #include "frame/AppForm.h"
 #include "frame/Application.h"
+#include "graphics/GdiHandles.h"
 
 #include <algorithm>
 
@@ -14,11 +15,8 @@ TScreen::TScreen(TComponent* owner) : TComponent(owner)
 
 void TScreen::ReloadMetrics()
 {
-    HDC dc = GetDC(nullptr);
-    if (dc) {
+    if (TScreenDC dc(nullptr, std::nothrow); dc)
         m_pixelsPerInch = GetDeviceCaps(dc, LOGPIXELSY);
-        ReleaseDC(nullptr, dc);
-    }
 }
 
 void TScreen::AddForm(IAppForm* form, bool isTForm)

@@ -30,18 +30,15 @@ public:
                 for (int x = 0; x < 8; ++x)
                     SetPixel(dc, x, y, ((x + y) & 1) ? light : face);
         }
-        m_brush = CreatePatternBrush(m_bitmap.Get());
+        m_brush.Reset(CreatePatternBrush(m_bitmap.Get()));
         if (!m_brush)
             GdiError();
     }
-    ~TDitherBrush() { DeleteObject(m_brush); }
-    TDitherBrush(const TDitherBrush&) = delete;
-    TDitherBrush& operator=(const TDitherBrush&) = delete;
-    HBRUSH Handle() const { return m_brush; }
+    HBRUSH Handle() const { return m_brush.Get(); }
 
 private:
     TGdiBitmap m_bitmap;
-    HBRUSH m_brush = nullptr;
+    TGdiBrush m_brush;
 };
 
 }
@@ -245,9 +242,9 @@ void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
         Repaint();
     }
     if (inside) {
-        std::shared_ptr<bool> alive = m_alive;
+        TAliveToken::Watcher alive = m_alive.Watch();
         Click();
-        if (!*alive)
+        if (!alive)
             return;
     }
     UpdateTracking();

@@ -4,6 +4,7 @@
 
 #include "frame/Application.h"
 #include "runtime/UtilityWindow.h"
+#include "frame/Reporting.h"
 #include "runtime/Exceptions.h"
 
 #include <utility>
@@ -22,8 +23,7 @@ TTimer::TTimer(TComponent* owner) : TComponent(owner)
 
 TTimer::~TTimer()
 {
-    if (m_destroyedInTick)
-        *m_destroyedInTick = true;
+    m_alive.Expire();
     m_enabled = false;
     KillTimer(m_window, TimerId);
     ReleaseUtilityWindow(m_window);
@@ -71,18 +71,9 @@ void TTimer::FireTick()
 void TTimer::WndProc(TMessage& message)
 {
     if (message.Msg == WM_TIMER) {
-        bool destroyed = false;
-        bool* outer = std::exchange(m_destroyedInTick, &destroyed);
-        try {
-            FireTick();
-        } catch (...) {
-            // A timer destroyed by its own handler is not named as the sender.
-            HandleLoopException(destroyed ? nullptr : this);
-        }
-        if (!destroyed)
-            m_destroyedInTick = outer;
-        else if (outer)
-            *outer = true;
+        TAliveToken::Watcher alive = m_alive.Watch();
+        // A timer destroyed by its own handler is not named as the sender.
+        CallCatching([this] { FireTick(); }, [&] { HandleLoopException(alive ? this : nullptr); });
         return;
     }
     message.Result = DefWindowProcA(m_window, message.Msg, message.WParam, message.LParam);

@@ -2,6 +2,7 @@
 // message loop. Its ticks arrive on a utility window of its own.
 #pragma once
 
+#include "runtime/AliveToken.h"
 #include "runtime/Component.h"
 #include "runtime/Messages.h"
 #include "runtime/Events.h"
@@ -40,6 +41,6 @@ private:
     std::uint32_t m_interval = 1000;
     TNotifyEvent m_onTimer;
     HWND m_window = nullptr;
-    // Set by the destructor when a tick is running: a handler may destroy its timer.
-    bool* m_destroyedInTick = nullptr;
+    // A tick's handler may destroy its timer.
+    TAliveToken m_alive;
 };

@@ -8,10 +8,14 @@
 #include "runtime/MethodStub.h"
 #include "graphics/Brush.h"
 #include "graphics/Font.h"
+#include "graphics/GdiHandles.h"
+#include "frame/Reporting.h"
+#include "runtime/ScopeGuard.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Platform.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <windowsx.h>
 
@@ -85,42 +89,24 @@ void InstallFrameControls()
     }
 }
 
-// Frees a memory device context and its bitmap when painting double-buffered ends.
+// A memory device context with a bitmap of the window's size in it, while painting
+// double-buffered.
 class MemoryPaint {
 public:
     MemoryPaint(int width, int height)
+        : m_bitmap(CreateCompatibleBitmap(TScreenDC(nullptr, std::nothrow), std::max(width, 1), std::max(height, 1)))
+        , m_dc(nullptr, std::nothrow)
     {
-        HDC screen = GetDC(nullptr);
-        m_bitmap = CreateCompatibleBitmap(screen, std::max(width, 1), std::max(height, 1));
-        ReleaseDC(nullptr, screen);
-        m_dc = CreateCompatibleDC(nullptr);
-        if (!m_dc || !m_bitmap) {
-            Free();
+        if (!m_dc || !m_bitmap)
             throw EOutOfResources(Exception::ResText(TextId::DeviceContextFailed));
-        }
-        m_old = SelectObject(m_dc, m_bitmap);
+        m_selected.emplace(m_dc, m_bitmap.Get());
     }
-    ~MemoryPaint() { Free(); }
-    MemoryPaint(const MemoryPaint&) = delete;
-    MemoryPaint& operator=(const MemoryPaint&) = delete;
     HDC dc() const { return m_dc; }
 
 private:
-    void Free()
-    {
-        if (m_dc) {
-            if (m_old)
-                SelectObject(m_dc, m_old);
-            DeleteDC(m_dc);
-        }
-        if (m_bitmap)
-            DeleteObject(m_bitmap);
-        m_dc = nullptr;
-        m_bitmap = nullptr;
-    }
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_old = nullptr;
+    TGdiBitmap m_bitmap;
+    TMemoryDC m_dc;
+    std::optional<TSelectObject> m_selected;
 };
 
 }
@@ -424,12 +410,9 @@ void TWinControl::RefreshShowing()
     }
     if (m_handle && m_showing != show) {
         m_showing = show;
-        try {
-            Perform(FM_SHOWINGCHANGED, 0, 0);
-        } catch (...) {
-            m_showing = !show;
-            throw;
-        }
+        ScopeExit undo([this, show] { m_showing = !show; });
+        Perform(FM_SHOWINGCHANGED, 0, 0);
+        undo.Dismiss();
     }
 }
 
@@ -677,11 +660,7 @@ void TWinControl::SysColorChanged()
 void TWinControl::MainWndProc(TMessage& message)
 {
     ++m_messageDepth;
-    try {
-        WindowProc(message);
-    } catch (...) {
-        HandleLoopException(this);
-    }
+    CallReporting(this, [&] { WindowProc(message); });
     FreeDeviceContexts();
     if (--m_messageDepth == 0 && m_freeAfterMessage) {
         // Messages sent while the control is destroyed come through here again.
@@ -890,20 +869,14 @@ void TWinControl::WMPaint(TMessage& message)
         MemoryPaint memory(client.right, client.bottom);
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(m_handle, &paint);
-        try {
-            Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.dc()), reinterpret_cast<LPARAM>(memory.dc()));
-            message.WParam = reinterpret_cast<WPARAM>(memory.dc());
-            m_paintingBuffered = true;
-            WMPaint(message);
-            m_paintingBuffered = false;
-            message.WParam = 0;
-            BitBlt(dc, 0, 0, client.right, client.bottom, memory.dc(), 0, 0, SRCCOPY);
-        } catch (...) {
-            m_paintingBuffered = false;
-            EndPaint(m_handle, &paint);
-            throw;
-        }
-        EndPaint(m_handle, &paint);
+        ScopeExit endPaint([&] { EndPaint(m_handle, &paint); });
+        ScopeExit unbuffered([this] { m_paintingBuffered = false; });
+        Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.dc()), reinterpret_cast<LPARAM>(memory.dc()));
+        message.WParam = reinterpret_cast<WPARAM>(memory.dc());
+        m_paintingBuffered = true;
+        WMPaint(message);
+        message.WParam = 0;
+        BitBlt(dc, 0, 0, client.right, client.bottom, memory.dc(), 0, 0, SRCCOPY);
         return;
     }
     if (m_controls.empty() && !(m_controlState & csCustomPaint))
@@ -929,31 +902,27 @@ void TWinControl::PaintWithChildren(HDC given)
 {
     PAINTSTRUCT paint;
     HDC dc = given ? given : BeginPaint(m_handle, &paint);
-    try {
-        if (m_controls.empty()) {
-            PaintWindow(dc);
-        } else {
-            int saved = SaveDC(dc);
-            int clip = SIMPLEREGION;
-            for (TControl* child : m_controls) {
-                if (child->m_visible && (child->m_controlStyle & csOpaque)) {
-                    clip = ExcludeClipRect(dc, child->m_left, child->m_top, child->m_left + child->m_width, child->m_top + child->m_height);
-                    if (clip == NULLREGION)
-                        break;
-                }
-            }
-            if (clip != NULLREGION)
-                PaintWindow(dc);
-            RestoreDC(dc, saved);
-        }
-        PaintChildren(dc, nullptr);
-    } catch (...) {
+    ScopeExit endPaint([&] {
         if (!given)
             EndPaint(m_handle, &paint);
-        throw;
+    });
+    if (m_controls.empty()) {
+        PaintWindow(dc);
+    } else {
+        int saved = SaveDC(dc);
+        int clip = SIMPLEREGION;
+        for (TControl* child : m_controls) {
+            if (child->m_visible && (child->m_controlStyle & csOpaque)) {
+                clip = ExcludeClipRect(dc, child->m_left, child->m_top, child->m_left + child->m_width, child->m_top + child->m_height);
+                if (clip == NULLREGION)
+                    break;
+            }
+        }
+        if (clip != NULLREGION)
+            PaintWindow(dc);
+        RestoreDC(dc, saved);
     }
-    if (!given)
-        EndPaint(m_handle, &paint);
+    PaintChildren(dc, nullptr);
 }
 
 void TWinControl::PaintChildren(HDC dc, TControl* first)
@@ -983,14 +952,10 @@ void TWinControl::PaintChildren(HDC dc, TControl* first)
     for (TWinControl* child : m_winControls) {
         if (!(child->m_controlStyle & csFramed) || !child->m_visible || !child->m_ctl3D)
             continue;
-        HBRUSH shadow = CreateSolidBrush(ColorToRGB(clBtnShadow));
         RECT outer = { child->m_left - 1, child->m_top - 1, child->m_left + child->m_width, child->m_top + child->m_height };
-        FrameRect(dc, &outer, shadow);
-        DeleteObject(shadow);
-        HBRUSH light = CreateSolidBrush(ColorToRGB(clBtnHighlight));
+        FrameRect(dc, &outer, TGdiBrush(CreateSolidBrush(ColorToRGB(clBtnShadow))).Get());
         RECT inner = { child->m_left, child->m_top, child->m_left + child->m_width + 1, child->m_top + child->m_height + 1 };
-        FrameRect(dc, &inner, light);
-        DeleteObject(light);
+        FrameRect(dc, &inner, TGdiBrush(CreateSolidBrush(ColorToRGB(clBtnHighlight))).Get());
     }
 }
 

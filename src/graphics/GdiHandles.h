@@ -2,6 +2,7 @@
 // the owner goes away.
 #pragma once
 
+#include <new>
 #include <utility>
 
 #include <windows.h>
@@ -58,6 +59,12 @@ using TGdiPalette = TGdiObject<HPALETTE>;
 class TWindowDC {
 public:
     explicit TWindowDC(HWND window = nullptr);
+    // The same where doing without the context is fine: it is null when the system
+    // gives none, and nothing is raised.
+    TWindowDC(HWND window, std::nothrow_t) : m_window(window), m_dc(GetDC(window)) {}
+    // Takes over a context the window gave out otherwise (GetWindowDC, a control's
+    // GetDeviceContext).
+    TWindowDC(HWND window, HDC given) : m_window(window), m_dc(given) {}
     ~TWindowDC() { ReleaseDC(m_window, m_dc); }
     TWindowDC(const TWindowDC&) = delete;
     TWindowDC& operator=(const TWindowDC&) = delete;
@@ -74,6 +81,8 @@ using TScreenDC = TWindowDC;
 class TMemoryDC {
 public:
     explicit TMemoryDC(HDC compatibleWith);
+    // The same for a caller with an error of its own: null when the system makes none.
+    TMemoryDC(HDC compatibleWith, std::nothrow_t) : m_dc(CreateCompatibleDC(compatibleWith)) {}
     ~TMemoryDC() { DeleteDC(m_dc); }
     TMemoryDC(const TMemoryDC&) = delete;
     TMemoryDC& operator=(const TMemoryDC&) = delete;
