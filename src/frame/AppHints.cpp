@@ -6,7 +6,7 @@
 #include "frame/Control.h"
 #include "frame/HintWindow.h"
 #include "frame/WinControl.h"
-#include "frame/Reporting.h"
+#include "runtime/LoopException.h"
 #include "graphics/GdiHandles.h"
 
 #include <climits>

@@ -8,7 +8,7 @@
 #include "runtime/AnsiString.h"
 #include "runtime/Platform.h"
 #include "frame/ThreadWindows.h"
-#include "frame/Reporting.h"
+#include "runtime/LoopException.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -9,7 +9,7 @@
 #include "graphics/Canvas.h"
 #include "graphics/Font.h"
 #include "graphics/Icon.h"
-#include "frame/Reporting.h"
+#include "runtime/LoopException.h"
 #include "graphics/GdiHandles.h"
 #include "runtime/Exceptions.h"
 #include "runtime/ScopeGuard.h"
@@ -170,7 +170,7 @@ void TCustomForm::BeforeDestruction()
         saved.erase(std::remove(saved.begin(), saved.end(), this), saved.end());
     }
     if (m_formStyle != fsMDIChild)
-        CallReporting(this, [this] { HideForm(); });
+        RunAtEntryPoint([this] { HideForm(); }, this);
     DoDestroy();
     DestroyHandle();
     if (Screen) {
@@ -183,7 +183,7 @@ void TCustomForm::BeforeDestruction()
 void TCustomForm::DoCreate()
 {
     if (OnCreate)
-        CallReporting(this, [this] { OnCreate(this); });
+        RunAtEntryPoint([this] { OnCreate(this); }, this);
     if (m_visiblePending) {
         m_visiblePending = false;
         SetVisible(true);
@@ -193,7 +193,7 @@ void TCustomForm::DoCreate()
 void TCustomForm::DoDestroy()
 {
     if (OnDestroy)
-        CallReporting(this, [this] { OnDestroy(this); });
+        RunAtEntryPoint([this] { OnDestroy(this); }, this);
 }
 
 void TCustomForm::DoShow()
@@ -246,11 +246,11 @@ void TCustomForm::ShowingChanged()
         Application->UpdateAppWindowVisible();
     AutoReset<bool> changing(m_showingChange, true);
     if (m_showing) {
-        CallReporting(this, [this] { DoShow(); });
+        RunAtEntryPoint([this] { DoShow(); }, this);
         PlaceOnFirstShow();
         ShowWindow(m_handle, ShowCommand(m_windowState));
     } else {
-        CallReporting(this, [this] { DoHide(); });
+        RunAtEntryPoint([this] { DoHide(); }, this);
         HideWindow();
     }
 }

@@ -4,7 +4,7 @@
 
 #include "frame/Application.h"
 #include "runtime/UtilityWindow.h"
-#include "frame/Reporting.h"
+#include "runtime/LoopException.h"
 #include "runtime/Exceptions.h"
 
 #include <utility>

@@ -9,7 +9,7 @@
 #include "graphics/Brush.h"
 #include "graphics/Font.h"
 #include "graphics/GdiHandles.h"
-#include "frame/Reporting.h"
+#include "runtime/LoopException.h"
 #include "runtime/ScopeGuard.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Platform.h"
@@ -660,7 +660,7 @@ void TWinControl::SysColorChanged()
 void TWinControl::MainWndProc(TMessage& message)
 {
     ++m_messageDepth;
-    CallReporting(this, [&] { WindowProc(message); });
+    RunAtEntryPoint([&] { WindowProc(message); }, this);
     FreeDeviceContexts();
     if (--m_messageDepth == 0 && m_freeAfterMessage) {
         // Messages sent while the control is destroyed come through here again.

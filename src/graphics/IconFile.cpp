@@ -39,6 +39,24 @@ AnsiString BitmapBits(HBITMAP bitmap, BITMAP& description)
     return bits;
 }
 
+// The rows of a bitmap in the given depth, bottom-up as an icon stores them; INFO gets
+// the header and colour table they were read with.
+AnsiString ReadRows(HDC screen, HBITMAP bitmap, int width, int height, int bitsPerPixel, TIconBitmapInfo& info)
+{
+    std::memset(&info, 0, sizeof info);
+    info.Header.biSize = InfoHeaderBytes;
+    info.Header.biWidth = width;
+    info.Header.biHeight = height;
+    info.Header.biPlanes = 1;
+    info.Header.biBitCount = static_cast<WORD>(bitsPerPixel);
+    info.Header.biCompression = BI_RGB;
+    info.Header.biClrUsed = 1u << bitsPerPixel;
+    AnsiString rows(static_cast<std::size_t>(RowBytes(width, bitsPerPixel) * height), '\0');
+    if (GetDIBits(screen, bitmap, 0, height, rows.data(), info.Info(), DIB_RGB_COLORS) == 0)
+        GdiError();
+    return rows;
+}
+
 // Copies a bitmap into a new one of the given size, stretching as needed. The new
 // bitmap is monochrome when asked, otherwise compatible with the screen.
 TGdiBitmap CopyStretched(HDC screen, HBITMAP source, int sourceWidth, int sourceHeight, int sourceTop, SIZE size, bool monochrome)
@@ -258,29 +276,11 @@ AnsiString IconHandleToIco(HICON icon)
     const int height = colourDescription.bmHeight;
 
     TIconBitmapInfo colourInfo;
-    std::memset(&colourInfo, 0, sizeof colourInfo);
-    colourInfo.Header.biSize = InfoHeaderBytes;
-    colourInfo.Header.biWidth = width;
-    colourInfo.Header.biHeight = height;
-    colourInfo.Header.biPlanes = 1;
-    colourInfo.Header.biBitCount = 4;
-    colourInfo.Header.biCompression = BI_RGB;
-    colourInfo.Header.biClrUsed = 16;
-    const std::size_t colourBytes = static_cast<std::size_t>(RowBytes(width, 4) * height);
-    AnsiString colourRows(colourBytes, '\0');
-    if (GetDIBits(screen, colour.Get(), 0, height, colourRows.data(), colourInfo.Info(), DIB_RGB_COLORS) == 0)
-        GdiError();
-
+    const AnsiString colourRows = ReadRows(screen, colour.Get(), width, height, 4, colourInfo);
     TIconBitmapInfo maskInfo;
-    std::memset(&maskInfo, 0, sizeof maskInfo);
-    maskInfo.Header = colourInfo.Header;
-    maskInfo.Header.biBitCount = 1;
-    maskInfo.Header.biClrUsed = 2;
-    maskInfo.Header.biSizeImage = 0;
-    const std::size_t maskBytes = static_cast<std::size_t>(RowBytes(width, 1) * height);
-    AnsiString maskRows(maskBytes, '\0');
-    if (GetDIBits(screen, mask.Get(), 0, height, maskRows.data(), maskInfo.Info(), DIB_RGB_COLORS) == 0)
-        GdiError();
+    const AnsiString maskRows = ReadRows(screen, mask.Get(), width, height, 1, maskInfo);
+    const std::size_t colourBytes = colourRows.size();
+    const std::size_t maskBytes = maskRows.size();
 
     AnsiString out;
     PutWord(out, 0);

@@ -194,16 +194,22 @@ bool ReduceSeparators(TMenuItem* item, bool force)
         return false;
     bool changed = false;
     int count = item->Count();
-    int first = 0;
-    for (; first < count; ++first) {
-        TMenuItem* child = item->Items(first);
-        if (!child->Visible())
-            continue;
-        if (!child->IsSeparator())
-            break;
-        child->SetVisibleQuietly(false);
-        changed = true;
-    }
+    // Hides the separators at one end of the visible items, walking from FROM towards
+    // TO (not included) by STEP; the place where it stopped.
+    auto hideEndSeparators = [&](int from, int to, int step) {
+        int i = from;
+        for (; i != to; i += step) {
+            TMenuItem* child = item->Items(i);
+            if (!child->Visible())
+                continue;
+            if (!child->IsSeparator())
+                break;
+            child->SetVisibleQuietly(false);
+            changed = true;
+        }
+        return i;
+    };
+    int first = hideEndSeparators(0, count, 1);
     TMenuItem* remembered = nullptr;
     for (int i = first; i < count; ++i) {
         TMenuItem* child = item->Items(i);
@@ -221,14 +227,6 @@ bool ReduceSeparators(TMenuItem* item, bool force)
             remembered = nullptr;
         }
     }
-    for (int i = count - 1; i > first; --i) {
-        TMenuItem* child = item->Items(i);
-        if (!child->Visible())
-            continue;
-        if (!child->IsSeparator())
-            break;
-        child->SetVisibleQuietly(false);
-        changed = true;
-    }
+    hideEndSeparators(count - 1, first, -1);
     return changed;
 }

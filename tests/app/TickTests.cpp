@@ -195,8 +195,9 @@ TEST_F(TickTest, VanishedFolderShowsOneBoxAtATimeAndTheClockWorksOnceItIsBack)
             if (boxes.empty() || (!ticking && ticksInsideBox < 3))
                 return;
             texts.push_back(MessageBoxText(boxes.front()));
-            if (!ticking)
+            if (!ticking) {
                 EXPECT_TRUE(MainForm1->TickRunning());
+            }
             PostMessageA(boxes.front(), WM_COMMAND, IDOK, 0);
         });
         SendMessageA(MainForm1->Timer1->WindowHandle(), WM_TIMER, 1, 0);

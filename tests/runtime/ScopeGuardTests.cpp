@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <exception>
 #include <memory>
 #include <stdexcept>
 
@@ -104,4 +105,24 @@ TEST(ScopeGuards, EntryPointReportsItsWorksExceptionWithTheSenderOfThatMoment)
     EXPECT_EQ(reports, 2);
     EXPECT_EQ(reportedSender, &object);
     SetLoopExceptionHandler(nullptr);
+}
+
+// The report runs inside the catch block (it sees the exception) and nothing goes
+// further; a call that does not raise is not reported.
+TEST(CallCatching, ReportsWhatTheCallRaisesAndStopsIt)
+{
+    int reports = 0;
+    bool sawException = false;
+    auto report = [&] {
+        ++reports;
+        sawException = std::current_exception() != nullptr;
+    };
+    EXPECT_NO_THROW(CallCatching([] { throw std::runtime_error("handler failed"); }, report));
+    EXPECT_EQ(reports, 1);
+    EXPECT_TRUE(sawException);
+
+    bool ran = false;
+    CallCatching([&] { ran = true; }, report);
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(reports, 1);
 }

@@ -1,10 +1,8 @@
 #include "frame/ControlCanvas.h"
-#include "frame/Reporting.h"
 #include "graphics/GdiHandles.h"
 
 #include <gtest/gtest.h>
 
-#include <exception>
 #include <stdexcept>
 
 // A paint that raises leaves the canvas unlocked and without the context it was
@@ -29,24 +27,4 @@ TEST(CanvasOnDC, LetsGoOfTheContextAndUnlocksHoweverThePaintEnds)
         EXPECT_TRUE(canvas.TryLock());
         canvas.Unlock();
     }
-}
-
-// The report runs inside the catch block (it sees the exception) and nothing goes
-// further; a call that does not raise is not reported.
-TEST(CallCatching, ReportsWhatTheCallRaisesAndStopsIt)
-{
-    int reports = 0;
-    bool sawException = false;
-    auto report = [&] {
-        ++reports;
-        sawException = std::current_exception() != nullptr;
-    };
-    EXPECT_NO_THROW(CallCatching([] { throw std::runtime_error("handler failed"); }, report));
-    EXPECT_EQ(reports, 1);
-    EXPECT_TRUE(sawException);
-
-    bool ran = false;
-    CallCatching([&] { ran = true; }, report);
-    EXPECT_TRUE(ran);
-    EXPECT_EQ(reports, 1);
 }
