@@ -9,15 +9,9 @@ SYSTEMTIME TDesktopShell::LocalClock()
     return now;
 }
 
-void TDesktopShell::SetWallpaper(char* path)
-{
-    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, path, 0);
-}
+void TDesktopShell::SetWallpaper(char* path) { SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, path, 0); }
 
-void TDesktopShell::Beep()
-{
-    MessageBeep(0);
-}
+void TDesktopShell::Beep() { MessageBeep(0); }
 
 void TDesktopShell::Execute(HWND window, const char* operation, const char* file, const char* parameters,
     const char* directory, int showCommand)

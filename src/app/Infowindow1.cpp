@@ -13,10 +13,7 @@ const char MakerSiteAddress[] = "http://kv.test";
 const char ProductSiteAddress[] = "http://sv.test";
 const char SupportMailAddress[] = "sv@kv.test";
 
-TInfoForm1::TInfoForm1(TComponent* owner)
-    : TForm(owner), m_shell(std::make_unique<TDesktopShell>())
-{
-}
+TInfoForm1::TInfoForm1(TComponent* owner) : TForm(owner), m_shell(std::make_unique<TDesktopShell>()) {}
 
 TInfoForm1::~TInfoForm1() = default;
 
@@ -25,10 +22,7 @@ void TInfoForm1::SpeedButton1Click(TObject*)
     m_shell->Execute(InfoForm1->Handle(), "OPEN", MakerSiteAddress, "", "", SW_SHOW);
 }
 
-void TInfoForm1::SpeedButton2Click(TObject*)
-{
-    InfoForm1->CloseForm();
-}
+void TInfoForm1::SpeedButton2Click(TObject*) { InfoForm1->CloseForm(); }
 
 void TInfoForm1::SpeedButton3Click(TObject*)
 {

@@ -27,14 +27,12 @@ TMainForm1* MainForm1 = nullptr;
 namespace {
 
 const char BrowseTitle[] = "Sorviaの写真が入っているフォルダを選択してください。";
-const char NoPhotosText[] =
-    "このフォルダには ファイル名の先頭が 'sv_' となっている\n"
-    "Sorviaの写真が見当たりません。\n"
-    "\n"
-    "再度 フォルダを選択してください。";
-const char WaitForPhotoText[] =
-    "このソフトは １分単位で壁紙の更新を行なおうとします。\n"
-    "最初の写真が出るまで しばらくお待ちください。";
+const char NoPhotosText[] = "このフォルダには ファイル名の先頭が 'sv_' となっている\n"
+                            "Sorviaの写真が見当たりません。\n"
+                            "\n"
+                            "再度 フォルダを選択してください。";
+const char WaitForPhotoText[] = "このソフトは １分単位で壁紙の更新を行なおうとします。\n"
+                                "最初の写真が出るまで しばらくお待ちください。";
 const char PhotoMask[] = "sv*";
 const char TemporaryBitmapName[] = "\\_tmp.dat";
 const char GuideName[] = "/Readme.txt";
@@ -66,8 +64,7 @@ void WriteTemporaryBitmap(TPicture* picture, const AnsiString& path)
 
 }
 
-TMainForm1::TMainForm1(TComponent* owner)
-    : TForm(owner), m_shell(std::make_unique<TDesktopShell>())
+TMainForm1::TMainForm1(TComponent* owner) : TForm(owner), m_shell(std::make_unique<TDesktopShell>())
 {
     ProgramFolder = ExecutableFolder();
 }
@@ -159,10 +156,7 @@ void TMainForm1::ShowPhotoOfTheMinute()
         m_shell->Beep();
 }
 
-void TMainForm1::N1Click(TObject*)
-{
-    N1->SetChecked(!N1->Checked());
-}
+void TMainForm1::N1Click(TObject*) { N1->SetChecked(!N1->Checked()); }
 
 void TMainForm1::N8Click(TObject*)
 {

@@ -31,10 +31,7 @@ std::unique_ptr<TBitmap> LoadGlyph(const char* name)
     return glyph;
 }
 
-bool HasWildcard(const AnsiString& text)
-{
-    return text.find_first_of("*?") != AnsiString::npos;
-}
+bool HasWildcard(const AnsiString& text) { return text.find_first_of("*?") != AnsiString::npos; }
 
 bool EndsWithSeparator(const AnsiString& path)
 {
@@ -60,8 +57,8 @@ void TFileListBox::FillCreationRecord(TCreateParams& params)
 {
     TWinControl::FillCreationRecord(params);
     CreateSubClass(params, "LISTBOX");
-    params.Style |= LBS_NOTIFY | LBS_HASSTRINGS | LBS_SORT | LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT |
-        WS_VSCROLL | WS_HSCROLL;
+    params.Style |=
+        LBS_NOTIFY | LBS_HASSTRINGS | LBS_SORT | LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL;
     params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
@@ -373,7 +370,8 @@ void TFileListBox::SetFolderPath(const AnsiString& path)
 
 // The file list as form streams set it.
 static const TClassRegistration<TFileListBox> fileListInfo("TFileListBox", [](TClassBuilder<TFileListBox>& c) {
-    static const TEnumType kinds { "ftReadOnly", "ftHidden", "ftSystem", "ftVolumeID", "ftDirectory", "ftArchive", "ftNormal" };
+    static const TEnumType kinds { "ftReadOnly", "ftHidden", "ftSystem", "ftVolumeID", "ftDirectory", "ftArchive",
+        "ftNormal" };
     c.Parent<TWinControl>();
     c.Constructor();
     c.String("Mask", &TFileListBox::SetMask);

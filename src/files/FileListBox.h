@@ -14,7 +14,7 @@ class TBitmap;
 
 // Kinds of directory entries listed; ftNormal admits entries whatever their attributes.
 enum TFileAttr { ftReadOnly, ftHidden, ftSystem, ftVolumeID, ftDirectory, ftArchive, ftNormal };
-using TFileType = std::uint32_t;   // bit (1 << TFileAttr) per kind
+using TFileType = std::uint32_t; // bit (1 << TFileAttr) per kind
 constexpr TFileType FileTypeOf(TFileAttr attr) { return 1u << attr; }
 
 class TFileListBox : public TWinControl {

@@ -28,10 +28,7 @@ int FindMatchingEntry(TSearchRec& record)
 
 }
 
-TSearchRec::~TSearchRec()
-{
-    EndSearch(*this);
-}
+TSearchRec::~TSearchRec() { EndSearch(*this); }
 
 int FindFirstEntry(const AnsiString& pattern, int attributes, TSearchRec& record)
 {
@@ -80,10 +77,7 @@ int FileAge(const AnsiString& name)
     return static_cast<int>((static_cast<DWORD>(date) << 16) | time);
 }
 
-bool FileExists(const AnsiString& name)
-{
-    return FileAge(name) != -1;
-}
+bool FileExists(const AnsiString& name) { return FileAge(name) != -1; }
 
 bool FolderExists(const AnsiString& name)
 {
@@ -108,7 +102,4 @@ void ChangeCurrentFolder(const AnsiString& path)
     }
 }
 
-bool RemoveFile(const AnsiString& name)
-{
-    return DeleteFileA(name.c_str()) != 0;
-}
+bool RemoveFile(const AnsiString& name) { return DeleteFileA(name.c_str()) != 0; }

@@ -19,11 +19,11 @@ enum : int {
 
 // One running search. Owns the platform's search handle until EndSearch.
 struct TSearchRec {
-    int Time = 0;          // last write, local time, packed FAT date (high) and time (low)
-    int Size = 0;          // low 32 bits of the size
-    int Attr = 0;          // the entry's attribute bits
-    AnsiString Name;       // as the file system stores it
-    int ExcludeAttr = 0;   // attribute bits that make an entry skipped
+    int Time = 0;        // last write, local time, packed FAT date (high) and time (low)
+    int Size = 0;        // low 32 bits of the size
+    int Attr = 0;        // the entry's attribute bits
+    AnsiString Name;     // as the file system stores it
+    int ExcludeAttr = 0; // attribute bits that make an entry skipped
     HANDLE FindHandle = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAA FindData {};
 

@@ -4,8 +4,7 @@ namespace {
 
 // Calls the visitor with the 0-based index of every character start: single bytes
 // and lead bytes, never trail bytes. A lead byte at the end stands alone.
-template<typename Visitor>
-void ForEachCharacter(const AnsiString& text, Visitor visit)
+template<typename Visitor> void ForEachCharacter(const AnsiString& text, Visitor visit)
 {
     for (std::size_t i = 0; i < text.size();) {
         bool pair = IsLeadByte(text[i]) && i + 1 < text.size();
@@ -16,10 +15,7 @@ void ForEachCharacter(const AnsiString& text, Visitor visit)
 
 }
 
-AnsiString ExtractFilePath(const AnsiString& path)
-{
-    return path.substr(0, LastDelimiter("\\:", path));
-}
+AnsiString ExtractFilePath(const AnsiString& path) { return path.substr(0, LastDelimiter("\\:", path)); }
 
 AnsiString ExtractFileDir(const AnsiString& path)
 {
@@ -35,10 +31,7 @@ AnsiString ExtractFileDir(const AnsiString& path)
     return path.substr(0, end);
 }
 
-AnsiString ExtractFileName(const AnsiString& path)
-{
-    return path.substr(LastDelimiter("\\:", path));
-}
+AnsiString ExtractFileName(const AnsiString& path) { return path.substr(LastDelimiter("\\:", path)); }
 
 AnsiString ExtractFileExt(const AnsiString& path)
 {

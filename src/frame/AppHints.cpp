@@ -68,7 +68,9 @@ int CursorHeightMargin()
         if (lines == mask.bmHeight) {
             auto opaque = [&](int row) {
                 for (int x = 0; x < mask.bmWidth; ++x) {
-                    auto bit = [&](int r) { return (bits[static_cast<std::size_t>(r * stride + x / 8)] >> (7 - x % 8)) & 1; };
+                    auto bit = [&](int r) {
+                        return (bits[static_cast<std::size_t>(r * stride + x / 8)] >> (7 - x % 8)) & 1;
+                    };
                     bool andBit = bit(row) != 0;
                     bool xorBit = !info.hbmColor && bit(row + height) != 0;
                     if (!andBit || xorBit)
@@ -255,12 +257,14 @@ static bool CursorOverFrame()
 LRESULT CALLBACK TApplication::HintGetMessageHook(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HC_ACTION && Application && lParam) {
-        CallCatching([&] {
-            if (Application->m_hintCheckRequested.exchange(false) && Application->m_hintShown && !CursorOverFrame())
-                Application->CancelHint();
-            else if (wParam == PM_REMOVE)
-                Application->HintCancelTest(*reinterpret_cast<const MSG*>(lParam));
-        }, [] { Application->HandleLoopException(Application); });
+        CallCatching(
+            [&] {
+                if (Application->m_hintCheckRequested.exchange(false) && Application->m_hintShown && !CursorOverFrame())
+                    Application->CancelHint();
+                else if (wParam == PM_REMOVE)
+                    Application->HintCancelTest(*reinterpret_cast<const MSG*>(lParam));
+            },
+            [] { Application->HandleLoopException(Application); });
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

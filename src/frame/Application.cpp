@@ -20,15 +20,12 @@
 
 TApplication* Application = nullptr;
 
-HWND ApplicationWindow()
-{
-    return Application ? Application->Handle() : nullptr;
-}
+HWND ApplicationWindow() { return Application ? Application->Handle() : nullptr; }
 
 namespace {
 
 const char AppClassName[] = "TApplication";
-constexpr DWORD AppWindowStyle = 0x84CA0000;   // pop-up, clip siblings, caption, system menu, minimize box
+constexpr DWORD AppWindowStyle = 0x84CA0000; // pop-up, clip siblings, caption, system menu, minimize box
 
 // The program file's base name: OEM to ANSI, folder and extension dropped, every
 // character after the first lower-cased with the code page's rules.
@@ -66,7 +63,8 @@ AnsiString CurrentExceptionClassName()
     if (!type)
         return "Unknown";
     int status = 0;
-    std::unique_ptr<char, void (*)(void*)> readable(abi::__cxa_demangle(type->name(), nullptr, nullptr, &status), std::free);
+    std::unique_ptr<char, void (*)(void*)> readable(
+        abi::__cxa_demangle(type->name(), nullptr, nullptr, &status), std::free);
     return status == 0 && readable ? AnsiString(readable.get()) : AnsiString(type->name());
 }
 
@@ -84,7 +82,8 @@ void ShowGenericReport(const AnsiString& className, const void* address)
     moduleName.erase(0, LastDelimiter("\\", moduleName));
     auto relative = reinterpret_cast<const void*>(
         reinterpret_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(module));
-    AnsiString text = Format(LoadResString(TextId::ExceptionInModule) + "\n%s%s", className, moduleName, relative, "", "");
+    AnsiString text =
+        Format(LoadResString(TextId::ExceptionInModule) + "\n%s%s", className, moduleName, relative, "", "");
     AnsiString caption = LoadResString(TextId::ApplicationErrorCaption);
     MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
@@ -200,8 +199,8 @@ void TApplication::CreateHandle()
     }
     int x = GetSystemMetrics(SM_CXSCREEN) / 2;
     int y = GetSystemMetrics(SM_CYSCREEN) / 2;
-    m_handle = CreateWindowExA(0, AppClassName, m_title.c_str(), AppWindowStyle, x, y, 0, 0,
-        nullptr, nullptr, ModuleInstance(), nullptr);
+    m_handle = CreateWindowExA(
+        0, AppClassName, m_title.c_str(), AppWindowStyle, x, y, 0, 0, nullptr, nullptr, ModuleInstance(), nullptr);
     if (!m_handle)
         throw EOutOfResources(LoadResString(TextId::WindowClassFailed));
     m_title.clear();
@@ -327,8 +326,7 @@ void TApplication::HandleOneMessage()
 void TApplication::ProcessPendingMessages()
 {
     MSG message {};
-    while (ProcessOneMessage(message)) {
-    }
+    while (ProcessOneMessage(message)) {}
 }
 
 bool TApplication::ProcessOneMessage(MSG& message)
@@ -412,17 +410,19 @@ void TApplication::IdleStep(const MSG&)
     // any other, and the loop goes on.
     CallCatching([this] { TrackMouseControl(); }, [this] { HandleLoopException(this); });
     bool done = true;
-    CallCatching([&] {
-        if (OnAppIdle)
-            OnAppIdle(this, done);
-        if (done && Screen) {
-            for (int i = 0; i < Screen->CustomFormCount(); ++i) {
-                IAppForm* form = Screen->CustomForms(i);
-                if (form->FormHandleAllocated() && form->FormVisible() && form->FormEnabled())
-                    form->FormUpdateActions();
+    CallCatching(
+        [&] {
+            if (OnAppIdle)
+                OnAppIdle(this, done);
+            if (done && Screen) {
+                for (int i = 0; i < Screen->CustomFormCount(); ++i) {
+                    IAppForm* form = Screen->CustomForms(i);
+                    if (form->FormHandleAllocated() && form->FormVisible() && form->FormEnabled())
+                        form->FormUpdateActions();
+                }
             }
-        }
-    }, [this] { HandleLoopException(this); });
+        },
+        [this] { HandleLoopException(this); });
     if (done)
         WaitMessage();
 }
@@ -458,16 +458,16 @@ void TApplication::HandleLoopException(TObject* sender)
                 OnAppException(sender, error);
             else
                 ShowErrorBox(error);
-        } catch (...) {   // any other kind: named by its type alone
+        } catch (...) { // any other kind: named by its type alone
             ShowGenericReport(CurrentExceptionClassName(), address);
         }
     } catch (EAbort&) {
     } catch (Exception& error) {
         try {
             ShowErrorBox(error);
-        } catch (...) {   // the error box failed too: dropped
+        } catch (...) { // the error box failed too: dropped
         }
-    } catch (...) {   // raised by the report: dropped
+    } catch (...) { // raised by the report: dropped
     }
 }
 
@@ -498,8 +498,7 @@ int TApplication::AppMessageBox(const AnsiString& text, const AnsiString& captio
         info.cbSize = sizeof info;
         GetMonitorInfoA(activeMonitor, &info);
         GetWindowRect(m_handle, &saved);
-        SetWindowPos(m_handle, nullptr,
-            info.rcMonitor.left + (info.rcMonitor.right - info.rcMonitor.left) / 2,
+        SetWindowPos(m_handle, nullptr, info.rcMonitor.left + (info.rcMonitor.right - info.rcMonitor.left) / 2,
             info.rcMonitor.top + (info.rcMonitor.bottom - info.rcMonitor.top) / 2, 0, 0,
             SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
         moved = true;
@@ -626,8 +625,8 @@ void TApplication::PushTopMosts(bool includeMain)
     if (m_topMostLevel != 1)
         return;
     TopMostSearch search { m_handle,
-        m_primaryForm && m_primaryForm->FormHandleAllocated() ? m_primaryForm->FormHandle() : nullptr,
-        includeMain, {} };
+        m_primaryForm && m_primaryForm->FormHandleAllocated() ? m_primaryForm->FormHandle() : nullptr, includeMain,
+        {} };
     EnumWindows(&CollectTopMost, reinterpret_cast<LPARAM>(&search));
     m_topMostList = search.found;
     HWND above = GetWindow(m_handle, GW_HWNDPREV);
@@ -696,35 +695,39 @@ void TApplication::DefaultHandler(TMessage& message)
 
 void TApplication::WndProc(TMessage& message)
 {
-    CallCatching([&] {
-        // A hook may hook or unhook others, itself included, while it runs. Serial
-        // numbers rise in registration order, so the next hook is the first one added
-        // after the hook just called, wherever that one now stands or whether it
-        // is still there: no hook is skipped and none is called twice. Hooks added
-        // during the walk (a hook hooking itself again included) wait for the next
-        // message, so the walk always ends.
-        const std::uint64_t walkEnd = m_nextHookSerial;
-        for (std::size_t i = 0; i < m_hooks.size() && m_hooks[i].Serial < walkEnd;) {
-            HookEntry entry = m_hooks[i];
-            if (entry.Hook.Procedure(entry.Hook.Data, message))
-                return;
-            i = static_cast<std::size_t>(std::upper_bound(m_hooks.begin(), m_hooks.end(), entry.Serial,
-                [](std::uint64_t serial, const HookEntry& other) { return serial < other.Serial; }) - m_hooks.begin());
-        }
-        if (message.Msg == WM_WININICHANGE) {
-            if (UpdateFormatSettings)
-                SetThreadLocale(LOCALE_USER_DEFAULT);
-            if (UpdateMetricSettings) {
-                if (Screen)
-                    Screen->ReloadMetrics();
-                if (m_hintEnabled) {
-                    SetHintEnabled(false);
-                    SetHintEnabled(true);
+    CallCatching(
+        [&] {
+            // A hook may hook or unhook others, itself included, while it runs. Serial
+            // numbers rise in registration order, so the next hook is the first one added
+            // after the hook just called, wherever that one now stands or whether it
+            // is still there: no hook is skipped and none is called twice. Hooks added
+            // during the walk (a hook hooking itself again included) wait for the next
+            // message, so the walk always ends.
+            const std::uint64_t walkEnd = m_nextHookSerial;
+            for (std::size_t i = 0; i < m_hooks.size() && m_hooks[i].Serial < walkEnd;) {
+                HookEntry entry = m_hooks[i];
+                if (entry.Hook.Procedure(entry.Hook.Data, message))
+                    return;
+                i = static_cast<std::size_t>(
+                    std::upper_bound(m_hooks.begin(), m_hooks.end(), entry.Serial,
+                        [](std::uint64_t serial, const HookEntry& other) { return serial < other.Serial; })
+                    - m_hooks.begin());
+            }
+            if (message.Msg == WM_WININICHANGE) {
+                if (UpdateFormatSettings)
+                    SetThreadLocale(LOCALE_USER_DEFAULT);
+                if (UpdateMetricSettings) {
+                    if (Screen)
+                        Screen->ReloadMetrics();
+                    if (m_hintEnabled) {
+                        SetHintEnabled(false);
+                        SetHintEnabled(true);
+                    }
                 }
             }
-        }
-        OwnHandling(message);
-    }, [this] { HandleLoopException(this); });
+            OwnHandling(message);
+        },
+        [this] { HandleLoopException(this); });
 }
 
 namespace {
@@ -800,20 +803,12 @@ void TApplication::OwnHandling(TMessage& message)
             Screen->ReloadFonts();
         DefaultHandler(message);
         return;
-    case WM_QUERYDRAGICON:
-        message.Result = reinterpret_cast<LRESULT>(Icon());
-        return;
+    case WM_QUERYDRAGICON: message.Result = reinterpret_cast<LRESULT>(Icon()); return;
     case WM_SYSCOMMAND:
         switch (message.WParam & 0xFFF0) {
-        case SC_MINIMIZE:
-            MinimizeApp();
-            return;
-        case SC_RESTORE:
-            RestoreApp();
-            return;
-        default:
-            DefaultHandler(message);
-            return;
+        case SC_MINIMIZE: MinimizeApp(); return;
+        case SC_RESTORE: RestoreApp(); return;
+        default: DefaultHandler(message); return;
         }
     case FM_ACTIVATE:
         if (OnAppActivate)
@@ -843,11 +838,8 @@ void TApplication::OwnHandling(TMessage& message)
             }
         }
         return;
-    case FM_FOCUSTOP:
-        FocusTop();
-        return;
-    case FM_INVOKEHELP:
-        return;   // the program has no help file
+    case FM_FOCUSTOP: FocusTop(); return;
+    case FM_INVOKEHELP: return; // the program has no help file
     case FM_WINDOWHOOK:
         if (auto* hook = reinterpret_cast<TWindowHook*>(message.LParam)) {
             if (message.WParam == 0)
@@ -864,12 +856,12 @@ void TApplication::OwnHandling(TMessage& message)
         return;
     case FM_ACTIONUPDATE:
     case FM_ACTIONEXECUTE:
-        message.Result = 0;   // the program has no actions
+        message.Result = 0; // the program has no actions
         return;
     default:
         if (message.Msg >= WM_CTLCOLORMSGBOX && message.Msg <= WM_CTLCOLORSTATIC) {
-            message.Result = SendMessageA(reinterpret_cast<HWND>(message.LParam), message.Msg + FN_OFFSET,
-                message.WParam, message.LParam);
+            message.Result = SendMessageA(
+                reinterpret_cast<HWND>(message.LParam), message.Msg + FN_OFFSET, message.WParam, message.LParam);
             return;
         }
         DefaultHandler(message);
@@ -895,7 +887,7 @@ BOOL CALLBACK DisableOne(HWND window, LPARAM data)
             state->disabled.push_back(window);
             EnableWindow(window, FALSE);
         }
-    } catch (...) {   // kept to be raised again once the platform's enumeration is over
+    } catch (...) { // kept to be raised again once the platform's enumeration is over
         state->failure = std::current_exception();
         return FALSE;
     }
@@ -922,10 +914,7 @@ void EnableThreadWindows(const std::vector<HWND>& windows)
             EnableWindow(window, TRUE);
 }
 
-void AddTerminateProc(std::function<bool()> procedure)
-{
-    TerminateProcs().push_back(std::move(procedure));
-}
+void AddTerminateProc(std::function<bool()> procedure) { TerminateProcs().push_back(std::move(procedure)); }
 
 bool CallTerminateProcs()
 {

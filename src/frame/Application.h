@@ -76,8 +76,7 @@ public:
     // constructor runs, so the form's own handlers can use it; it is cleared when
     // construction fails. The first TForm becomes the main form once its
     // construction (OnCreate included) has finished.
-    template<class T>
-    void CreateAppForm(T*& reference);
+    template<class T> void CreateAppForm(T*& reference);
 
     // Shows the main form (unless ShowPrimaryForm is off) and runs the message loop
     // until Terminating is set.
@@ -259,7 +258,6 @@ extern TApplication* Application;
 // The application's window, or none while there is no application object.
 HWND ApplicationWindow();
 
-
 // Disables every visible, enabled top-level window of the calling thread except the
 // one spared and returns the list; EnableThreadWindows enables those that still exist.
 std::vector<HWND> DisableThreadWindows(HWND spare);
@@ -270,8 +268,7 @@ void EnableThreadWindows(const std::vector<HWND>& windows);
 void AddTerminateProc(std::function<bool()> procedure);
 bool CallTerminateProcs();
 
-template<class T>
-void TApplication::CreateAppForm(T*& reference)
+template<class T> void TApplication::CreateAppForm(T*& reference)
 {
     static_assert(std::is_base_of_v<TComponent, T> && std::is_base_of_v<IAppForm, T>,
         "an application form is a component and an IAppForm");

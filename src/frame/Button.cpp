@@ -59,10 +59,7 @@ void TButton::UpdateFormButtons(HWND focus)
     UpdateButtonsIn(top, [focus](TButton* button) { button->UpdateDefaultStyle(focus); });
 }
 
-bool TButton::IsActive()
-{
-    return IsActiveWith(GetFocus());
-}
+bool TButton::IsActive() { return IsActiveWith(GetFocus()); }
 
 bool TButton::IsActiveWith(HWND focus)
 {
@@ -119,9 +116,7 @@ void TButton::Dispatch(TMessage& message)
             UpdateFormButtons(focus);
         return;
     }
-    case WM_ERASEBKGND:
-        DefaultHandler(message);
-        return;
+    case WM_ERASEBKGND: DefaultHandler(message); return;
     }
     TWinControl::Dispatch(message);
 }

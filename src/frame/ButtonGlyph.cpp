@@ -178,10 +178,7 @@ SIZE TButtonGlyph::ImageSize() const
     return { m_original->Width() / m_numGlyphs, m_original->Height() };
 }
 
-void TButtonGlyph::PrepareState(TButtonState state)
-{
-    CreateButtonGlyph(state);
-}
+void TButtonGlyph::PrepareState(TButtonState state) { CreateButtonGlyph(state); }
 
 int TButtonGlyph::CreateButtonGlyph(TButtonState state)
 {
@@ -279,7 +276,8 @@ void TButtonGlyph::DrawButtonGlyph(TCanvas* canvas, POINT at, TButtonState state
         ImageList_DrawEx(m_list, index, dc, at.x, at.y, 0, 0, ColorToRGB(clBtnFace), CLR_NONE, ILD_NORMAL);
 }
 
-void TButtonGlyph::DrawButtonText(TCanvas* canvas, const AnsiString& caption, RECT bounds, TButtonState state, UINT textFlags)
+void TButtonGlyph::DrawButtonText(
+    TCanvas* canvas, const AnsiString& caption, RECT bounds, TButtonState state, UINT textFlags)
 {
     canvas->Brush()->SetStyle(TBrushStyle::bsClear);
     UINT flags = DT_CENTER | DT_VCENTER | textFlags;
@@ -308,8 +306,8 @@ void TButtonGlyph::CalcLayout(TCanvas* canvas, const RECT& client, POINT offset,
     POINT textSize = { 0, 0 };
     if (!caption.empty()) {
         textBounds = { 0, 0, clientSize.x, 0 };
-        DrawTextA(canvas->Handle(), caption.c_str(), static_cast<int>(caption.size()), &textBounds,
-            DT_CALCRECT | textFlags);
+        DrawTextA(
+            canvas->Handle(), caption.c_str(), static_cast<int>(caption.size()), &textBounds, DT_CALCRECT | textFlags);
         textSize = { textBounds.right - textBounds.left, textBounds.bottom - textBounds.top };
     } else {
         textBounds = { 0, 0, 0, 0 };

@@ -61,5 +61,5 @@ private:
     int m_numGlyphs = 1;
     TColor m_transparentColor = 0x008080;
     int m_indexes[4] = { -1, -1, -1, -1 };
-    HIMAGELIST m_list = nullptr;   // the shared list of this glyph's size, while it has images there
+    HIMAGELIST m_list = nullptr; // the shared list of this glyph's size, while it has images there
 };

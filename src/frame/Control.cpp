@@ -19,10 +19,7 @@ namespace {
 // The windowless control that holds the mouse capture through its parent's window.
 TControl* g_captureControl = nullptr;
 
-bool IsDoubleClick(UINT msg)
-{
-    return msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
-}
+bool IsDoubleClick(UINT msg) { return msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK; }
 
 }
 
@@ -68,9 +65,7 @@ TControl* CaptureControl()
     return holder;
 }
 
-TControl::TControl(TComponent* owner)
-    : TComponent(owner)
-    , m_font(std::make_unique<TFont>())
+TControl::TControl(TComponent* owner) : TComponent(owner), m_font(std::make_unique<TFont>())
 {
     WindowProc = [this](TMessage& message) { WndProc(message); };
     m_font->OnChange = [this](TObject*) { FontChanged(); };
@@ -130,10 +125,7 @@ void TControl::SetName(const AnsiString& name)
         SetText(name);
 }
 
-TComponent* TControl::GetParentComponent() const
-{
-    return m_parent;
-}
+TComponent* TControl::GetParentComponent() const { return m_parent; }
 
 void TControl::SetParentComponent(TComponent* parent)
 {
@@ -162,20 +154,11 @@ void TControl::UpdateBoundsRect(const RECT& rect)
     m_height = rect.bottom - rect.top;
 }
 
-RECT TControl::ClientRect()
-{
-    return { 0, 0, m_width, m_height };
-}
+RECT TControl::ClientRect() { return { 0, 0, m_width, m_height }; }
 
-void TControl::SetClientWidth(int value)
-{
-    SetWidth(value + m_width - ClientWidth());
-}
+void TControl::SetClientWidth(int value) { SetWidth(value + m_width - ClientWidth()); }
 
-void TControl::SetClientHeight(int value)
-{
-    SetHeight(value + m_height - ClientHeight());
-}
+void TControl::SetClientHeight(int value) { SetHeight(value + m_height - ClientHeight()); }
 
 POINT TControl::ClientOrigin()
 {
@@ -216,15 +199,9 @@ void TControl::SetEnabled(bool value)
     EnabledChanged();
 }
 
-void TControl::EnabledChanged()
-{
-    Invalidate();
-}
+void TControl::EnabledChanged() { Invalidate(); }
 
-bool TControl::IsShowing()
-{
-    return m_visible && m_parent && m_parent->IsShowing();
-}
+bool TControl::IsShowing() { return m_visible && m_parent && m_parent->IsShowing(); }
 
 AnsiString TControl::Text()
 {
@@ -245,10 +222,7 @@ void TControl::SetText(const AnsiString& value)
     TextChanged();
 }
 
-void TControl::TextChanged()
-{
-    Invalidate();
-}
+void TControl::TextChanged() { Invalidate(); }
 
 void TControl::SetCursor(TCursor value)
 {
@@ -273,10 +247,7 @@ void TControl::SetColor(TColor value)
     ColorChanged();
 }
 
-void TControl::ColorChanged()
-{
-    Invalidate();
-}
+void TControl::ColorChanged() { Invalidate(); }
 
 void TControl::SetParentColor(bool value)
 {
@@ -295,10 +266,7 @@ void TControl::ParentColorChanged()
     m_parentColor = true;
 }
 
-void TControl::SetFont(TFont* value)
-{
-    m_font->Assign(value);
-}
+void TControl::SetFont(TFont* value) { m_font->Assign(value); }
 
 void TControl::FontChanged()
 {
@@ -344,10 +312,7 @@ void TControl::ParentShowHintChanged()
         m_showHint = m_parent->ShowHint();
 }
 
-void TControl::Invalidate()
-{
-    InvalidateChild(m_visible, (m_controlStyle & csOpaque) != 0);
-}
+void TControl::Invalidate() { InvalidateChild(m_visible, (m_controlStyle & csOpaque) != 0); }
 
 void TControl::InvalidateChild(bool visible, bool opaque)
 {
@@ -418,10 +383,7 @@ TCustomForm* TControl::ParentForm()
     return dynamic_cast<TCustomForm*>(top);
 }
 
-bool TControl::DialogChar(char, LPARAM)
-{
-    return false;
-}
+bool TControl::DialogChar(char, LPARAM) { return false; }
 
 HDC TControl::GetDeviceContext(HWND& window)
 {
@@ -444,9 +406,7 @@ void TControl::WndProc(TMessage& message)
         if (!(m_controlStyle & csDoubleClicks) && IsDoubleClick(msg))
             message.Msg = msg = msg - WM_LBUTTONDBLCLK + WM_LBUTTONDOWN;
         switch (msg) {
-        case WM_MOUSEMOVE:
-            HintMouseMessage(message);
-            break;
+        case WM_MOUSEMOVE: HintMouseMessage(message); break;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
             // Automatic dragging takes the press over; no control of this program
@@ -455,9 +415,7 @@ void TControl::WndProc(TMessage& message)
                 return;
             m_controlState |= csLButtonDown;
             break;
-        case WM_LBUTTONUP:
-            m_controlState &= ~csLButtonDown;
-            break;
+        case WM_LBUTTONUP: m_controlState &= ~csLButtonDown; break;
         }
     }
     Dispatch(message);
@@ -472,12 +430,8 @@ void TControl::HintMouseMessage(TMessage& message)
 void TControl::Dispatch(TMessage& message)
 {
     switch (message.Msg) {
-    case WM_LBUTTONDOWN:
-        WMLButtonDown(message);
-        return;
-    case WM_LBUTTONDBLCLK:
-        WMLButtonDblClk(message);
-        return;
+    case WM_LBUTTONDOWN: WMLButtonDown(message); return;
+    case WM_LBUTTONDBLCLK: WMLButtonDblClk(message); return;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
         DefaultHandler(message);
@@ -488,9 +442,7 @@ void TControl::Dispatch(TMessage& message)
         DefaultHandler(message);
         DoMouseDown(message, mbMiddle, message.Msg == WM_MBUTTONDBLCLK ? ssDouble : 0);
         return;
-    case WM_LBUTTONUP:
-        WMLButtonUp(message);
-        return;
+    case WM_LBUTTONUP: WMLButtonUp(message); return;
     case WM_RBUTTONUP:
         DefaultHandler(message);
         DoMouseUp(message, mbRight);
@@ -499,23 +451,15 @@ void TControl::Dispatch(TMessage& message)
         DefaultHandler(message);
         DoMouseUp(message, mbMiddle);
         return;
-    case WM_MOUSEMOVE:
-        WMMouseMove(message);
-        return;
-    case WM_CANCELMODE:
-        WMCancelMode(message);
-        return;
+    case WM_MOUSEMOVE: WMMouseMove(message); return;
+    case WM_CANCELMODE: WMCancelMode(message); return;
     case FM_MOUSEENTER:
     case FM_MOUSELEAVE:
         if (m_parent)
             m_parent->Perform(message.Msg, 0, reinterpret_cast<LPARAM>(this));
         return;
-    case FM_HITTEST:
-        message.Result = HTCLIENT;
-        return;
-    case FM_VISIBLECHANGED:
-        InvalidateChild(true, m_visible && (m_controlStyle & csOpaque));
-        return;
+    case FM_HITTEST: message.Result = HTCLIENT; return;
+    case FM_VISIBLECHANGED: InvalidateChild(true, m_visible && (m_controlStyle & csOpaque)); return;
     }
     DefaultHandler(message);
 }
@@ -543,9 +487,7 @@ void TControl::DefaultHandler(TMessage& message)
         message.Result = static_cast<LRESULT>(count);
         break;
     }
-    case WM_GETTEXTLENGTH:
-        message.Result = m_text ? static_cast<LRESULT>(m_text->size()) : 0;
-        break;
+    case WM_GETTEXTLENGTH: message.Result = m_text ? static_cast<LRESULT>(m_text->size()) : 0; break;
     }
 }
 
@@ -553,7 +495,8 @@ void TControl::DoMouseDown(TMessage& message, TMouseButton button, TShiftState s
 {
     if (m_controlStyle & csNoStdEvents)
         return;
-    MouseDown(button, KeysToShiftState(message.WParam) | shift, GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam));
+    MouseDown(
+        button, KeysToShiftState(message.WParam) | shift, GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam));
 }
 
 void TControl::DoMouseUp(TMessage& message, TMouseButton button)

@@ -43,14 +43,14 @@ using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, i
 
 // What a control is (its class decides): control style bits.
 using TControlStyle = unsigned;
-constexpr TControlStyle csCaptureMouse = 1u << 0;   // a press captures the mouse for it
-constexpr TControlStyle csClickEvents = 1u << 1;    // a press and release inside it makes a click
-constexpr TControlStyle csDoubleClicks = 1u << 2;   // double clicks arrive as double clicks
-constexpr TControlStyle csOpaque = 1u << 3;         // it covers its whole rectangle when painting
-constexpr TControlStyle csNoStdEvents = 1u << 4;    // no OnMouseDown/OnMouseMove/OnMouseUp
-constexpr TControlStyle csAcceptsControls = 1u << 5;// it contains other controls
-constexpr TControlStyle csFramed = 1u << 6;         // its parent draws a 3-D frame around it
-constexpr TControlStyle csSetCaption = 1u << 7;     // the caption follows the component name
+constexpr TControlStyle csCaptureMouse = 1u << 0;    // a press captures the mouse for it
+constexpr TControlStyle csClickEvents = 1u << 1;     // a press and release inside it makes a click
+constexpr TControlStyle csDoubleClicks = 1u << 2;    // double clicks arrive as double clicks
+constexpr TControlStyle csOpaque = 1u << 3;          // it covers its whole rectangle when painting
+constexpr TControlStyle csNoStdEvents = 1u << 4;     // no OnMouseDown/OnMouseMove/OnMouseUp
+constexpr TControlStyle csAcceptsControls = 1u << 5; // it contains other controls
+constexpr TControlStyle csFramed = 1u << 6;          // its parent draws a 3-D frame around it
+constexpr TControlStyle csSetCaption = 1u << 7;      // the caption follows the component name
 
 // What a control is doing: control state bits.
 using TControlState = unsigned;
@@ -58,8 +58,8 @@ constexpr TControlState csLButtonDown = 1u << 0;
 constexpr TControlState csClicked = 1u << 1;
 constexpr TControlState csPaintCopy = 1u << 2;
 constexpr TControlState csCustomPaint = 1u << 3;
-constexpr TControlState csReadingState = 1u << 4;   // the window is being re-created and its state read back
-constexpr TControlState csFocusing = 1u << 5;       // changing the focus itself
+constexpr TControlState csReadingState = 1u << 4; // the window is being re-created and its state read back
+constexpr TControlState csFocusing = 1u << 5;     // changing the focus itself
 constexpr TControlState csCreating = 1u << 6;
 
 enum TDragMode { dmManual = 0, dmAutomatic = 1 };
@@ -70,12 +70,12 @@ class TControl;
 // coordinates, times in milliseconds).
 struct THintInfo {
     TControl* HintControl = nullptr;
-    POINT HintPos {};          // the pop-up's top-left
+    POINT HintPos {}; // the pop-up's top-left
     int HintMaxWidth = 0;
     TColor HintColor = 0;
-    RECT CursorRect {};        // moving within it does not restart the hint
+    RECT CursorRect {}; // moving within it does not restart the hint
     POINT CursorPos {};
-    int ReshowTimeout = 0;     // above 0: shown again after this time instead of hidden
+    int ReshowTimeout = 0; // above 0: shown again after this time instead of hidden
     int HideTimeout = 0;
     AnsiString HintStr;
 };
@@ -197,8 +197,16 @@ public:
     virtual bool DialogChar(char charCode, LPARAM keyData);
     // The control's say in its hint: the rest time before it shows (active: a hint is
     // up already), and the hint itself before it is shown (false: not shown).
-    virtual void HintShowPause(bool active, int& pause) { (void)active; (void)pause; }
-    virtual bool HintShow(THintInfo& info) { (void)info; return true; }
+    virtual void HintShowPause(bool active, int& pause)
+    {
+        (void)active;
+        (void)pause;
+    }
+    virtual bool HintShow(THintInfo& info)
+    {
+        (void)info;
+        return true;
+    }
 
     // The window procedure method: the rules every control shares, then Dispatch.
     virtual void WndProc(TMessage& message);
@@ -227,7 +235,6 @@ protected:
     // The system colours changed (glyphs and brushes of system colours are made again).
     virtual void SysColorChanged() { Invalidate(); }
 
-
     // Message handlers of TControl, called by Dispatch.
     void WMLButtonDown(TMessage& message);
     void WMLButtonDblClk(TMessage& message);
@@ -254,7 +261,7 @@ protected:
     int m_height = 0;
     bool m_visible = true;
     bool m_enabled = true;
-    std::unique_ptr<AnsiString> m_text;   // the caption while no window holds it
+    std::unique_ptr<AnsiString> m_text; // the caption while no window holds it
     TCursor m_cursor = crDefault;
     TColor m_color = clWindow;
     bool m_parentColor = true;

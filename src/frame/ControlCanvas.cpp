@@ -16,10 +16,7 @@ std::vector<TControlCanvas*>& CanvasesWithContext()
 
 }
 
-TControlCanvas::~TControlCanvas()
-{
-    FreeHandle();
-}
+TControlCanvas::~TControlCanvas() { FreeHandle(); }
 
 void TControlCanvas::SetControl(TControl* control)
 {

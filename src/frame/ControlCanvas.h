@@ -28,7 +28,7 @@ protected:
 
 private:
     TControl* m_control = nullptr;
-    std::optional<TWindowDC> m_context;   // the context this canvas asked for
+    std::optional<TWindowDC> m_context; // the context this canvas asked for
 };
 
 // A canvas drawing on a device context it was handed for one paint or measure: the

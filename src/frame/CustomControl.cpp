@@ -3,17 +3,12 @@
 #include "runtime/ClassInfo.h"
 #include "runtime/ScopeGuard.h"
 
-TCustomControl::TCustomControl(TComponent* owner)
-    : TWinControl(owner)
-    , m_canvas(std::make_unique<TControlCanvas>())
+TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner), m_canvas(std::make_unique<TControlCanvas>())
 {
     m_canvas->SetControl(this);
 }
 
-TCustomControl::~TCustomControl()
-{
-    m_canvas->SetControl(nullptr);
-}
+TCustomControl::~TCustomControl() { m_canvas->SetControl(nullptr); }
 
 void TCustomControl::Dispatch(TMessage& message)
 {
@@ -32,4 +27,5 @@ void TCustomControl::PaintWindow(HDC dc)
     Paint();
 }
 
-static const TClassRegistration<TCustomControl> info("TCustomControl", [](TClassBuilder<TCustomControl>& c) { c.Parent<TWinControl>(); });
+static const TClassRegistration<TCustomControl> info(
+    "TCustomControl", [](TClassBuilder<TCustomControl>& c) { c.Parent<TWinControl>(); });

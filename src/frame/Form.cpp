@@ -44,18 +44,15 @@ void CollectTabOrder(TWinControl* container, std::vector<TWinControl*>& list)
 int ShowCommand(TWindowState state)
 {
     switch (state) {
-    case wsMinimized:
-        return SW_SHOWMINNOACTIVE;
-    case wsMaximized:
-        return SW_SHOWMAXIMIZED;
-    default:
-        return SW_SHOWNORMAL;
+    case wsMinimized: return SW_SHOWMINNOACTIVE;
+    case wsMaximized: return SW_SHOWMAXIMIZED;
+    default: return SW_SHOWNORMAL;
     }
 }
 
 MONITORINFO MonitorInfo(HMONITOR monitor)
 {
-    MONITORINFO info{};
+    MONITORINFO info {};
     info.cbSize = sizeof info;
     GetMonitorInfoA(monitor, &info);
     return info;
@@ -63,10 +60,7 @@ MONITORINFO MonitorInfo(HMONITOR monitor)
 
 }
 
-TCustomForm::TCustomForm(TComponent* owner, TFormSource source)
-    : TCustomForm(owner, source, false)
-{
-}
+TCustomForm::TCustomForm(TComponent* owner, TFormSource source) : TCustomForm(owner, source, false) {}
 
 TCustomForm::TCustomForm(TComponent* owner, TFormSource source, bool isTForm)
     : TWinControl(owner)
@@ -231,10 +225,7 @@ void TCustomForm::ShowForm()
     BringToFront();
 }
 
-void TCustomForm::HideForm()
-{
-    SetVisible(false);
-}
+void TCustomForm::HideForm() { SetVisible(false); }
 
 void TCustomForm::ShowingChanged()
 {
@@ -311,8 +302,7 @@ void TCustomForm::PlaceOnFirstShow()
         top = GetSystemMetrics(SM_YVIRTUALSCREEN) + (GetSystemMetrics(SM_CYVIRTUALSCREEN) - m_height) / 2;
         centred = true;
         break;
-    default:
-        break;
+    default: break;
     }
     if (centred) {
         SetBounds(left, top, m_width, m_height);
@@ -338,9 +328,7 @@ void TCustomForm::MoveToDefaultMonitor(TPosition position)
         target = MonitorFromWindow(active->Handle(), MONITOR_DEFAULTTONEAREST);
         break;
     }
-    default:
-        target = MonitorFromPoint(POINT { 0, 0 }, MONITOR_DEFAULTTOPRIMARY);
-        break;
+    default: target = MonitorFromPoint(POINT { 0, 0 }, MONITOR_DEFAULTTOPRIMARY); break;
     }
     RECT bounds = BoundsRect();
     HMONITOR current = MonitorFromRect(&bounds, MONITOR_DEFAULTTONEAREST);
@@ -383,17 +371,10 @@ void TCustomForm::CloseForm()
         return;
     }
     switch (action) {
-    case caHide:
-        HideForm();
-        break;
-    case caMinimize:
-        SetWindowState(wsMinimized);
-        break;
-    case caFree:
-        ReleaseForm();
-        break;
-    default:
-        break;
+    case caHide: HideForm(); break;
+    case caMinimize: SetWindowState(wsMinimized); break;
+    case caFree: ReleaseForm(); break;
+    default: break;
     }
 }
 
@@ -405,10 +386,7 @@ bool TCustomForm::CanCloseForm()
     return canClose;
 }
 
-void TCustomForm::ReleaseForm()
-{
-    PostMessageA(Handle(), FM_RELEASE, 0, 0);
-}
+void TCustomForm::ReleaseForm() { PostMessageA(Handle(), FM_RELEASE, 0, 0); }
 
 TModalResult TCustomForm::ShowFormModal()
 {
@@ -483,14 +461,9 @@ void TCustomForm::ModalCloseStep()
                 DoClose(action);
             }
             switch (action) {
-            case caNone:
-                m_modalResult = mrNone;
-                break;
-            case caFree:
-                ReleaseForm();
-                break;
-            default:
-                break;
+            case caNone: m_modalResult = mrNone; break;
+            case caFree: ReleaseForm(); break;
+            default: break;
             }
         },
         [this] {
@@ -522,15 +495,9 @@ void TCustomForm::SetWindowState(TWindowState value)
     m_windowState = value;
     if (m_handle && m_showing) {
         switch (value) {
-        case wsMinimized:
-            ShowWindow(m_handle, SW_MINIMIZE);
-            break;
-        case wsMaximized:
-            ShowWindow(m_handle, SW_SHOWMAXIMIZED);
-            break;
-        default:
-            ShowWindow(m_handle, SW_RESTORE);
-            break;
+        case wsMinimized: ShowWindow(m_handle, SW_MINIMIZE); break;
+        case wsMaximized: ShowWindow(m_handle, SW_SHOWMAXIMIZED); break;
+        default: ShowWindow(m_handle, SW_RESTORE); break;
         }
     }
 }
@@ -554,10 +521,7 @@ void TCustomForm::SetPixelsPerInch(int value)
     m_pixelsPerInch = value;
 }
 
-void TCustomForm::SetIcon(TIcon* icon)
-{
-    m_icon->Assign(icon);
-}
+void TCustomForm::SetIcon(TIcon* icon) { m_icon->Assign(icon); }
 
 HICON TCustomForm::WindowIcon()
 {
@@ -595,9 +559,7 @@ void TCustomForm::FillCreationRecord(TCreateParams& params)
         icons = 0;
         break;
     case bsSingle:
-    case bsToolWindow:
-        params.Style |= WS_CAPTION;
-        break;
+    case bsToolWindow: params.Style |= WS_CAPTION; break;
     case bsSizeable:
     case bsSizeToolWin:
         params.Style |= WS_CAPTION | WS_THICKFRAME;
@@ -782,10 +744,7 @@ bool TCustomForm::IsShortCut(TMessage& message)
     return handled;
 }
 
-bool TCustomForm::FormIsShortCut(TMessage& message)
-{
-    return IsShortCut(message);
-}
+bool TCustomForm::FormIsShortCut(TMessage& message) { return IsShortCut(message); }
 
 bool TCustomForm::WantChildKey(TControl* child, TMessage& message)
 {
@@ -894,7 +853,7 @@ void TCustomForm::EndReadState()
         int measured = m_textHeight;
         if (TScreenDC dc(nullptr, std::nothrow); dc) {
             TSelectObject font(dc, m_font->Handle());
-            SIZE size{};
+            SIZE size {};
             if (GetTextExtentPoint32A(dc, "0", 1, &size))
                 measured = size.cy;
         }
@@ -938,24 +897,16 @@ void TCustomForm::ScaleControls(TWinControl* parent, int multiplier, int divisor
 void TCustomForm::Dispatch(TMessage& message)
 {
     switch (message.Msg) {
-    case WM_CLOSE:
-        CloseForm();
-        return;
-    case WM_QUERYENDSESSION:
-        message.Result = (CanCloseForm() && CallTerminateProcs()) ? TRUE : FALSE;
-        return;
-    case FM_RELEASE:
-        FreeAfterMessage();
-        return;
+    case WM_CLOSE: CloseForm(); return;
+    case WM_QUERYENDSESSION: message.Result = (CanCloseForm() && CallTerminateProcs()) ? TRUE : FALSE; return;
+    case FM_RELEASE: FreeAfterMessage(); return;
     case FM_ACTIVATE:
         if (!m_constructed)
             m_activatePending = true;
         else
             Activate();
         return;
-    case FM_DEACTIVATE:
-        Deactivate();
-        return;
+    case FM_DEACTIVATE: Deactivate(); return;
     case WM_ACTIVATE:
         DefaultHandler(message);
         if (m_formStyle != fsMDIForm)
@@ -968,7 +919,8 @@ void TCustomForm::Dispatch(TMessage& message)
         }
         break;
     case WM_SYSCOMMAND:
-        if ((message.WParam & 0xFFF0) == SC_MINIMIZE && Application && Application->PrimaryForm() == static_cast<IAppForm*>(this)) {
+        if ((message.WParam & 0xFFF0) == SC_MINIMIZE && Application
+            && Application->PrimaryForm() == static_cast<IAppForm*>(this)) {
             message.Result = SendMessageA(Application->Handle(), message.Msg, message.WParam, message.LParam);
             return;
         }
@@ -1043,7 +995,8 @@ void TCustomForm::Dispatch(TMessage& message)
 
 // The form's stored properties and how a form reads its own state.
 static const TClassRegistration<TCustomForm> customFormInfo("TCustomForm", [](TClassBuilder<TCustomForm>& c) {
-    static const TEnumType borderStyles { "bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin" };
+    static const TEnumType borderStyles { "bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow",
+        "bsSizeToolWin" };
     static const TEnumType borderIcons { "biSystemMenu", "biMinimize", "biMaximize", "biHelp" };
     static const TEnumType windowStates { "wsNormal", "wsMinimized", "wsMaximized" };
     static const TEnumType positions { "poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
@@ -1078,7 +1031,8 @@ static const TClassRegistration<TCustomForm> customFormInfo("TCustomForm", [](TC
     c.Event("OnPaint", &TCustomForm::OnPaint);
     c.Event("OnKeyDown", &TCustomForm::OnKeyDown);
     c.Event("OnKeyPress", &TCustomForm::OnKeyPress);
-    c.Defined("TextHeight", [](TCustomForm& form, TReader& reader) { form.SetTextHeight(static_cast<int>(reader.ReadInteger())); });
+    c.Defined("TextHeight",
+        [](TCustomForm& form, TReader& reader) { form.SetTextHeight(static_cast<int>(reader.ReadInteger())); });
     c.Defined("IgnoreFontProperty", [](TCustomForm& form, TReader& reader) {
         if (reader.ReadBoolean())
             form.SetParentFont(true);

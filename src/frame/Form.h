@@ -14,11 +14,16 @@ class TIcon;
 #include <new>
 #include <vector>
 
-
 enum TFormBorderStyle { bsNone = 0, bsSingle = 1, bsSizeable = 2, bsDialog = 3, bsToolWindow = 4, bsSizeToolWin = 5 };
 enum TPosition {
-    poDesigned = 0, poDefault = 1, poDefaultPosOnly = 2, poDefaultSizeOnly = 3,
-    poScreenCenter = 4, poDesktopCenter = 5, poMainFormCenter = 6, poOwnerFormCenter = 7
+    poDesigned = 0,
+    poDefault = 1,
+    poDefaultPosOnly = 2,
+    poDefaultSizeOnly = 3,
+    poScreenCenter = 4,
+    poDesktopCenter = 5,
+    poMainFormCenter = 6,
+    poOwnerFormCenter = 7
 };
 enum TDefaultMonitor { dmDesktop = 0, dmPrimary = 1, dmMainForm = 2, dmActiveForm = 3 };
 enum TFormStyle { fsNormal = 0, fsMDIChild = 1, fsMDIForm = 2, fsStayOnTop = 3 };
@@ -78,7 +83,10 @@ public:
     void SetFormWindowState(TWindowState state) override { SetWindowState(state); }
     RECT FormBounds() const override { return BoundsRect(); }
     bool FormIsShortCut(TMessage& message) override;
-    LRESULT FormPerform(UINT message, WPARAM wParam, LPARAM lParam) override { return Perform(message, wParam, lParam); }
+    LRESULT FormPerform(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        return Perform(message, wParam, lParam);
+    }
 
     void ShowForm();
     void HideForm();
@@ -232,7 +240,6 @@ private:
 class TForm : public TCustomForm {
 public:
     SV_CLASS_NAME(TForm)
-    explicit TForm(TComponent* owner, TFormSource source = TFormSource::Resource)
-        : TCustomForm(owner, source, true) {}
+    explicit TForm(TComponent* owner, TFormSource source = TFormSource::Resource) : TCustomForm(owner, source, true) {}
     bool IsTForm() const override { return true; }
 };

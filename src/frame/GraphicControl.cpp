@@ -2,17 +2,12 @@
 
 #include "runtime/ClassInfo.h"
 
-TGraphicControl::TGraphicControl(TComponent* owner)
-    : TControl(owner)
-    , m_canvas(std::make_unique<TControlCanvas>())
+TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner), m_canvas(std::make_unique<TControlCanvas>())
 {
     m_canvas->SetControl(this);
 }
 
-TGraphicControl::~TGraphicControl()
-{
-    m_canvas->SetControl(nullptr);
-}
+TGraphicControl::~TGraphicControl() { m_canvas->SetControl(nullptr); }
 
 void TGraphicControl::Dispatch(TMessage& message)
 {
@@ -27,4 +22,5 @@ void TGraphicControl::Dispatch(TMessage& message)
     TControl::Dispatch(message);
 }
 
-static const TClassRegistration<TGraphicControl> info("TGraphicControl", [](TClassBuilder<TGraphicControl>& c) { c.Parent<TControl>(); });
+static const TClassRegistration<TGraphicControl> info(
+    "TGraphicControl", [](TClassBuilder<TGraphicControl>& c) { c.Parent<TControl>(); });

@@ -99,9 +99,9 @@ void THintWindow::TextChanged()
 bool THintWindow::IsHintMsg(const MSG& message)
 {
     UINT msg = message.message;
-    return (msg >= WM_KEYDOWN && msg <= 0x0108) || msg == FM_ACTIVATE || msg == FM_DEACTIVATE
-        || msg == FM_APPKEYDOWN || msg == FM_APPSYSCOMMAND || msg == WM_COMMAND
-        || (msg > WM_MOUSEMOVE && msg <= WM_MOUSEWHEEL) || msg == WM_NCMOUSEMOVE;
+    return (msg >= WM_KEYDOWN && msg <= 0x0108) || msg == FM_ACTIVATE || msg == FM_DEACTIVATE || msg == FM_APPKEYDOWN
+        || msg == FM_APPSYSCOMMAND || msg == WM_COMMAND || (msg > WM_MOUSEMOVE && msg <= WM_MOUSEWHEEL)
+        || msg == WM_NCMOUSEMOVE;
 }
 
 void THintWindow::Paint()
@@ -123,9 +123,7 @@ void THintWindow::Paint()
 void THintWindow::Dispatch(TMessage& message)
 {
     switch (message.Msg) {
-    case WM_NCHITTEST:
-        message.Result = HTTRANSPARENT;
-        return;
+    case WM_NCHITTEST: message.Result = HTTRANSPARENT; return;
     case WM_NCPAINT: {
         TWindowDC dc(m_handle, GetWindowDC(m_handle));
         RECT rect;
@@ -139,6 +137,5 @@ void THintWindow::Dispatch(TMessage& message)
     TCustomControl::Dispatch(message);
 }
 
-static const TClassRegistration<THintWindow> hintWindowInfo("THintWindow", [](TClassBuilder<THintWindow>& c) {
-    c.Parent<TCustomControl>();
-});
+static const TClassRegistration<THintWindow> hintWindowInfo(
+    "THintWindow", [](TClassBuilder<THintWindow>& c) { c.Parent<TCustomControl>(); });

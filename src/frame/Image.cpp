@@ -8,17 +8,14 @@
 #include "graphics/Picture.h"
 #include "runtime/ScopeGuard.h"
 
-TImage::TImage(TComponent* owner)
-    : TGraphicControl(owner)
-    , m_picture(std::make_unique<TPicture>())
+TImage::TImage(TComponent* owner) : TGraphicControl(owner), m_picture(std::make_unique<TPicture>())
 {
     m_width = 105;
     m_height = 105;
     m_picture->SetOnChange([this](TObject*) { PictureChanged(); });
-    m_picture->SetOnProgress([this](TObject* sender, TProgressStage stage, std::uint8_t percent, bool redraw,
-                                 const RECT& rect, const AnsiString& message) {
-        Progress(sender, stage, percent, redraw, rect, message);
-    });
+    m_picture->SetOnProgress(
+        [this](TObject* sender, TProgressStage stage, std::uint8_t percent, bool redraw, const RECT& rect,
+            const AnsiString& message) { Progress(sender, stage, percent, redraw, rect, message); });
 }
 
 TImage::~TImage()
@@ -27,10 +24,7 @@ TImage::~TImage()
     m_picture->SetOnProgress(nullptr);
 }
 
-void TImage::SetPicture(TPicture* value)
-{
-    m_picture->Assign(value);
-}
+void TImage::SetPicture(TPicture* value) { m_picture->Assign(value); }
 
 void TImage::SetStretch(bool value)
 {
@@ -97,8 +91,8 @@ void TImage::PictureChanged()
     if (graphic) {
         if (!graphic->InheritsFrom(TMetafile::StaticClass()) && !graphic->InheritsFrom(TIcon::StaticClass()))
             graphic->SetTransparent(m_transparent);
-        opaque = !graphic->Transparent()
-            && (m_stretch || (graphic->Width() >= m_width && graphic->Height() >= m_height));
+        opaque =
+            !graphic->Transparent() && (m_stretch || (graphic->Width() >= m_width && graphic->Height() >= m_height));
         // On true-colour displays a palette change needs no realising.
         graphic->SetPaletteModified(false);
     }
@@ -110,8 +104,8 @@ void TImage::PictureChanged()
         Invalidate();
 }
 
-void TImage::Progress(TObject* sender, TProgressStage stage, std::uint8_t percentDone, bool redrawNow,
-    const RECT& rect, const AnsiString& message)
+void TImage::Progress(TObject* sender, TProgressStage stage, std::uint8_t percentDone, bool redrawNow, const RECT& rect,
+    const AnsiString& message)
 {
     if (m_incrementalDisplay && redrawNow && m_parent && m_parent->HandleAllocated()) {
         // Paint now what the graphic has so far.

@@ -37,8 +37,8 @@ protected:
     void Paint() override;
     // The picture (or how it is shown) changed.
     void PictureChanged();
-    void Progress(TObject* sender, TProgressStage stage, std::uint8_t percentDone, bool redrawNow,
-        const RECT& rect, const AnsiString& message);
+    void Progress(TObject* sender, TProgressStage stage, std::uint8_t percentDone, bool redrawNow, const RECT& rect,
+        const AnsiString& message);
 
 private:
     std::unique_ptr<TPicture> m_picture;

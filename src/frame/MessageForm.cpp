@@ -76,7 +76,7 @@ TMessageForm* BuildMessageDialog(const AnsiString& text, TMsgDlgType type, TMsgD
 {
     auto* form = MakeOwned<TMessageForm>(Application);
     ScopeExit destroy([form] { Application->DestroyComponent(form); });
-    {   // the form's canvas measures on the form's context while the dialog is laid out
+    { // the form's canvas measures on the form's context while the dialog is laid out
         NONCLIENTMETRICSA metrics {};
         metrics.cbSize = 340;
         if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0)) {
@@ -197,11 +197,7 @@ TModalResult RunMessageDialog(const AnsiString& text, TMsgDlgType type, TMsgDlgB
     return form->ShowFormModal();
 }
 
-void ShowNotice(const AnsiString& text)
-{
-    RunMessageDialog(text, mtCustom, mbOK, 0, -1, -1, AnsiString());
-}
+void ShowNotice(const AnsiString& text) { RunMessageDialog(text, mtCustom, mbOK, 0, -1, -1, AnsiString()); }
 
-static const TClassRegistration<TMessageForm> messageFormInfo("TMessageForm", [](TClassBuilder<TMessageForm>& c) {
-    c.Parent<TForm>();
-});
+static const TClassRegistration<TMessageForm> messageFormInfo(
+    "TMessageForm", [](TClassBuilder<TMessageForm>& c) { c.Parent<TForm>(); });

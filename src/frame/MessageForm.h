@@ -9,9 +9,17 @@ enum TMsgDlgType { mtWarning = 0, mtError = 1, mtInformation = 2, mtConfirmation
 // Buttons of a message dialog, a set of bits in layout order.
 using TMsgDlgButtons = unsigned;
 enum : TMsgDlgButtons {
-    mbYes = 1u << 0, mbNo = 1u << 1, mbOK = 1u << 2, mbCancel = 1u << 3, mbAbort = 1u << 4,
-    mbRetry = 1u << 5, mbIgnore = 1u << 6, mbAll = 1u << 7, mbNoToAll = 1u << 8,
-    mbYesToAll = 1u << 9, mbHelp = 1u << 10,
+    mbYes = 1u << 0,
+    mbNo = 1u << 1,
+    mbOK = 1u << 2,
+    mbCancel = 1u << 3,
+    mbAbort = 1u << 4,
+    mbRetry = 1u << 5,
+    mbIgnore = 1u << 6,
+    mbAll = 1u << 7,
+    mbNoToAll = 1u << 8,
+    mbYesToAll = 1u << 9,
+    mbHelp = 1u << 10,
 };
 
 class TMessageForm : public TForm {

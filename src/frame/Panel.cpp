@@ -13,9 +13,11 @@ void Frame3D(TCanvas* canvas, RECT& rect, TColor topColor, TColor bottomColor, i
     --rect.right;
     for (int i = 0; i < width; ++i) {
         canvas->Pen()->SetColor(topColor);
-        canvas->Polyline({ POINT { rect.left, rect.bottom }, POINT { rect.left, rect.top }, POINT { rect.right, rect.top } });
+        canvas->Polyline(
+            { POINT { rect.left, rect.bottom }, POINT { rect.left, rect.top }, POINT { rect.right, rect.top } });
         canvas->Pen()->SetColor(bottomColor);
-        canvas->Polyline({ POINT { rect.right, rect.top }, POINT { rect.right, rect.bottom }, POINT { rect.left - 1, rect.bottom } });
+        canvas->Polyline({ POINT { rect.right, rect.top }, POINT { rect.right, rect.bottom },
+            POINT { rect.left - 1, rect.bottom } });
         InflateRect(&rect, -1, -1);
     }
     ++rect.bottom;
@@ -25,12 +27,9 @@ void Frame3D(TCanvas* canvas, RECT& rect, TColor topColor, TColor bottomColor, i
 UINT AlignmentFlags(TAlignment alignment)
 {
     switch (alignment) {
-    case taRightJustify:
-        return DT_RIGHT;
-    case taCenter:
-        return DT_CENTER;
-    default:
-        return DT_LEFT;
+    case taRightJustify: return DT_RIGHT;
+    case taCenter: return DT_CENTER;
+    default: return DT_LEFT;
     }
 }
 

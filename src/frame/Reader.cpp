@@ -15,10 +15,7 @@ namespace {
 // damaged stream: reading it would only exhaust the stack.
 constexpr int MaxNesting = 200;
 
-[[noreturn]] void ReadError(TextId id)
-{
-    throw EReadError(Exception::ResText(id));
-}
+[[noreturn]] void ReadError(TextId id) { throw EReadError(Exception::ResText(id)); }
 
 // One level deeper in the stream's nesting for as long as the returned guard lives;
 // a stream nested deeper than MaxNesting is an error.
@@ -63,9 +60,9 @@ GlobalFinders& Finders()
 struct GlobalFixup {
     TPersistent* instance;
     const TPropInfo* prop;
-    AnsiString rootName;   // the other form
-    AnsiString name;       // the path inside it
-    TComponent* root;      // the form the reference was read in
+    AnsiString rootName; // the other form
+    AnsiString name;     // the path inside it
+    TComponent* root;    // the form the reference was read in
 };
 struct GlobalFixups {
     std::mutex lock;
@@ -125,10 +122,7 @@ void TReader::Read(void* buffer, std::int32_t count)
     }
 }
 
-std::int32_t TReader::Position()
-{
-    return m_stream.Position() - (m_bufEnd - m_bufPos);
-}
+std::int32_t TReader::Position() { return m_stream.Position() - (m_bufEnd - m_bufPos); }
 
 // ---- values ----
 
@@ -142,14 +136,11 @@ TValueType TReader::ReadValue()
 TValueType TReader::NextValue()
 {
     TValueType type = ReadValue();
-    --m_bufPos;   // the byte just read is still in the buffer
+    --m_bufPos; // the byte just read is still in the buffer
     return type;
 }
 
-bool TReader::EndOfList()
-{
-    return NextValue() == TValueType::fvEnd;
-}
+bool TReader::EndOfList() { return NextValue() == TValueType::fvEnd; }
 
 void TReader::ReadListBegin()
 {
@@ -163,15 +154,9 @@ void TReader::ReadListEnd()
         PropValueError();
 }
 
-void TReader::PropValueError()
-{
-    ReadError(TextId::InvalidPropertyValue);
-}
+void TReader::PropValueError() { ReadError(TextId::InvalidPropertyValue); }
 
-void TReader::PropertyNotFound()
-{
-    ReadError(TextId::UnknownProperty);
-}
+void TReader::PropertyNotFound() { ReadError(TextId::UnknownProperty); }
 
 AnsiString TReader::ReadStr()
 {
@@ -200,8 +185,7 @@ long long TReader::ReadInteger()
         Read(&v, 4);
         return v;
     }
-    default:
-        PropValueError();
+    default: PropValueError();
     }
 }
 
@@ -216,10 +200,7 @@ long long TReader::ReadInt64()
     return ReadInteger();
 }
 
-bool TReader::ReadBoolean()
-{
-    return ReadValue() == TValueType::fvTrue;
-}
+bool TReader::ReadBoolean() { return ReadValue() == TValueType::fvTrue; }
 
 char TReader::ReadChar()
 {
@@ -295,14 +276,12 @@ std::vector<char> TReader::ReadBinaryBody()
 AnsiString TReader::ReadString()
 {
     switch (ReadValue()) {
-    case TValueType::fvString:
-        return ReadStr();
+    case TValueType::fvString: return ReadStr();
     case TValueType::fvLString: {
         std::vector<char> bytes = ReadBinaryBody();
         return AnsiString(bytes.begin(), bytes.end());
     }
-    default:
-        PropValueError();
+    default: PropValueError();
     }
 }
 
@@ -330,18 +309,12 @@ std::u16string TReader::ReadWideString()
 AnsiString TReader::ReadIdent()
 {
     switch (ReadValue()) {
-    case TValueType::fvIdent:
-        return ReadStr();
-    case TValueType::fvFalse:
-        return "False";
-    case TValueType::fvTrue:
-        return "True";
-    case TValueType::fvNil:
-        return "nil";
-    case TValueType::fvEnd:
-        return "Null";
-    default:
-        PropValueError();
+    case TValueType::fvIdent: return ReadStr();
+    case TValueType::fvFalse: return "False";
+    case TValueType::fvTrue: return "True";
+    case TValueType::fvNil: return "nil";
+    case TValueType::fvEnd: return "Null";
+    default: PropValueError();
     }
 }
 
@@ -410,9 +383,7 @@ TVariant TReader::ReadVariant()
         v.kind = TVariant::Kind::WideString;
         v.wide = ReadWideString();
         break;
-    default:
-        ReadValue();
-        ReadError(TextId::StreamReadError);
+    default: ReadValue(); ReadError(TextId::StreamReadError);
     }
     return v;
 }
@@ -444,8 +415,7 @@ void TReader::SkipBytes(std::uint32_t count)
 
 void TReader::SkipSetBody()
 {
-    while (!ReadStr().empty()) {
-    }
+    while (!ReadStr().empty()) {}
 }
 
 void TReader::SkipValue()
@@ -456,35 +426,22 @@ void TReader::SkipValue()
     case TValueType::fvEnd:
     case TValueType::fvFalse:
     case TValueType::fvTrue:
-    case TValueType::fvNil:
-        break;
+    case TValueType::fvNil: break;
     case TValueType::fvList:
         while (!EndOfList())
             SkipValue();
         ReadListEnd();
         break;
-    case TValueType::fvInt8:
-        SkipBytes(1);
-        break;
-    case TValueType::fvInt16:
-        SkipBytes(2);
-        break;
+    case TValueType::fvInt8: SkipBytes(1); break;
+    case TValueType::fvInt16: SkipBytes(2); break;
     case TValueType::fvInt32:
-    case TValueType::fvSingle:
-        SkipBytes(4);
-        break;
-    case TValueType::fvExtended:
-        SkipBytes(10);
-        break;
+    case TValueType::fvSingle: SkipBytes(4); break;
+    case TValueType::fvExtended: SkipBytes(10); break;
     case TValueType::fvCurrency:
     case TValueType::fvDate:
-    case TValueType::fvInt64:
-        SkipBytes(8);
-        break;
+    case TValueType::fvInt64: SkipBytes(8); break;
     case TValueType::fvString:
-    case TValueType::fvIdent:
-        ReadStr();
-        break;
+    case TValueType::fvIdent: ReadStr(); break;
     case TValueType::fvBinary:
     case TValueType::fvLString:
         Read(&length, 4);
@@ -495,9 +452,7 @@ void TReader::SkipValue()
         SkipBytes(length);
         SkipBytes(length);
         break;
-    case TValueType::fvSet:
-        SkipSetBody();
-        break;
+    case TValueType::fvSet: SkipSetBody(); break;
     case TValueType::fvCollection:
         while (!EndOfList()) {
             TValueType next = NextValue();
@@ -510,8 +465,7 @@ void TReader::SkipValue()
         }
         ReadListEnd();
         break;
-    default:
-        PropValueError();
+    default: PropValueError();
     }
 }
 
@@ -548,10 +502,7 @@ void TReader::ReadSignature()
         ReadError(TextId::StreamFormatInvalid);
 }
 
-TComponent* TReader::ReadRootComponent(TComponent& root)
-{
-    return ReadRoot(&root, nullptr);
-}
+TComponent* TReader::ReadRootComponent(TComponent& root) { return ReadRoot(&root, nullptr); }
 
 TComponentPtr<> TReader::ReadNewRootComponent()
 {
@@ -582,7 +533,7 @@ TComponent* TReader::ReadRoot(TComponent* root, TComponentPtr<>* holder)
         root->IncludeState(csLoading);
         SetComponentName(*root, ReadStr());
     } else {
-        ReadStr();   // the class name is not checked against the instance
+        ReadStr(); // the class name is not checked against the instance
         root->IncludeState(csLoading);
         AnsiString stored = ReadStr();
         AnsiString name = stored;
@@ -686,7 +637,7 @@ TComponent* TReader::ReadComponent(TComponent* component)
         } else {
             const TClassInfo* cls = FindComponentClass(className);
             if (!m_owner)
-                ReadError(TextId::StreamReadError);   // components are read only inside a root
+                ReadError(TextId::StreamReadError); // components are read only inside a root
             TComponentPtr<> made = CreateComponent(*cls, m_owner, className);
             result = made.get();
             if (flags & ffInline)
@@ -804,7 +755,8 @@ void TReader::ReadProperty(TPersistent& instance)
                 SkipValue();
                 PropertyNotFound();
             }
-            TPersistent* next = prop->Kind == TTypeKind::Class && prop->GetObjectValue ? prop->GetObjectValue(*target) : nullptr;
+            TPersistent* next =
+                prop->Kind == TTypeKind::Class && prop->GetObjectValue ? prop->GetObjectValue(*target) : nullptr;
             if (!next) {
                 SkipValue();
                 ReadError(TextId::InvalidPropertyPath);
@@ -818,7 +770,8 @@ void TReader::ReadProperty(TPersistent& instance)
             owner = component->Name();
         if (owner.empty())
             owner = instance.ClassName();
-        throw EReadError(Exception::ResText(TextId::ErrorReadingProperty, owner, ".", m_propName, AnsiString(e.what())));
+        throw EReadError(
+            Exception::ResText(TextId::ErrorReadingProperty, owner, ".", m_propName, AnsiString(e.what())));
     }
 }
 
@@ -862,9 +815,7 @@ void TReader::ReadPropValue(TPersistent& instance, const TPropInfo& prop)
         prop.SetOrd(instance, value);
         break;
     }
-    case TTypeKind::Char:
-        prop.SetOrd(instance, static_cast<unsigned char>(ReadChar()));
-        break;
+    case TTypeKind::Char: prop.SetOrd(instance, static_cast<unsigned char>(ReadChar())); break;
     case TTypeKind::Enumeration: {
         int ordinal = prop.Enum ? prop.Enum->IndexOf(ReadIdent()) : -1;
         if (ordinal < 0)
@@ -872,23 +823,15 @@ void TReader::ReadPropValue(TPersistent& instance, const TPropInfo& prop)
         prop.SetOrd(instance, ordinal);
         break;
     }
-    case TTypeKind::Float:
-        prop.SetFloat(instance, ReadFloat());
-        break;
-    case TTypeKind::String:
-        prop.SetString(instance, ReadString());
-        break;
+    case TTypeKind::Float: prop.SetFloat(instance, ReadFloat()); break;
+    case TTypeKind::String: prop.SetString(instance, ReadString()); break;
     case TTypeKind::Set:
         if (!prop.Enum)
             PropValueError();
         prop.SetOrd(instance, ReadSet(*prop.Enum));
         break;
-    case TTypeKind::Int64:
-        prop.SetOrd(instance, ReadInt64());
-        break;
-    case TTypeKind::Variant:
-        prop.SetVariant(instance, ReadVariant());
-        break;
+    case TTypeKind::Int64: prop.SetOrd(instance, ReadInt64()); break;
+    case TTypeKind::Variant: prop.SetVariant(instance, ReadVariant()); break;
     case TTypeKind::Class:
         switch (NextValue()) {
         case TValueType::fvNil:
@@ -898,7 +841,8 @@ void TReader::ReadPropValue(TPersistent& instance, const TPropInfo& prop)
             break;
         case TValueType::fvCollection: {
             ReadValue();
-            TCollection* collection = prop.GetObjectValue ? dynamic_cast<TCollection*>(prop.GetObjectValue(instance)) : nullptr;
+            TCollection* collection =
+                prop.GetObjectValue ? dynamic_cast<TCollection*>(prop.GetObjectValue(instance)) : nullptr;
             if (!collection) {
                 --m_bufPos;
                 SkipValue();
@@ -966,15 +910,9 @@ void TReader::ReadCollection(TCollection& collection)
 
 // ---- the name space, global references and loading scopes ----
 
-TNameSpaceLock::TNameSpaceLock()
-{
-    NameSpaceMutex().lock();
-}
+TNameSpaceLock::TNameSpaceLock() { NameSpaceMutex().lock(); }
 
-TNameSpaceLock::~TNameSpaceLock()
-{
-    NameSpaceMutex().unlock();
-}
+TNameSpaceLock::~TNameSpaceLock() { NameSpaceMutex().unlock(); }
 
 int RegisterFindGlobalComponent(TFindGlobalComponent finder)
 {
@@ -1038,7 +976,7 @@ void GlobalFixupReferences()
         if (TComponent* form = FindGlobalComponent(f.rootName)) {
             f.prop->SetObjectValue(*f.instance, FindNestedComponent(form, f.name));
         } else if (!(f.prop->GetObjectValue && f.prop->GetObjectValue(*f.instance))) {
-            kept.push_back(std::move(f));   // still waiting for that form
+            kept.push_back(std::move(f)); // still waiting for that form
         }
     }
     std::lock_guard guard(g.lock);
@@ -1061,10 +999,7 @@ int PendingGlobalFixups()
     return static_cast<int>(g.list.size());
 }
 
-void BeginGlobalLoading()
-{
-    t_loadingScopes.push_back(std::make_unique<std::vector<TComponent*>>());
-}
+void BeginGlobalLoading() { t_loadingScopes.push_back(std::make_unique<std::vector<TComponent*>>()); }
 
 void NotifyGlobalLoading()
 {
@@ -1081,10 +1016,7 @@ void EndGlobalLoading()
         t_loadingScopes.pop_back();
 }
 
-bool GlobalLoadingActive()
-{
-    return !t_loadingScopes.empty();
-}
+bool GlobalLoadingActive() { return !t_loadingScopes.empty(); }
 
 bool ReadComponentResource(HINSTANCE module, const AnsiString& name, TComponent& instance)
 {

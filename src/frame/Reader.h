@@ -21,8 +21,26 @@ class TCollection;
 
 // Type codes of stored values.
 enum class TValueType : std::uint8_t {
-    fvEnd = 0, fvList, fvInt8, fvInt16, fvInt32, fvExtended, fvString, fvIdent, fvFalse, fvTrue,
-    fvBinary, fvSet, fvLString, fvNil, fvCollection, fvSingle, fvCurrency, fvDate, fvWString, fvInt64,
+    fvEnd = 0,
+    fvList,
+    fvInt8,
+    fvInt16,
+    fvInt32,
+    fvExtended,
+    fvString,
+    fvIdent,
+    fvFalse,
+    fvTrue,
+    fvBinary,
+    fvSet,
+    fvLString,
+    fvNil,
+    fvCollection,
+    fvSingle,
+    fvCurrency,
+    fvDate,
+    fvWString,
+    fvInt64,
 };
 
 // Flags of a component's prefix byte.
@@ -83,17 +101,17 @@ public:
     bool EndOfList();
     void ReadListBegin();
     void ReadListEnd();
-    long long ReadInteger();          // 8, 16 or 32 bits
-    long long ReadInt64();            // any integer, or fvInt64
-    bool ReadBoolean();               // true only for fvTrue
+    long long ReadInteger(); // 8, 16 or 32 bits
+    long long ReadInt64();   // any integer, or fvInt64
+    bool ReadBoolean();      // true only for fvTrue
     char ReadChar();
-    long double ReadFloat();          // fvExtended or an integer
+    long double ReadFloat(); // fvExtended or an integer
     float ReadSingle();
-    long long ReadCurrency();         // amount times 10 000
+    long long ReadCurrency(); // amount times 10 000
     double ReadDate();
-    AnsiString ReadString();          // fvString or fvLString
+    AnsiString ReadString(); // fvString or fvLString
     std::u16string ReadWideString();
-    AnsiString ReadIdent();           // fvIdent; False, True, nil, Null for their codes
+    AnsiString ReadIdent(); // fvIdent; False, True, nil, Null for their codes
     // A set of the enumeration's elements as bits; an unknown name skips the rest of
     // the set and raises 65401.
     std::uint32_t ReadSet(const TEnumType& elements);

@@ -8,10 +8,7 @@
 
 TScreen* Screen = nullptr;
 
-TScreen::TScreen(TComponent* owner) : TComponent(owner)
-{
-    ReloadMetrics();
-}
+TScreen::TScreen(TComponent* owner) : TComponent(owner) { ReloadMetrics(); }
 
 void TScreen::ReloadMetrics()
 {
@@ -51,8 +48,8 @@ void TScreen::ForgetForm(TCustomForm* form)
         m_activeCustomForm = nullptr;
     if (m_focusedForm == form)
         m_focusedForm = nullptr;
-    m_savedFocusedForms.erase(std::remove(m_savedFocusedForms.begin(), m_savedFocusedForms.end(), form),
-        m_savedFocusedForms.end());
+    m_savedFocusedForms.erase(
+        std::remove(m_savedFocusedForms.begin(), m_savedFocusedForms.end(), form), m_savedFocusedForms.end());
 }
 
 void TScreen::SetCursor(TCursor cursor)

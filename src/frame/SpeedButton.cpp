@@ -43,9 +43,7 @@ private:
 
 }
 
-TSpeedButton::TSpeedButton(TComponent* owner)
-    : TGraphicControl(owner)
-    , m_glyph(std::make_unique<TButtonGlyph>())
+TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner), m_glyph(std::make_unique<TButtonGlyph>())
 {
     m_glyph->OnChange = [this](TObject*) { Invalidate(); };
     m_left = 0;
@@ -58,10 +56,7 @@ TSpeedButton::TSpeedButton(TComponent* owner)
     m_parentColor = false;
 }
 
-TSpeedButton::~TSpeedButton()
-{
-    m_glyph->OnChange = nullptr;
-}
+TSpeedButton::~TSpeedButton() { m_glyph->OnChange = nullptr; }
 
 void TSpeedButton::Loaded()
 {
@@ -183,10 +178,7 @@ void TSpeedButton::ButtonPressed(int groupIndex, TSpeedButton* button)
     m_allowAllUp = button->m_allowAllUp;
 }
 
-bool TSpeedButton::Inside(int x, int y)
-{
-    return x >= 0 && x < ClientWidth() && y >= 0 && y <= ClientHeight();
-}
+bool TSpeedButton::Inside(int x, int y) { return x >= 0 && x < ClientWidth() && y >= 0 && y <= ClientHeight(); }
 
 void TSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
@@ -250,10 +242,7 @@ void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
     UpdateTracking();
 }
 
-void TSpeedButton::Click()
-{
-    TGraphicControl::Click();
-}
+void TSpeedButton::Click() { TGraphicControl::Click(); }
 
 void TSpeedButton::MouseEnter()
 {
@@ -298,10 +287,7 @@ void TSpeedButton::FontChanged()
     Invalidate();
 }
 
-void TSpeedButton::TextChanged()
-{
-    Invalidate();
-}
+void TSpeedButton::TextChanged() { Invalidate(); }
 
 void TSpeedButton::SysColorChanged()
 {

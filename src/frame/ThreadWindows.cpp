@@ -14,7 +14,8 @@ struct Search {
 BOOL CALLBACK Visit(HWND window, LPARAM data)
 {
     auto* search = reinterpret_cast<Search*>(data);
-    if (window == search->except || window == search->application || !IsWindowVisible(window) || !IsWindowEnabled(window))
+    if (window == search->except || window == search->application || !IsWindowVisible(window)
+        || !IsWindowEnabled(window))
         return TRUE;
     if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) {
         if (!search->topMost)

@@ -38,11 +38,26 @@ HCURSOR CursorHandle(TCursor index)
         bool own;
     };
     static const Entry table[] = {
-        { -2, 32512, false }, { -3, 32515, false }, { -4, 32513, false }, { -5, 32646, false },
-        { -6, 32643, false }, { -7, 32645, false }, { -8, 32642, false }, { -9, 32644, false },
-        { -10, 32516, false }, { -11, 32514, false }, { -12, 32767, true }, { -13, 32766, true },
-        { -14, 32765, true }, { -15, 32764, true }, { -16, 32763, true }, { -17, 32762, true },
-        { -18, 32648, false }, { -19, 32650, false }, { -20, 32651, false }, { -21, 32761, true },
+        { -2, 32512, false },
+        { -3, 32515, false },
+        { -4, 32513, false },
+        { -5, 32646, false },
+        { -6, 32643, false },
+        { -7, 32645, false },
+        { -8, 32642, false },
+        { -9, 32644, false },
+        { -10, 32516, false },
+        { -11, 32514, false },
+        { -12, 32767, true },
+        { -13, 32766, true },
+        { -14, 32765, true },
+        { -15, 32764, true },
+        { -16, 32763, true },
+        { -17, 32762, true },
+        { -18, 32648, false },
+        { -19, 32650, false },
+        { -20, 32651, false },
+        { -21, 32761, true },
         { -22, 32646, false },
     };
     for (const Entry& entry : table) {
@@ -127,9 +142,7 @@ TControl* FindDragTarget(POINT screenPoint, bool allowDisabled)
     return child ? child : control;
 }
 
-TWinControl::TWinControl(TComponent* owner)
-    : TControl(owner)
-    , m_brush(std::make_unique<TBrush>())
+TWinControl::TWinControl(TComponent* owner) : TControl(owner), m_brush(std::make_unique<TBrush>())
 {
     InstallFrameControls();
     m_brush->SetColor(m_color);
@@ -230,7 +243,7 @@ void TWinControl::FillCreationRecord(TCreateParams& params)
 void TWinControl::CreateSubClass(TCreateParams& params, const char* className)
 {
     HINSTANCE own = params.WindowClass.hInstance;
-    WNDCLASSA info{};
+    WNDCLASSA info {};
     if (!GetClassInfoA(ModuleInstance(), className, &info) && !GetClassInfoA(nullptr, className, &info))
         GetClassInfoA(GetModuleHandleA(nullptr), className, &info);
     params.WindowClass = info;
@@ -253,7 +266,7 @@ void TWinControl::BuildWindow()
             throw EInvalidOperation(Exception::ResText(TextId::ControlHasNoParentWindow, Name()));
     }
     m_defWndProc = params.WindowClass.lpfnWndProc;
-    WNDCLASSA registered{};
+    WNDCLASSA registered {};
     bool known = GetClassInfoA(params.WindowClass.hInstance, params.WinClassName, &registered) != FALSE;
     if (!known || registered.lpfnWndProc != &InitialWindowProc) {
         if (known)
@@ -279,9 +292,8 @@ void TWinControl::CreateWindowHandle(const TCreateParams& params)
         m_handle = window;
         SetWindowObject(window, this);
     });
-    HWND window = CreateWindowExA(params.ExStyle, params.WinClassName, params.Caption, params.Style,
-        params.X, params.Y, params.Width, params.Height, params.WndParent, nullptr,
-        params.WindowClass.hInstance, params.Param);
+    HWND window = CreateWindowExA(params.ExStyle, params.WinClassName, params.Caption, params.Style, params.X, params.Y,
+        params.Width, params.Height, params.WndParent, nullptr, params.WindowClass.hInstance, params.Param);
     PrepareWindowBinding(nullptr, nullptr);
     if (!window) {
         DWORD error = GetLastError();
@@ -441,10 +453,7 @@ void TWinControl::VisibleChangedMessage(TMessage&)
         RefreshShowing();
 }
 
-bool TWinControl::IsShowing()
-{
-    return m_showing && (!m_parent || m_parent->IsShowing());
-}
+bool TWinControl::IsShowing() { return m_showing && (!m_parent || m_parent->IsShowing()); }
 
 RECT TWinControl::ClientRect()
 {
@@ -578,10 +587,7 @@ bool TWinControl::CanFocus()
     return form->m_visible && form->m_enabled;
 }
 
-bool TWinControl::Focused()
-{
-    return m_handle && GetFocus() == m_handle;
-}
+bool TWinControl::Focused() { return m_handle && GetFocus() == m_handle; }
 
 void TWinControl::SetFocus()
 {
@@ -621,10 +627,7 @@ void TWinControl::EnabledChanged()
     Invalidate();
 }
 
-void TWinControl::TextChanged()
-{
-    Invalidate();
-}
+void TWinControl::TextChanged() { Invalidate(); }
 
 void TWinControl::FontChanged()
 {
@@ -748,15 +751,9 @@ bool TWinControl::RouteMouseToChild(TMessage& message)
 void TWinControl::Dispatch(TMessage& message)
 {
     switch (message.Msg) {
-    case WM_PAINT:
-        WMPaint(message);
-        return;
-    case WM_ERASEBKGND:
-        WMEraseBkgnd(message);
-        return;
-    case WM_SETCURSOR:
-        WMSetCursor(message);
-        return;
+    case WM_PAINT: WMPaint(message); return;
+    case WM_ERASEBKGND: WMEraseBkgnd(message); return;
+    case WM_SETCURSOR: WMSetCursor(message); return;
     case WM_WINDOWPOSCHANGED:
         DefaultHandler(message);
         if (m_handle) {
@@ -774,19 +771,11 @@ void TWinControl::Dispatch(TMessage& message)
         m_handle = nullptr;
         m_showing = false;
         return;
-    case FM_VISIBLECHANGED:
-        VisibleChangedMessage(message);
-        return;
-    case FM_SHOWINGCHANGED:
-        ShowingChanged();
-        return;
-    case CN_KEYDOWN:
-        CNKeyDown(message);
-        return;
+    case FM_VISIBLECHANGED: VisibleChangedMessage(message); return;
+    case FM_SHOWINGCHANGED: ShowingChanged(); return;
+    case CN_KEYDOWN: CNKeyDown(message); return;
     case CN_CHAR:
-    case CN_SYSCHAR:
-        CNChar(message);
-        return;
+    case CN_SYSCHAR: CNChar(message); return;
     }
     if (message.Msg >= CN_CTLCOLORMSGBOX && message.Msg <= CN_CTLCOLORSTATIC) {
         HDC dc = reinterpret_cast<HDC>(message.WParam);
@@ -810,12 +799,14 @@ void TWinControl::DefaultHandler(TMessage& message)
             return;
     }
     if (message.Msg >= WM_CTLCOLORMSGBOX && message.Msg <= WM_CTLCOLORSTATIC) {
-        message.Result = SendMessageA(reinterpret_cast<HWND>(message.LParam), message.Msg + FN_OFFSET, message.WParam, message.LParam);
+        message.Result = SendMessageA(
+            reinterpret_cast<HWND>(message.LParam), message.Msg + FN_OFFSET, message.WParam, message.LParam);
         return;
     }
     // A child control's notification goes back to the control that sent it.
     if (message.Msg == WM_COMMAND && message.LParam && WindowObject(reinterpret_cast<HWND>(message.LParam))) {
-        message.Result = SendMessageA(reinterpret_cast<HWND>(message.LParam), message.Msg + FN_OFFSET, message.WParam, message.LParam);
+        message.Result = SendMessageA(
+            reinterpret_cast<HWND>(message.LParam), message.Msg + FN_OFFSET, message.WParam, message.LParam);
         return;
     }
     // An owner-drawn child control draws its own items: the request goes back to it.
@@ -826,7 +817,8 @@ void TWinControl::DefaultHandler(TMessage& message)
             return;
         }
     }
-    message.Result = CallWindowProcA(m_defWndProc ? m_defWndProc : &DefWindowProcA, m_handle, message.Msg, message.WParam, message.LParam);
+    message.Result = CallWindowProcA(
+        m_defWndProc ? m_defWndProc : &DefWindowProcA, m_handle, message.Msg, message.WParam, message.LParam);
 }
 
 void TWinControl::CNKeyDown(TMessage& message)
@@ -836,13 +828,15 @@ void TWinControl::CNKeyDown(TMessage& message)
     if (form && form->IsShortCut(message))
         return;
     WORD key = static_cast<WORD>(message.WParam);
-    if (key == VK_TAB || (key >= VK_LEFT && key <= VK_DOWN) || key == VK_RETURN || key == VK_ESCAPE || key == VK_CANCEL) {
+    if (key == VK_TAB || (key >= VK_LEFT && key <= VK_DOWN) || key == VK_RETURN || key == VK_ESCAPE
+        || key == VK_CANCEL) {
         LRESULT code = Perform(WM_GETDLGCODE, 0, 0);
         if (code & DLGC_WANTALLKEYS) {
             message.Result = 0;
             return;
         }
-        bool wanted = (key == VK_TAB && (code & DLGC_WANTTAB)) || (key >= VK_LEFT && key <= VK_DOWN && (code & DLGC_WANTARROWS));
+        bool wanted =
+            (key == VK_TAB && (code & DLGC_WANTTAB)) || (key >= VK_LEFT && key <= VK_DOWN && (code & DLGC_WANTARROWS));
         if (!wanted && form && form->DialogKey(key, message.LParam))
             return;
     }
@@ -885,10 +879,7 @@ void TWinControl::WMPaint(TMessage& message)
         PaintWithChildren(reinterpret_cast<HDC>(message.WParam));
 }
 
-void TWinControl::DefaultPaint(TMessage& message)
-{
-    DefaultHandler(message);
-}
+void TWinControl::DefaultPaint(TMessage& message) { DefaultHandler(message); }
 
 void TWinControl::PaintWindow(HDC dc)
 {
@@ -913,7 +904,8 @@ void TWinControl::PaintWithChildren(HDC given)
         int clip = SIMPLEREGION;
         for (TControl* child : m_controls) {
             if (child->m_visible && (child->m_controlStyle & csOpaque)) {
-                clip = ExcludeClipRect(dc, child->m_left, child->m_top, child->m_left + child->m_width, child->m_top + child->m_height);
+                clip = ExcludeClipRect(
+                    dc, child->m_left, child->m_top, child->m_left + child->m_width, child->m_top + child->m_height);
                 if (clip == NULLREGION)
                     break;
             }
@@ -952,9 +944,11 @@ void TWinControl::PaintChildren(HDC dc, TControl* first)
     for (TWinControl* child : m_winControls) {
         if (!(child->m_controlStyle & csFramed) || !child->m_visible || !child->m_ctl3D)
             continue;
-        RECT outer = { child->m_left - 1, child->m_top - 1, child->m_left + child->m_width, child->m_top + child->m_height };
+        RECT outer = { child->m_left - 1, child->m_top - 1, child->m_left + child->m_width,
+            child->m_top + child->m_height };
         FrameRect(dc, &outer, TGdiBrush(CreateSolidBrush(ColorToRGB(clBtnShadow))).Get());
-        RECT inner = { child->m_left, child->m_top, child->m_left + child->m_width + 1, child->m_top + child->m_height + 1 };
+        RECT inner = { child->m_left, child->m_top, child->m_left + child->m_width + 1,
+            child->m_top + child->m_height + 1 };
         FrameRect(dc, &inner, TGdiBrush(CreateSolidBrush(ColorToRGB(clBtnHighlight))).Get());
     }
 }

@@ -19,8 +19,8 @@ struct TCreateParams {
     int Height = 0;
     HWND WndParent = nullptr;
     void* Param = nullptr;
-    WNDCLASSA WindowClass{};
-    char WinClassName[64]{};
+    WNDCLASSA WindowClass {};
+    char WinClassName[64] {};
 };
 
 class TWinControl : public TControl {
@@ -162,19 +162,18 @@ private:
     void FreeNow();
 
 protected:
-
     // Frees the control once the message being handled (and every message nested in
     // it) is done: a control may ask for its own release from its handlers.
     void FreeAfterMessage() { m_freeAfterMessage = true; }
 
     HWND m_handle = nullptr;
-    WNDPROC m_objectInstance = nullptr;       // the window procedure bound to MainWndProc
+    WNDPROC m_objectInstance = nullptr; // the window procedure bound to MainWndProc
     WNDPROC m_defWndProc = nullptr;
     int m_messageDepth = 0;
     bool m_freeAfterMessage = false;
-    std::vector<TControl*> m_controls;        // windowless children
-    std::vector<TWinControl*> m_winControls;  // windowed children
-    std::vector<TWinControl*> m_tabList;      // windowed children in tab order
+    std::vector<TControl*> m_controls;       // windowless children
+    std::vector<TWinControl*> m_winControls; // windowed children
+    std::vector<TWinControl*> m_tabList;     // windowed children in tab order
     bool m_showing = false;
     bool m_tabStop = false;
     bool m_doubleBuffered = false;

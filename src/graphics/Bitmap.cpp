@@ -26,13 +26,9 @@ CRITICAL_SECTION& BitmapImageLock()
     return *lock;
 }
 
-[[noreturn]] void InvalidBitmap()
-{
-    throw EInvalidGraphic(Exception::ResText(TextId::BitmapInvalid));
-}
+[[noreturn]] void InvalidBitmap() { throw EInvalidGraphic(Exception::ResText(TextId::BitmapInvalid)); }
 
-template<typename T>
-T GDICheck(T value)
+template<typename T> T GDICheck(T value)
 {
     if (!value)
         GdiError();
@@ -55,10 +51,7 @@ void DropPalette(HPALETTE& palette)
     palette = nullptr;
 }
 
-int ScreenBitsPerPixel(HDC screen)
-{
-    return GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
-}
+int ScreenBitsPerPixel(HDC screen) { return GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES); }
 
 // Room for a BITMAPINFO with its masks or up to 256 colours.
 struct BitmapInfo {
@@ -92,7 +85,7 @@ int PaletteToColors(HPALETTE palette, RGBQUAD* colors)
     PALETTEENTRY entries[256];
     int count = static_cast<int>(GetPaletteEntries(palette, 0, 256, entries));
     for (int i = 0; i < count; ++i)
-        colors[i] = RGBQUAD{ entries[i].peBlue, entries[i].peGreen, entries[i].peRed, 0 };
+        colors[i] = RGBQUAD { entries[i].peBlue, entries[i].peGreen, entries[i].peRed, 0 };
     return count;
 }
 
@@ -108,10 +101,7 @@ int DIBColorTable(HBITMAP dib, RGBQUAD* colors)
 
 }
 
-HPALETTE SystemPalette16()
-{
-    return static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
-}
+HPALETTE SystemPalette16() { return static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)); }
 
 HPALETTE CopyPalette(HPALETTE palette)
 {
@@ -138,7 +128,7 @@ HPALETTE PaletteFromColors(const RGBQUAD* colors, int count)
     log->palVersion = 0x300;
     log->palNumEntries = static_cast<WORD>(count);
     for (int i = 0; i < count; ++i)
-        log->palPalEntry[i] = PALETTEENTRY{ colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue, 0 };
+        log->palPalEntry[i] = PALETTEENTRY { colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue, 0 };
     return GDICheck(CreatePalette(log));
 }
 
@@ -202,8 +192,8 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
         info.header = bi;
         if (bi.biBitCount <= 8) {
             if (bi.biBitCount == 1 && !fromDIB) {
-                info.colors[0] = RGBQUAD{ 0, 0, 0, 0 };
-                info.colors[1] = RGBQUAD{ 255, 255, 255, 0 };
+                info.colors[0] = RGBQUAD { 0, 0, 0, 0 };
+                info.colors[1] = RGBQUAD { 255, 255, 255, 0 };
             } else if (newPalette) {
                 PaletteToColors(newPalette, info.colors);
             } else if (source) {
@@ -298,7 +288,7 @@ HBITMAP CopyBitmap(HBITMAP source, HPALETTE oldPalette, HPALETTE newPalette, DIB
     }
     GdiFlush();
     bool topDown = isDIB && bi.biHeight < 0;
-    target = DIBSECTION{};
+    target = DIBSECTION {};
     GetObjectA(result.Get(), sizeof target, &target);
     if (topDown && target.dsBmih.biSize != 0)
         target.dsBmih.biHeight = -std::abs(target.dsBmih.biHeight);
@@ -322,10 +312,7 @@ void TBitmapImage::FreeHandle()
 
 TBitmapCanvas::TBitmapCanvas(TBitmap* bitmap) : m_bitmap(bitmap) {}
 
-TBitmapCanvas::~TBitmapCanvas()
-{
-    FreeContext();
-}
+TBitmapCanvas::~TBitmapCanvas() { FreeContext(); }
 
 void TBitmapCanvas::FreeContext()
 {
@@ -414,25 +401,13 @@ void TBitmap::NotifyChanged(TObject* sender)
     TGraphic::NotifyChanged(sender);
 }
 
-bool TBitmap::Empty() const
-{
-    return !m_image->Handle && !m_image->DIBHandle;
-}
+bool TBitmap::Empty() const { return !m_image->Handle && !m_image->DIBHandle; }
 
-int TBitmap::Width() const
-{
-    return m_image->DIB.dsBm.bmWidth;
-}
+int TBitmap::Width() const { return m_image->DIB.dsBm.bmWidth; }
 
-int TBitmap::Height() const
-{
-    return std::abs(m_image->DIB.dsBm.bmHeight);
-}
+int TBitmap::Height() const { return std::abs(m_image->DIB.dsBm.bmHeight); }
 
-bool TBitmap::Monochrome() const
-{
-    return m_image->DIB.dsBm.bmPlanes == 1 && m_image->DIB.dsBm.bmBitsPixel == 1;
-}
+bool TBitmap::Monochrome() const { return m_image->DIB.dsBm.bmPlanes == 1 && m_image->DIB.dsBm.bmBitsPixel == 1; }
 
 TBitmapHandleType TBitmap::HandleType() const
 {
@@ -491,8 +466,8 @@ void TBitmap::PaletteNeeded()
     if (image.Palette)
         return;
     TScreenDC screen;
-    image.Halftone = image.Halftone
-        || ScreenBitsPerPixel(screen) < image.DIB.dsBm.bmBitsPixel * image.DIB.dsBm.bmPlanes;
+    image.Halftone =
+        image.Halftone || ScreenBitsPerPixel(screen) < image.DIB.dsBm.bmBitsPixel * image.DIB.dsBm.bmPlanes;
     if (image.Halftone)
         image.Palette = CreateHalftonePalette(screen);
     if (!image.Palette)
@@ -514,7 +489,7 @@ void TBitmap::DIBNeeded()
     if (image.DIB.dsBmih.biSize == 0) {
         BITMAP bm = {};
         GetObjectA(image.Handle, sizeof bm, &bm);
-        image.DIB = DIBSECTION{};
+        image.DIB = DIBSECTION {};
         image.DIB.dsBm = bm;
         BITMAPINFOHEADER& bi = image.DIB.dsBmih;
         bi.biSize = sizeof bi;
@@ -990,15 +965,9 @@ void TBitmap::SaveClipboardData(std::uint16_t& format, HANDLE& data, HPALETTE& p
     palette = paletteCopy;
 }
 
-void TBitmap::LoadStream(TStream& stream)
-{
-    ReadStream(stream, stream.Size() - stream.Position());
-}
+void TBitmap::LoadStream(TStream& stream) { ReadStream(stream, stream.Size() - stream.Position()); }
 
-void TBitmap::SaveStream(TStream& stream)
-{
-    WriteStream(stream, false);
-}
+void TBitmap::SaveStream(TStream& stream) { WriteStream(stream, false); }
 
 void TBitmap::ReadGraphicData(TStream& stream)
 {
@@ -1007,10 +976,7 @@ void TBitmap::ReadGraphicData(TStream& stream)
     ReadStream(stream, size);
 }
 
-void TBitmap::WriteGraphicData(TStream& stream)
-{
-    WriteStream(stream, true);
-}
+void TBitmap::WriteGraphicData(TStream& stream) { WriteStream(stream, true); }
 
 void TBitmap::LoadFromResourceName(HINSTANCE module, const AnsiString& name)
 {
@@ -1019,7 +985,4 @@ void TBitmap::LoadFromResourceName(HINSTANCE module, const AnsiString& name)
     ReadDIB(stream, stream.Size());
 }
 
-void TBitmap::LoadFromResourceID(HINSTANCE module, int id)
-{
-    LoadFromResourceName(module, "#" + IntToStr(id));
-}
+void TBitmap::LoadFromResourceID(HINSTANCE module, int id) { LoadFromResourceName(module, "#" + IntToStr(id)); }

@@ -28,17 +28,17 @@ public:
     // palette (never the system's stock palette).
     void FreeHandle();
 
-    HBITMAP Handle = nullptr;      // the bitmap given out: a DDB, or the DIB handle
-    HBITMAP MaskHandle = nullptr;  // transparency mask, made on demand
+    HBITMAP Handle = nullptr;     // the bitmap given out: a DDB, or the DIB handle
+    HBITMAP MaskHandle = nullptr; // transparency mask, made on demand
     HPALETTE Palette = nullptr;
-    HBITMAP DIBHandle = nullptr;   // the DIB section, when one exists
+    HBITMAP DIBHandle = nullptr; // the DIB section, when one exists
     // Describes the current bitmap; its header size is also the preferred kind of an
     // empty bitmap (0 device-dependent, 40 DIB).
     DIBSECTION DIB = {};
     // Header, colour table and pixels of a run-length-compressed file, as read.
     std::unique_ptr<TMemoryStream> SaveStream;
-    bool OS2Format = false;  // read with a 12-byte core header; written back so
-    bool Halftone = false;   // the palette is a halftone one made by the bitmap
+    bool OS2Format = false; // read with a 12-byte core header; written back so
+    bool Halftone = false;  // the palette is a halftone one made by the bitmap
 };
 
 class TBitmap;

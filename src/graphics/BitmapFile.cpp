@@ -16,15 +16,9 @@
 
 namespace {
 
-[[noreturn]] void InvalidBitmap()
-{
-    throw EInvalidGraphic(Exception::ResText(TextId::BitmapInvalid));
-}
+[[noreturn]] void InvalidBitmap() { throw EInvalidGraphic(Exception::ResText(TextId::BitmapInvalid)); }
 
-[[noreturn]] void ReadError()
-{
-    throw EReadError(Exception::ResText(TextId::StreamReadError));
-}
+[[noreturn]] void ReadError() { throw EReadError(Exception::ResText(TextId::StreamReadError)); }
 
 // Reads from a stream, never more than the bytes that belong to the bitmap.
 class LimitedReader {
@@ -38,8 +32,7 @@ public:
         m_stream.ReadBuffer(buffer, static_cast<std::int32_t>(count));
         m_left -= count;
     }
-    template<typename T>
-    T Get()
+    template<typename T> T Get()
     {
         T value;
         Read(&value, sizeof value);
@@ -53,18 +46,17 @@ private:
     std::int64_t m_left;
 };
 
-std::int64_t LineLength(std::int64_t width, int bits)
-{
-    return ((width * bits + 31) / 32) * 4;
-}
+std::int64_t LineLength(std::int64_t width, int bits) { return ((width * bits + 31) / 32) * 4; }
 
 // A memory device context holding a 1 x 1 screen-compatible bitmap and, when given,
 // a palette: what compressed pixels are decoded against.
 class DecodeContext {
 public:
     explicit DecodeContext(HPALETTE palette)
-        : m_dc(TScreenDC()), m_bitmap(CreateCompatibleBitmap(TScreenDC(), 1, 1)), m_selected(m_dc, m_bitmap.Get()),
-          m_palette(m_dc, palette, false)
+        : m_dc(TScreenDC())
+        , m_bitmap(CreateCompatibleBitmap(TScreenDC(), 1, 1))
+        , m_selected(m_dc, m_bitmap.Get())
+        , m_palette(m_dc, palette, false)
     {
     }
     operator HDC() const { return m_dc; }
@@ -124,7 +116,7 @@ public:
         m_fetched = Fetch(0);
         if (!m_fetched)
             return;
-        dib = DIBSECTION{};
+        dib = DIBSECTION {};
         dib.dsBm = bm;
         dib.dsBm.bmBits = nullptr;
         dib.dsBmih = m_info;
@@ -152,8 +144,8 @@ private:
         TScreenDC screen;
         BITMAPINFO info = {};
         info.bmiHeader = m_info;
-        int got = GetDIBits(screen, m_handle, static_cast<UINT>(start), static_cast<UINT>(count), m_rows.data(), &info,
-            DIB_RGB_COLORS);
+        int got = GetDIBits(
+            screen, m_handle, static_cast<UINT>(start), static_cast<UINT>(count), m_rows.data(), &info, DIB_RGB_COLORS);
         return got == count ? got : 0;
     }
 
@@ -279,7 +271,7 @@ void TBitmap::ReadDIB(TStream& stream, std::int32_t size)
     for (auto& color : colors) {
         unsigned char entry[4] = {};
         in->Read(entry, entrySize);
-        color = RGBQUAD{ entry[0], entry[1], entry[2], entry[3] };
+        color = RGBQUAD { entry[0], entry[1], entry[2], entry[3] };
     }
 
     std::int64_t imageSize = bi.biSizeImage ? static_cast<std::int64_t>(bi.biSizeImage) : sectionSize;
@@ -317,7 +309,8 @@ void TBitmap::ReadDIB(TStream& stream, std::int32_t size)
         {
             TScreenDC screen;
             SetLastError(0);
-            handle.Reset(CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
+            handle.Reset(
+                CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
             error = GetLastError();
         }
         if (!handle || !bits) {
@@ -340,8 +333,8 @@ void TBitmap::ReadDIB(TStream& stream, std::int32_t size)
         DecodeContext decode(palette.Get());
         SetLastError(0);
         if (!pixels.empty())
-            handle.Reset(CreateDIBitmap(decode, &info.header, CBM_INIT, pixels.data(),
-                reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS));
+            handle.Reset(CreateDIBitmap(
+                decode, &info.header, CBM_INIT, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS));
         if (!handle)
             CreationFailed();
     }
@@ -422,7 +415,7 @@ void TBitmap::WriteStream(TStream& stream, bool withSize)
         PALETTEENTRY entries[256];
         count = static_cast<int>(GetPaletteEntries(image.Palette, 0, 256, entries));
         for (int i = 0; i < count; ++i)
-            table[i] = RGBQUAD{ entries[i].peBlue, entries[i].peGreen, entries[i].peRed, 0 };
+            table[i] = RGBQUAD { entries[i].peBlue, entries[i].peGreen, entries[i].peRed, 0 };
     }
 
     DIBSECTION masks = actual;
@@ -448,7 +441,7 @@ void TBitmap::WriteStream(TStream& stream, bool withSize)
         PutWord(out, 1);
         PutWord(out, static_cast<std::uint16_t>(bits));
         for (int i = 0; i < os2Entries; ++i) {
-            RGBQUAD c = i < count ? table[i] : RGBQUAD{};
+            RGBQUAD c = i < count ? table[i] : RGBQUAD {};
             out += static_cast<char>(c.rgbBlue);
             out += static_cast<char>(c.rgbGreen);
             out += static_cast<char>(c.rgbRed);

@@ -3,7 +3,6 @@
 #include "graphics/Bitmap.h"
 #include "runtime/ScopeGuard.h"
 
-
 TBrush::TBrush() : TGraphicsObject(BrushManager(), &DefaultBrushData()) {}
 
 void TBrush::Assign(TPersistent* source)
@@ -24,7 +23,7 @@ HBRUSH TBrush::Handle()
     TResource* resource = Resource();
     if (!resource->Handle) {
         TBrushData data = Data();
-        LOGBRUSH lb{};
+        LOGBRUSH lb {};
         lb.lbColor = ColorToRGB(data.Color);
         if (data.Bitmap) {
             lb.lbStyle = BS_PATTERN;

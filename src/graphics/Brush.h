@@ -3,7 +3,16 @@
 
 #include "graphics/GraphicsObject.h"
 
-enum class TBrushStyle : std::uint8_t { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+enum class TBrushStyle : std::uint8_t {
+    bsSolid,
+    bsClear,
+    bsHorizontal,
+    bsVertical,
+    bsFDiagonal,
+    bsBDiagonal,
+    bsCross,
+    bsDiagCross
+};
 
 class TBrush : public TGraphicsObject {
 public:

@@ -24,15 +24,9 @@ CRITICAL_SECTION& CounterLock()
 
 }
 
-TCanvasList::TCanvasList()
-{
-    InitializeCriticalSection(&m_lock);
-}
+TCanvasList::TCanvasList() { InitializeCriticalSection(&m_lock); }
 
-TCanvasList::~TCanvasList()
-{
-    DeleteCriticalSection(&m_lock);
-}
+TCanvasList::~TCanvasList() { DeleteCriticalSection(&m_lock); }
 
 void TCanvasList::Add(TCanvas* canvas)
 {

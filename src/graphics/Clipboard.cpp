@@ -16,10 +16,7 @@ TClipboardWindowProvider clipboardWindowProvider = nullptr;
 
 }
 
-void SetClipboardWindowProvider(TClipboardWindowProvider provider)
-{
-    clipboardWindowProvider = provider;
-}
+void SetClipboardWindowProvider(TClipboardWindowProvider provider) { clipboardWindowProvider = provider; }
 
 TClipboard* GlobalClipboard()
 {
@@ -119,8 +116,7 @@ void TClipboard::SetData(UINT format, HANDLE data)
     RaiseLastWin32Error();
 }
 
-template<typename Source>
-void TClipboard::PutData(Source* source)
+template<typename Source> void TClipboard::PutData(Source* source)
 {
     Open();
     ScopeExit close([this] { Close(); });
@@ -138,15 +134,9 @@ void TClipboard::PutData(Source* source)
     }
 }
 
-void TClipboard::AssignPicture(TPicture* picture)
-{
-    PutData(picture);
-}
+void TClipboard::AssignPicture(TPicture* picture) { PutData(picture); }
 
-void TClipboard::AssignGraphic(TGraphic* graphic)
-{
-    PutData(graphic);
-}
+void TClipboard::AssignGraphic(TGraphic* graphic) { PutData(graphic); }
 
 void TClipboard::Assign(TPersistent* source)
 {
@@ -177,15 +167,16 @@ void TClipboard::AssignToBitmap(TBitmap* bitmap)
 {
     Open();
     ScopeExit close([this] { Close(); });
-    bitmap->LoadClipboardData(CF_BITMAP, GetClipboardData(CF_BITMAP), static_cast<HPALETTE>(GetClipboardData(CF_PALETTE)));
+    bitmap->LoadClipboardData(
+        CF_BITMAP, GetClipboardData(CF_BITMAP), static_cast<HPALETTE>(GetClipboardData(CF_PALETTE)));
 }
 
 void TClipboard::AssignToMetafile(TMetafile* metafile)
 {
     Open();
     ScopeExit close([this] { Close(); });
-    metafile->LoadClipboardData(CF_METAFILEPICT, GetClipboardData(CF_METAFILEPICT),
-        static_cast<HPALETTE>(GetClipboardData(CF_PALETTE)));
+    metafile->LoadClipboardData(
+        CF_METAFILEPICT, GetClipboardData(CF_METAFILEPICT), static_cast<HPALETTE>(GetClipboardData(CF_PALETTE)));
 }
 
 void TClipboard::AssignInto(TPersistent* destination)

@@ -58,8 +58,7 @@ private:
     void AssignToPicture(TPicture* picture);
     void AssignToBitmap(TBitmap* bitmap);
     void AssignToMetafile(TMetafile* metafile);
-    template<typename Source>
-    void PutData(Source* source);
+    template<typename Source> void PutData(Source* source);
     void SetData(UINT format, HANDLE data);
 
     int m_openRefCount = 0;

@@ -25,8 +25,7 @@ HGLOBAL AllocateCopy(SIZE_T size)
 // owner-display content is drawn by its owner on request: none of them can be copied.
 bool CannotBeCopied(UINT format)
 {
-    return format == CF_OWNERDISPLAY
-        || (format >= CF_PRIVATEFIRST && format <= CF_PRIVATELAST)
+    return format == CF_OWNERDISPLAY || (format >= CF_PRIVATEFIRST && format <= CF_PRIVATELAST)
         || (format >= CF_GDIOBJFIRST && format <= CF_GDIOBJLAST);
 }
 
@@ -82,13 +81,9 @@ HGLOBAL CopyMetafilePicture(HANDLE source)
 
 }
 
-TClipboardContent::~TClipboardContent()
-{
-    FreeAll();
-}
+TClipboardContent::~TClipboardContent() { FreeAll(); }
 
-TClipboardContent::TClipboardContent(TClipboardContent&& other) noexcept
-    : m_formats(std::exchange(other.m_formats, {}))
+TClipboardContent::TClipboardContent(TClipboardContent&& other) noexcept : m_formats(std::exchange(other.m_formats, {}))
 {
 }
 
@@ -132,9 +127,7 @@ TClipboardContent TClipboardContent::Take()
             copy.kind = Kind::MetafilePicture;
             copy.data = CopyMetafilePicture(data);
             break;
-        default:
-            copy.data = CopyMemoryBlock(data);
-            break;
+        default: copy.data = CopyMemoryBlock(data); break;
         }
         if (copy.data) {
             ScopeExit dropCopy([&copy] { Free(copy); });
@@ -173,9 +166,7 @@ void TClipboardContent::Free(Copy& copy)
         TGdiObject<HGDIOBJ> owned(copy.data);
         break;
     }
-    case Kind::EnhMetafile:
-        DeleteEnhMetaFile(static_cast<HENHMETAFILE>(copy.data));
-        break;
+    case Kind::EnhMetafile: DeleteEnhMetaFile(static_cast<HENHMETAFILE>(copy.data)); break;
     case Kind::MetafilePicture:
         if (auto* record = static_cast<METAFILEPICT*>(GlobalLock(copy.data))) {
             DeleteMetaFile(record->hMF);
@@ -183,9 +174,7 @@ void TClipboardContent::Free(Copy& copy)
         }
         GlobalFree(copy.data);
         break;
-    case Kind::Memory:
-        GlobalFree(copy.data);
-        break;
+    case Kind::Memory: GlobalFree(copy.data); break;
     }
     copy.data = nullptr;
 }

@@ -22,15 +22,9 @@ TFileFormatsList& TFileFormatsList::Instance()
     return list;
 }
 
-bool FileFormatsListExists()
-{
-    return g_fileFormatsAlive;
-}
+bool FileFormatsListExists() { return g_fileFormatsAlive; }
 
-TFileFormatsList::~TFileFormatsList()
-{
-    g_fileFormatsAlive = false;
-}
+TFileFormatsList::~TFileFormatsList() { g_fileFormatsAlive = false; }
 
 TFileFormatsList::TFileFormatsList()
 {
@@ -41,8 +35,8 @@ TFileFormatsList::TFileFormatsList()
     g_fileFormatsAlive = true;
 }
 
-void TFileFormatsList::Add(const AnsiString& extension, const AnsiString& description, int descriptionId,
-    TGraphicClass cls)
+void TFileFormatsList::Add(
+    const AnsiString& extension, const AnsiString& description, int descriptionId, TGraphicClass cls)
 {
     m_records.push_back({ cls, AnsiLowerCase(extension), description, descriptionId });
 }
@@ -75,15 +69,9 @@ TClipboardFormats& TClipboardFormats::Instance()
     return formats;
 }
 
-bool ClipboardFormatsExist()
-{
-    return g_clipboardFormatsAlive;
-}
+bool ClipboardFormatsExist() { return g_clipboardFormatsAlive; }
 
-TClipboardFormats::~TClipboardFormats()
-{
-    g_clipboardFormatsAlive = false;
-}
+TClipboardFormats::~TClipboardFormats() { g_clipboardFormatsAlive = false; }
 
 TClipboardFormats::TClipboardFormats()
 {

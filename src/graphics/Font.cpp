@@ -42,7 +42,7 @@ HFONT TFont::Handle()
     TResource* resource = Resource();
     if (!resource->Handle) {
         TFontData data = Data();
-        LOGFONTA lf{};
+        LOGFONTA lf {};
         lf.lfHeight = data.Height;
         lf.lfWeight = (data.Style & fsBold) ? FW_BOLD : FW_NORMAL;
         lf.lfItalic = (data.Style & fsItalic) ? 1 : 0;
@@ -66,7 +66,7 @@ HFONT TFont::Handle()
 void TFont::SetHandle(HFONT handle)
 {
     ChangeData<TFontData>([&](TFontData& data) {
-        LOGFONTA lf{};
+        LOGFONTA lf {};
         GetObjectA(handle, sizeof lf, &lf);
         data.Handle = handle;
         data.Height = lf.lfHeight;
@@ -95,15 +95,9 @@ void TFont::SetHeight(std::int32_t height)
     ChangeData<TFontData>([&](TFontData& data) { data.Height = height; });
 }
 
-int TFont::Size() const
-{
-    return -MulDiv(Height(), 72, m_pixelsPerInch);
-}
+int TFont::Size() const { return -MulDiv(Height(), 72, m_pixelsPerInch); }
 
-void TFont::SetSize(int size)
-{
-    SetHeight(-MulDiv(size, m_pixelsPerInch, 72));
-}
+void TFont::SetSize(int size) { SetHeight(-MulDiv(size, m_pixelsPerInch, 72)); }
 
 AnsiString TFont::Name() const
 {

@@ -18,8 +18,7 @@ void CheckImageSize(long long width, long long height, int bitsPerPixel);
 
 // An owned GDI object (bitmap, brush, pen, font, region, palette), deleted with
 // DeleteObject when the owner goes away.
-template <class Handle>
-class TGdiObject {
+template<class Handle> class TGdiObject {
 public:
     TGdiObject() = default;
     explicit TGdiObject(Handle handle) : m_handle(handle) {}

@@ -12,10 +12,7 @@ bool TGraphicClassRef::InheritsFrom(const TGraphicClassRef* other) const
     return false;
 }
 
-std::unique_ptr<TGraphic> TGraphicClassRef::NewInstance() const
-{
-    return create ? create() : nullptr;
-}
+std::unique_ptr<TGraphic> TGraphicClassRef::NewInstance() const { return create ? create() : nullptr; }
 
 TGraphicClass TGraphic::StaticClass()
 {
@@ -45,19 +42,11 @@ bool TGraphic::SameImage(TGraphic* other)
     return mine.Bytes() == theirs.Bytes();
 }
 
-HPALETTE TGraphic::Palette()
-{
-    return nullptr;
-}
+HPALETTE TGraphic::Palette() { return nullptr; }
 
-void TGraphic::ReadGraphicData(TStream& stream)
-{
-    LoadStream(stream);
-}
+void TGraphic::ReadGraphicData(TStream& stream) { LoadStream(stream); }
 
-void TGraphic::SetPalette(HPALETTE)
-{
-}
+void TGraphic::SetPalette(HPALETTE) {}
 
 void TGraphic::SetTransparent(bool value)
 {
@@ -67,10 +56,7 @@ void TGraphic::SetTransparent(bool value)
     }
 }
 
-void TGraphic::WriteGraphicData(TStream& stream)
-{
-    SaveStream(stream);
-}
+void TGraphic::WriteGraphicData(TStream& stream) { SaveStream(stream); }
 
 void TGraphic::LoadFile(const AnsiString& fileName)
 {
@@ -84,8 +70,8 @@ void TGraphic::SaveFile(const AnsiString& fileName)
     SaveStream(stream);
 }
 
-void TGraphic::Progress(TObject* Sender, TProgressStage Stage, std::uint8_t PercentDone, bool RedrawNow,
-    const RECT& R, const AnsiString& Msg)
+void TGraphic::Progress(TObject* Sender, TProgressStage Stage, std::uint8_t PercentDone, bool RedrawNow, const RECT& R,
+    const AnsiString& Msg)
 {
     if (m_onProgress)
         m_onProgress(Sender, Stage, PercentDone, RedrawNow, R, Msg);

@@ -39,14 +39,14 @@ using TGraphicClass = const TGraphicClassRef*;
 
 // In a concrete graphic class body: its class name, class reference and virtual
 // constructor. Parent is the class it derives from.
-#define SV_GRAPHIC_CLASS(Name, Parent)                                                    \
-    SV_CLASS_NAME(Name)                                                                   \
-    static TGraphicClass StaticClass()                                                    \
-    {                                                                                     \
-        static const TGraphicClassRef ref { #Name, Parent::StaticClass(),                 \
-            []() -> std::unique_ptr<TGraphic> { return std::make_unique<Name>(); } };     \
-        return &ref;                                                                      \
-    }                                                                                     \
+#define SV_GRAPHIC_CLASS(Name, Parent)                                                                                 \
+    SV_CLASS_NAME(Name)                                                                                                \
+    static TGraphicClass StaticClass()                                                                                 \
+    {                                                                                                                  \
+        static const TGraphicClassRef ref { #Name, Parent::StaticClass(),                                              \
+            []() -> std::unique_ptr<TGraphic> { return std::make_unique<Name>(); } };                                  \
+        return &ref;                                                                                                   \
+    }                                                                                                                  \
     TGraphicClass ClassType() const override { return StaticClass(); }
 
 class TGraphic : public TPersistent {

@@ -5,10 +5,7 @@ TGraphicsObject::TGraphicsObject(TResourceManager& manager, const void* defaults
     m_resource = m_manager.AllocResource(defaults);
 }
 
-TGraphicsObject::~TGraphicsObject()
-{
-    m_manager.FreeResource(m_resource);
-}
+TGraphicsObject::~TGraphicsObject() { m_manager.FreeResource(m_resource); }
 
 void TGraphicsObject::Changed()
 {

@@ -36,8 +36,7 @@ protected:
     TResource* Resource() const { return m_resource; }
     // Builds new attributes from the current ones with the handle field cleared,
     // lets the caller change one, and moves to the record for them.
-    template<typename Data, typename Change>
-    void ChangeData(Change change)
+    template<typename Data, typename Change> void ChangeData(Change change)
     {
         Data data = m_resource->DataAs<Data>();
         data.Handle = nullptr;

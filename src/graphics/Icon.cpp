@@ -7,7 +7,8 @@
 #include "runtime/Exceptions.h"
 
 TIconImage::TIconImage(HICON handle, std::unique_ptr<TMemoryStream> memoryImage)
-    : Handle(handle), MemoryImage(std::move(memoryImage))
+    : Handle(handle)
+    , MemoryImage(std::move(memoryImage))
 {
 }
 
@@ -17,9 +18,7 @@ TIconImage::~TIconImage()
         DestroyIcon(Handle);
 }
 
-TIcon::TIcon() : m_image(std::make_shared<TIconImage>())
-{
-}
+TIcon::TIcon() : m_image(std::make_shared<TIconImage>()) {}
 
 void TIcon::NewImage(HICON handle, std::unique_ptr<TMemoryStream> memoryImage)
 {
@@ -48,20 +47,11 @@ void TIcon::Render(TCanvas* canvas, const RECT& rect)
     DrawIconEx(canvas->Handle(), rect.left, rect.top, m_image->Handle, 0, 0, 0, nullptr, DI_NORMAL);
 }
 
-bool TIcon::Empty() const
-{
-    return !m_image->Handle && !m_image->MemoryImage;
-}
+bool TIcon::Empty() const { return !m_image->Handle && !m_image->MemoryImage; }
 
-int TIcon::Height() const
-{
-    return m_image->Size.cy != 0 ? m_image->Size.cy : GetSystemMetrics(SM_CYICON);
-}
+int TIcon::Height() const { return m_image->Size.cy != 0 ? m_image->Size.cy : GetSystemMetrics(SM_CYICON); }
 
-int TIcon::Width() const
-{
-    return m_image->Size.cx != 0 ? m_image->Size.cx : GetSystemMetrics(SM_CXICON);
-}
+int TIcon::Width() const { return m_image->Size.cx != 0 ? m_image->Size.cx : GetSystemMetrics(SM_CXICON); }
 
 void TIcon::CheckSizeChangeable() const
 {
@@ -147,6 +137,4 @@ void TIcon::ImageNeeded()
 }
 
 // The icon as form streams store it ("Icon.Data": the bare icon file).
-static const TClassRegistration<TIcon> iconInfo("TIcon", [](TClassBuilder<TIcon>& c) {
-    c.Parent<TGraphic>();
-});
+static const TClassRegistration<TIcon> iconInfo("TIcon", [](TClassBuilder<TIcon>& c) { c.Parent<TGraphic>(); });

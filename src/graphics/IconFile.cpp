@@ -14,10 +14,7 @@ constexpr std::size_t EntryBytes = 16;
 constexpr std::size_t InfoHeaderBytes = sizeof(BITMAPINFOHEADER); // 40
 
 // Bytes in one row of a bitmap, padded to a multiple of 4.
-std::uint64_t RowBytes(std::uint64_t width, std::uint64_t bitsPerPixel)
-{
-    return (width * bitsPerPixel + 31) / 32 * 4;
-}
+std::uint64_t RowBytes(std::uint64_t width, std::uint64_t bitsPerPixel) { return (width * bitsPerPixel + 31) / 32 * 4; }
 
 // A header with room for the largest colour table an icon image can have.
 struct TIconBitmapInfo {
@@ -32,7 +29,8 @@ AnsiString BitmapBits(HBITMAP bitmap, BITMAP& description)
 {
     if (GetObjectA(bitmap, sizeof description, &description) < static_cast<int>(sizeof description))
         InvalidIcon();
-    std::size_t size = static_cast<std::size_t>(description.bmWidthBytes) * static_cast<std::size_t>(description.bmHeight);
+    std::size_t size =
+        static_cast<std::size_t>(description.bmWidthBytes) * static_cast<std::size_t>(description.bmHeight);
     AnsiString bits(size, '\0');
     if (size != 0 && GetBitmapBits(bitmap, static_cast<LONG>(size), bits.data()) == 0)
         GdiError();
@@ -59,9 +57,11 @@ AnsiString ReadRows(HDC screen, HBITMAP bitmap, int width, int height, int bitsP
 
 // Copies a bitmap into a new one of the given size, stretching as needed. The new
 // bitmap is monochrome when asked, otherwise compatible with the screen.
-TGdiBitmap CopyStretched(HDC screen, HBITMAP source, int sourceWidth, int sourceHeight, int sourceTop, SIZE size, bool monochrome)
+TGdiBitmap CopyStretched(
+    HDC screen, HBITMAP source, int sourceWidth, int sourceHeight, int sourceTop, SIZE size, bool monochrome)
 {
-    TGdiBitmap target(monochrome ? CreateBitmap(size.cx, size.cy, 1, 1, nullptr) : CreateCompatibleBitmap(screen, size.cx, size.cy));
+    TGdiBitmap target(
+        monochrome ? CreateBitmap(size.cx, size.cy, 1, 1, nullptr) : CreateCompatibleBitmap(screen, size.cx, size.cy));
     if (!target)
         GdiError();
     TMemoryDC from(screen);
@@ -76,10 +76,7 @@ TGdiBitmap CopyStretched(HDC screen, HBITMAP source, int sourceWidth, int source
 
 }
 
-void InvalidIcon()
-{
-    throw EInvalidGraphic(Exception::ResText(TextId::IconInvalid));
-}
+void InvalidIcon() { throw EInvalidGraphic(Exception::ResText(TextId::IconInvalid)); }
 
 TIconFileHeader ReadIconHeader(const AnsiString& ico)
 {
@@ -138,8 +135,7 @@ std::size_t ChooseIconEntry(const std::vector<TIconDirEntry>& entries, SIZE targ
     for (std::size_t i = 1; i < entries.size(); ++i) {
         const TIconDirEntry& entry = entries[i];
         std::uint64_t count = colours(entry);
-        if (count <= screenColours && count >= bestColours
-            && closer(entry.Width, entries[best].Width, target.cx)
+        if (count <= screenColours && count >= bestColours && closer(entry.Width, entries[best].Width, target.cx)
             && closer(entry.Height, entries[best].Height, target.cy)) {
             best = i;
             bestColours = count;
@@ -195,7 +191,8 @@ HICON CreateIconFromImage(const AnsiString& ico, const TIconDirEntry& entry, SIZ
     TGdiBitmap colourSource(CreateDIBitmap(screen, &header, CBM_INIT, colourRows, info.Info(), DIB_RGB_COLORS));
     if (!colourSource)
         GdiError();
-    TGdiBitmap colour = CopyStretched(screen, colourSource.Get(), static_cast<int>(width), static_cast<int>(height), 0, size, false);
+    TGdiBitmap colour =
+        CopyStretched(screen, colourSource.Get(), static_cast<int>(width), static_cast<int>(height), 0, size, false);
 
     header.biBitCount = 1;
     std::memset(info.Colors, 0, sizeof info.Colors);
@@ -203,7 +200,8 @@ HICON CreateIconFromImage(const AnsiString& ico, const TIconDirEntry& entry, SIZ
     TGdiBitmap maskSource(CreateDIBitmap(screen, &header, CBM_INIT, maskRows, info.Info(), DIB_RGB_COLORS));
     if (!maskSource)
         GdiError();
-    TGdiBitmap mask = CopyStretched(screen, maskSource.Get(), static_cast<int>(width), static_cast<int>(height), 0, size, true);
+    TGdiBitmap mask =
+        CopyStretched(screen, maskSource.Get(), static_cast<int>(width), static_cast<int>(height), 0, size, true);
 
     BITMAP colourDescription {};
     BITMAP maskDescription {};
@@ -242,10 +240,7 @@ HICON CreateIconFromIco(const AnsiString& ico, SIZE requested, SIZE& chosen)
     return icon;
 }
 
-AnsiString StockApplicationIco()
-{
-    return AnsiString(HeaderBytes, '\0');
-}
+AnsiString StockApplicationIco() { return AnsiString(HeaderBytes, '\0'); }
 
 AnsiString IconHandleToIco(HICON icon)
 {
@@ -270,7 +265,8 @@ AnsiString IconHandleToIco(HICON icon)
     }
 
     BITMAP colourDescription {};
-    if (GetObjectA(colour.Get(), sizeof colourDescription, &colourDescription) < static_cast<int>(sizeof colourDescription))
+    if (GetObjectA(colour.Get(), sizeof colourDescription, &colourDescription)
+        < static_cast<int>(sizeof colourDescription))
         InvalidIcon();
     const int width = colourDescription.bmWidth;
     const int height = colourDescription.bmHeight;

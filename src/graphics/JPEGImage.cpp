@@ -62,9 +62,8 @@ void SetColorMap(TJpegDecompressor& decoder, HPALETTE palette)
         return;
     }
     JSAMPARRAY map = nullptr;
-    decoder.Call([&] {
-        map = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, count, 3);
-    });
+    decoder.Call(
+        [&] { map = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, count, 3); });
     for (UINT i = 0; i < count; ++i) {
         map[0][i] = entries[i].peBlue;
         map[1][i] = entries[i].peGreen;
@@ -114,8 +113,7 @@ TJPEGDefaults& JPEGDefaults()
     return defaults;
 }
 
-TJPEGImage::TJPEGImage()
-    : m_data(std::make_shared<TJPEGData>())
+TJPEGImage::TJPEGImage() : m_data(std::make_shared<TJPEGData>())
 {
     const TJPEGDefaults& d = JPEGDefaults();
     m_compressionQuality = d.CompressionQuality;
@@ -162,10 +160,7 @@ void TJPEGImage::AssignInto(TPersistent* destination)
     TGraphic::AssignInto(destination);
 }
 
-void TJPEGImage::Render(TCanvas* canvas, const RECT& rect)
-{
-    canvas->StretchDraw(rect, DecodedBitmap());
-}
+void TJPEGImage::Render(TCanvas* canvas, const RECT& rect) { canvas->StretchDraw(rect, DecodedBitmap()); }
 
 bool TJPEGImage::SameImage(TGraphic* other)
 {
@@ -177,30 +172,15 @@ bool TJPEGImage::SameImage(TGraphic* other)
     return m_data == jpeg->m_data;
 }
 
-bool TJPEGImage::Empty() const
-{
-    return !m_data->data && (!m_bitmap || m_bitmap->Empty());
-}
+bool TJPEGImage::Empty() const { return !m_data->data && (!m_bitmap || m_bitmap->Empty()); }
 
-int TJPEGImage::Width() const
-{
-    return m_bitmap ? m_bitmap->Width() : m_data->width;
-}
+int TJPEGImage::Width() const { return m_bitmap ? m_bitmap->Width() : m_data->width; }
 
-int TJPEGImage::Height() const
-{
-    return m_bitmap ? m_bitmap->Height() : m_data->height;
-}
+int TJPEGImage::Height() const { return m_bitmap ? m_bitmap->Height() : m_data->height; }
 
-void TJPEGImage::SetWidth(int)
-{
-    throw EInvalidGraphicOperation(Exception::ResText(TextId::JpegSizeFixed));
-}
+void TJPEGImage::SetWidth(int) { throw EInvalidGraphicOperation(Exception::ResText(TextId::JpegSizeFixed)); }
 
-void TJPEGImage::SetHeight(int)
-{
-    throw EInvalidGraphicOperation(Exception::ResText(TextId::JpegSizeFixed));
-}
+void TJPEGImage::SetHeight(int) { throw EInvalidGraphicOperation(Exception::ResText(TextId::JpegSizeFixed)); }
 
 HPALETTE TJPEGImage::Palette()
 {
@@ -234,16 +214,14 @@ void TJPEGImage::SetPalette(HPALETTE value)
     }
 }
 
-void TJPEGImage::LoadStream(TStream& stream)
-{
-    ReadStream(stream.Size() - stream.Position(), stream);
-}
+void TJPEGImage::LoadStream(TStream& stream) { ReadStream(stream.Size() - stream.Position(), stream); }
 
 void TJPEGImage::ReadGraphicData(TStream& stream)
 {
     std::uint8_t count[4];
     stream.ReadBuffer(count, 4);
-    auto size = static_cast<std::int32_t>(count[0] | count[1] << 8 | count[2] << 16 | static_cast<std::uint32_t>(count[3]) << 24);
+    auto size = static_cast<std::int32_t>(
+        count[0] | count[1] << 8 | count[2] << 16 | static_cast<std::uint32_t>(count[3]) << 24);
     ReadStream(size, stream);
 }
 
@@ -539,10 +517,7 @@ void TJPEGImage::SetPixelFormat(TJPEGPixelFormat value)
     }
 }
 
-void TJPEGImage::SetProgressiveDisplay(bool value)
-{
-    m_progressiveDisplay = value;
-}
+void TJPEGImage::SetProgressiveDisplay(bool value) { m_progressiveDisplay = value; }
 
 void TJPEGImage::SetScale(TJPEGScale value)
 {
@@ -577,7 +552,4 @@ struct JPEGRegistration {
 
 }
 
-void RegisterJPEGGraphic()
-{
-    static const JPEGRegistration registration;
-}
+void RegisterJPEGGraphic() { static const JPEGRegistration registration; }

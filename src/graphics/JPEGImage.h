@@ -16,7 +16,7 @@ public:
     std::unique_ptr<TMemoryStream> data; // the whole JPEG file; none when never loaded
     int width = 0;                       // from the frame header
     int height = 0;
-    bool grayscale = false;              // the file's colour space is grayscale
+    bool grayscale = false; // the file's colour space is grayscale
 
     TJPEGData();
     ~TJPEGData();

@@ -12,23 +12,13 @@
 namespace {
 
 // The library's jpeg_error_mgr is the first member of ours.
-TJpegErrorManager& ErrorManager(j_common_ptr info)
-{
-    return *reinterpret_cast<TJpegErrorManager*>(info->err);
-}
+TJpegErrorManager& ErrorManager(j_common_ptr info) { return *reinterpret_cast<TJpegErrorManager*>(info->err); }
 
-[[noreturn]] void ErrorExit(j_common_ptr info)
-{
-    std::longjmp(ErrorManager(info).jump, 1);
-}
+[[noreturn]] void ErrorExit(j_common_ptr info) { std::longjmp(ErrorManager(info).jump, 1); }
 
-void EmitMessage(j_common_ptr, int)
-{
-}
+void EmitMessage(j_common_ptr, int) {}
 
-void OutputMessage(j_common_ptr)
-{
-}
+void OutputMessage(j_common_ptr) {}
 
 void ResetErrorManager(j_common_ptr info)
 {
@@ -38,8 +28,7 @@ void ResetErrorManager(j_common_ptr info)
 
 // Runs our code called back from inside the library, whose C frames no exception may
 // cross: one it raises is held for Call(), and false is returned.
-template <class Work>
-bool HoldingFailure(TJpegErrorManager& error, Work work) noexcept
+template<class Work> bool HoldingFailure(TJpegErrorManager& error, Work work) noexcept
 {
     try {
         return work();
@@ -52,13 +41,14 @@ bool HoldingFailure(TJpegErrorManager& error, Work work) noexcept
 
 // Asks the graphic to report progress; an exception its handler raises is held
 // for Call(). Returns false when one was raised.
-bool ReportProgress(TJpegProgressMonitor& monitor, TJpegErrorManager& error, const TJpegProgressCounters& counters) noexcept
+bool ReportProgress(
+    TJpegProgressMonitor& monitor, TJpegErrorManager& error, const TJpegProgressCounters& counters) noexcept
 {
     return HoldingFailure(error, [&] {
         TJpegProgressReport report = JpegProgressStep(monitor, GetTickCount(), counters);
         if (report.report)
-            monitor.image->Progress(monitor.image, psRunning, static_cast<std::uint8_t>(report.percent),
-                report.redraw, report.rect, AnsiString());
+            monitor.image->Progress(monitor.image, psRunning, static_cast<std::uint8_t>(report.percent), report.redraw,
+                report.rect, AnsiString());
         return true;
     });
 }
@@ -84,10 +74,7 @@ void ProgressCallback(j_common_ptr info)
 }
 
 // Source adapter.
-void InitSource(j_decompress_ptr info)
-{
-    reinterpret_cast<TJpegSource*>(info->src)->startOfFile = true;
-}
+void InitSource(j_decompress_ptr info) { reinterpret_cast<TJpegSource*>(info->src)->startOfFile = true; }
 
 boolean FillInputBuffer(j_decompress_ptr info)
 {
@@ -120,9 +107,7 @@ void SkipInputData(j_decompress_ptr info, long count)
     source->pub.bytes_in_buffer -= static_cast<std::size_t>(count);
 }
 
-void TermSource(j_decompress_ptr)
-{
-}
+void TermSource(j_decompress_ptr) {}
 
 // Destination adapter. Writing to memory can fail only for want of memory; that
 // failure is held and the library stopped with its write error.
@@ -188,10 +173,7 @@ TJpegProgressReport JpegProgressStep(TJpegProgressMonitor& monitor, DWORD now, c
     return result;
 }
 
-AnsiString JpegErrorText(int code)
-{
-    return Exception::ResText(TextId::JpegError, code);
-}
+AnsiString JpegErrorText(int code) { return Exception::ResText(TextId::JpegError, code); }
 
 TJpegCoder::TJpegCoder(TGraphic* progressTarget, bool decoding)
 {
@@ -219,8 +201,7 @@ void TJpegCoder::RaiseFailure()
     throw EJPEG(JpegErrorText(m_error.pub.msg_code));
 }
 
-TJpegDecompressor::TJpegDecompressor(TMemoryStream& bytes, TGraphic* progressTarget)
-    : TJpegCoder(progressTarget, true)
+TJpegDecompressor::TJpegDecompressor(TMemoryStream& bytes, TGraphic* progressTarget) : TJpegCoder(progressTarget, true)
 {
     m_info = {};
     m_info.err = &m_error.pub;
@@ -240,18 +221,14 @@ TJpegDecompressor::TJpegDecompressor(TMemoryStream& bytes, TGraphic* progressTar
     m_info.src = &m_source.pub;
 }
 
-TJpegDecompressor::~TJpegDecompressor()
-{
-    jpeg_destroy_decompress(&m_info);
-}
+TJpegDecompressor::~TJpegDecompressor() { jpeg_destroy_decompress(&m_info); }
 
 void TJpegDecompressor::ReadHeader()
 {
     Call([this] { jpeg_read_header(&m_info, TRUE); });
 }
 
-TJpegCompressor::TJpegCompressor(TMemoryStream& bytes, TGraphic* progressTarget)
-    : TJpegCoder(progressTarget, false)
+TJpegCompressor::TJpegCompressor(TMemoryStream& bytes, TGraphic* progressTarget) : TJpegCoder(progressTarget, false)
 {
     m_info = {};
     m_info.err = &m_error.pub;
@@ -264,7 +241,4 @@ TJpegCompressor::TJpegCompressor(TMemoryStream& bytes, TGraphic* progressTarget)
     m_info.dest = &m_destination.pub;
 }
 
-TJpegCompressor::~TJpegCompressor()
-{
-    jpeg_destroy_compress(&m_info);
-}
+TJpegCompressor::~TJpegCompressor() { jpeg_destroy_compress(&m_info); }

@@ -89,8 +89,7 @@ public:
     // The progress monitor (its throttle state), for callers that start it afresh.
     TJpegProgressMonitor& ProgressMonitor() { return m_progress; }
 
-    template<typename Step>
-    void Call(Step&& step)
+    template<typename Step> void Call(Step&& step)
     {
         if (setjmp(m_error.jump) != 0) {
             RaiseFailure();

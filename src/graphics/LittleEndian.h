@@ -10,7 +10,8 @@
 // The word at `at`; the caller has checked that two bytes are there.
 inline std::uint16_t Word(const AnsiString& bytes, std::size_t at)
 {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8);
+    return static_cast<std::uint16_t>(
+        static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8);
 }
 
 // The double word at `at`; the caller has checked that four bytes are there.

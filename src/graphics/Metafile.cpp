@@ -10,32 +10,19 @@ void TMetafile::Assign(TPersistent* source)
     TGraphic::Assign(source);
 }
 
-void TMetafile::Render(TCanvas*, const RECT&)
-{
-}
+void TMetafile::Render(TCanvas*, const RECT&) {}
 
-void TMetafile::SetHeight(int)
-{
-}
+void TMetafile::SetHeight(int) {}
 
-void TMetafile::SetWidth(int)
-{
-}
+void TMetafile::SetWidth(int) {}
 
-void TMetafile::LoadStream(TStream&)
-{
-    throw EInvalidGraphic(Exception::ResText(TextId::PixelFormatInvalid));
-}
+void TMetafile::LoadStream(TStream&) { throw EInvalidGraphic(Exception::ResText(TextId::PixelFormatInvalid)); }
 
-void TMetafile::SaveStream(TStream&)
-{
-}
+void TMetafile::SaveStream(TStream&) {}
 
 void TMetafile::LoadClipboardData(std::uint16_t, HANDLE, HPALETTE)
 {
     throw EInvalidGraphic(Exception::ResText(TextId::PixelFormatInvalid));
 }
 
-void TMetafile::SaveClipboardData(std::uint16_t&, HANDLE&, HPALETTE&)
-{
-}
+void TMetafile::SaveClipboardData(std::uint16_t&, HANDLE&, HPALETTE&) {}

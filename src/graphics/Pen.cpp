@@ -3,8 +3,22 @@
 int PenModeToROP2(TPenMode mode)
 {
     static const int rop2[16] = {
-        R2_BLACK, R2_WHITE, R2_NOP, R2_NOT, R2_COPYPEN, R2_NOTCOPYPEN, R2_MERGEPENNOT, R2_MASKPENNOT,
-        R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN, R2_NOTMERGEPEN, R2_MASKPEN, R2_NOTMASKPEN, R2_XORPEN, R2_NOTXORPEN,
+        R2_BLACK,
+        R2_WHITE,
+        R2_NOP,
+        R2_NOT,
+        R2_COPYPEN,
+        R2_NOTCOPYPEN,
+        R2_MERGEPENNOT,
+        R2_MASKPENNOT,
+        R2_MERGENOTPEN,
+        R2_MASKNOTPEN,
+        R2_MERGEPEN,
+        R2_NOTMERGEPEN,
+        R2_MASKPEN,
+        R2_NOTMASKPEN,
+        R2_XORPEN,
+        R2_NOTXORPEN,
     };
     auto index = static_cast<unsigned>(mode);
     return index < 16 ? rop2[index] : R2_COPYPEN;
@@ -34,7 +48,7 @@ HPEN TPen::Handle()
     if (!resource->Handle) {
         TPenData data = Data();
         static const UINT styles[7] = { PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME };
-        LOGPEN lp{};
+        LOGPEN lp {};
         lp.lopnStyle = data.Style < 7 ? styles[data.Style] : PS_SOLID;
         lp.lopnWidth.x = data.Width;
         lp.lopnColor = ColorToRGB(data.Color);

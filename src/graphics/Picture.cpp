@@ -62,8 +62,9 @@ void TPicture::UnregisterGraphic(TGraphicClass cls)
 
 void TPicture::InstallProgress(TGraphic& graphic)
 {
-    graphic.SetOnProgress([this](TObject* sender, TProgressStage stage, std::uint8_t percent, bool redraw,
-                              const RECT& r, const AnsiString& msg) { Progress(sender, stage, percent, redraw, r, msg); });
+    graphic.SetOnProgress(
+        [this](TObject* sender, TProgressStage stage, std::uint8_t percent, bool redraw, const RECT& r,
+            const AnsiString& msg) { Progress(sender, stage, percent, redraw, r, msg); });
 }
 
 void TPicture::InstallHandlers(TGraphic& graphic)
@@ -160,15 +161,9 @@ TGraphic* TPicture::ForceGraphic(TGraphicClass cls)
     return m_graphic.get();
 }
 
-TBitmap* TPicture::Bitmap()
-{
-    return static_cast<TBitmap*>(ForceGraphic(TBitmap::StaticClass()));
-}
+TBitmap* TPicture::Bitmap() { return static_cast<TBitmap*>(ForceGraphic(TBitmap::StaticClass())); }
 
-TIcon* TPicture::Icon()
-{
-    return static_cast<TIcon*>(ForceGraphic(TIcon::StaticClass()));
-}
+TIcon* TPicture::Icon() { return static_cast<TIcon*>(ForceGraphic(TIcon::StaticClass())); }
 
 void TPicture::ReadPictureData(TStream& stream)
 {
@@ -227,8 +222,8 @@ void TPicture::Changed(TObject*)
         m_notify->Changed();
 }
 
-void TPicture::Progress(TObject* Sender, TProgressStage Stage, std::uint8_t PercentDone, bool RedrawNow,
-    const RECT& R, const AnsiString& Msg)
+void TPicture::Progress(TObject* Sender, TProgressStage Stage, std::uint8_t PercentDone, bool RedrawNow, const RECT& R,
+    const AnsiString& Msg)
 {
     if (m_onProgress)
         m_onProgress(Sender, Stage, PercentDone, RedrawNow, R, Msg);

@@ -8,10 +8,7 @@
 #include <new>
 #include <utility>
 
-TResourceManager::TResourceManager(std::size_t dataSize) : m_dataSize(dataSize)
-{
-    InitializeCriticalSection(&m_lock);
-}
+TResourceManager::TResourceManager(std::size_t dataSize) : m_dataSize(dataSize) { InitializeCriticalSection(&m_lock); }
 
 TResourceManager::~TResourceManager()
 {
@@ -138,11 +135,12 @@ namespace {
 // Storage for a process-wide object that is made on first use and never destroyed:
 // graphics objects held by other long-lived objects may be released during exit,
 // after ordinary statics are gone.
-template<typename T>
-class ProcessLifetime {
+template<typename T> class ProcessLifetime {
 public:
-    template<typename... Args>
-    explicit ProcessLifetime(Args&&... args) { new (m_storage) T(std::forward<Args>(args)...); }
+    template<typename... Args> explicit ProcessLifetime(Args&&... args)
+    {
+        new (m_storage) T(std::forward<Args>(args)...);
+    }
     T& get() { return *std::launder(reinterpret_cast<T*>(m_storage)); }
 
 private:
@@ -151,12 +149,12 @@ private:
 
 TFontData MakeDefaultFontData()
 {
-    TFontData data{};
+    TFontData data {};
     int ppi = ScreenLogPixels();
     AnsiString name = "MS Sans Serif";
     data.Height = -MulDiv(8, ppi, 72);
     data.Charset = DEFAULT_CHARSET;
-    LOGFONTA system{};
+    LOGFONTA system {};
     if (GetObjectA(GetStockObject(SYSTEM_FONT), sizeof system, &system) && system.lfCharSet == SHIFTJIS_CHARSET) {
         name = "ＭＳ Ｐゴシック";
         data.Height = -MulDiv(9, ppi, 72);
@@ -205,7 +203,7 @@ const TFontData& DefaultFontData()
 const TPenData& DefaultPenData()
 {
     static const TPenData data = [] {
-        TPenData d{};
+        TPenData d {};
         d.Color = clBlack;
         d.Width = 1;
         d.Style = 0;
@@ -217,7 +215,7 @@ const TPenData& DefaultPenData()
 const TBrushData& DefaultBrushData()
 {
     static const TBrushData data = [] {
-        TBrushData d{};
+        TBrushData d {};
         d.Color = clWhite;
         d.Style = 0;
         return d;

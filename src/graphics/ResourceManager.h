@@ -44,8 +44,7 @@ struct TBrushData {
 };
 #pragma pack(pop)
 // The 32-bit program's record sizes; the handle and pointer fields grow on x86-64.
-static_assert(sizeof(void*) != 4
-    || (sizeof(TFontData) == 44 && sizeof(TPenData) == 16 && sizeof(TBrushData) == 16));
+static_assert(sizeof(void*) != 4 || (sizeof(TFontData) == 44 && sizeof(TPenData) == 16 && sizeof(TBrushData) == 16));
 
 // One shared record: reference count, system handle (or none), hash code and a copy
 // of the attribute data.
@@ -58,8 +57,7 @@ struct TResource {
     std::uint16_t HashCode = 0;
     unsigned char Data[MaxDataSize] = {};
 
-    template<typename T>
-    T DataAs() const
+    template<typename T> T DataAs() const
     {
         static_assert(sizeof(T) <= MaxDataSize);
         T value;

@@ -2,10 +2,7 @@
 
 #include <windows.h>
 
-bool IsLeadByte(char byte)
-{
-    return IsDBCSLeadByte(static_cast<BYTE>(byte)) != 0;
-}
+bool IsLeadByte(char byte) { return IsDBCSLeadByte(static_cast<BYTE>(byte)) != 0; }
 
 ByteKind ByteKindAt(const AnsiString& text, std::size_t index)
 {
@@ -65,8 +62,8 @@ AnsiString AnsiUpperCase(const AnsiString& text) { return MapCase(text, false); 
 
 static int Compare(const AnsiString& a, const AnsiString& b, DWORD flags)
 {
-    int r = CompareStringA(LOCALE_USER_DEFAULT, flags, a.data(), static_cast<int>(a.size()),
-        b.data(), static_cast<int>(b.size()));
+    int r = CompareStringA(
+        LOCALE_USER_DEFAULT, flags, a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
     return r - CSTR_EQUAL;
 }
 
@@ -79,8 +76,10 @@ bool SameText(const AnsiString& a, const AnsiString& b)
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 'a' + 'A');
         if (x != y)
             return false;
     }

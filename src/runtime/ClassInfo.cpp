@@ -20,8 +20,7 @@ Registry& TheRegistry()
     return registry;
 }
 
-template<class T>
-const T* FindIn(const std::vector<T>& list, const AnsiString& name)
+template<class T> const T* FindIn(const std::vector<T>& list, const AnsiString& name)
 {
     for (const T& entry : list)
         if (SameText(entry.Name, name))
@@ -61,10 +60,7 @@ const TEnumType& BooleanType()
     return type;
 }
 
-const TClassInfo* TClassInfo::Parent() const
-{
-    return m_parent ? ClassRegistry::Find(*m_parent) : nullptr;
-}
+const TClassInfo* TClassInfo::Parent() const { return m_parent ? ClassRegistry::Find(*m_parent) : nullptr; }
 
 bool TClassInfo::InheritsFrom(const TClassInfo* other) const
 {
@@ -157,10 +153,7 @@ const TClassInfo* Find(std::type_index type)
     return it == r.byType.end() ? nullptr : it->second.get();
 }
 
-const TClassInfo* Of(const TPersistent& object)
-{
-    return Find(typeid(object));
-}
+const TClassInfo* Of(const TPersistent& object) { return Find(typeid(object)); }
 
 const TClassInfo* FindByName(const AnsiString& name)
 {

@@ -71,30 +71,30 @@ const TEnumType& BooleanType();
 struct TVariant {
     enum class Kind { Null, Empty, Integer, Real, String, Boolean, Currency, Date, WideString };
     Kind kind = Kind::Empty;
-    long long integer = 0;      // Integer, Boolean (0/1), Currency (amount times 10 000)
-    long double real = 0;       // Real (also single), Date (days)
-    AnsiString string;          // String
-    std::u16string wide;        // WideString
+    long long integer = 0; // Integer, Boolean (0/1), Currency (amount times 10 000)
+    long double real = 0;  // Real (also single), Date (days)
+    AnsiString string;     // String
+    std::u16string wide;   // WideString
 };
 
 // One published property.
 struct TPropInfo {
     AnsiString Name;
     TTypeKind Kind = TTypeKind::Integer;
-    int Size = 4;                               // bytes of an ordinal or real
-    const TEnumType* Enum = nullptr;            // enumeration names, or the set's elements
-    const TIdentMap* Idents = nullptr;          // names of an integer type
+    int Size = 4;                      // bytes of an ordinal or real
+    const TEnumType* Enum = nullptr;   // enumeration names, or the set's elements
+    const TIdentMap* Idents = nullptr; // names of an integer type
     bool Writable = false;
 
     std::function<long long(TPersistent&)> GetOrd;
-    std::function<void(TPersistent&, long long)> SetOrd;           // integer, char, enumeration, set, 64-bit
+    std::function<void(TPersistent&, long long)> SetOrd; // integer, char, enumeration, set, 64-bit
     std::function<void(TPersistent&, long double)> SetFloat;
     std::function<void(TPersistent&, const AnsiString&)> SetString;
-    std::function<TPersistent*(TPersistent&)> GetObjectValue;            // object held by the property
+    std::function<TPersistent*(TPersistent&)> GetObjectValue; // object held by the property
     // Sets a component reference (none clears it). False when the component is of a
     // class the property cannot hold.
     std::function<bool(TPersistent&, TPersistent*)> SetObjectValue;
-    bool IsReference = false;                                       // value is a component reference
+    bool IsReference = false; // value is a component reference
     // Binds a handler; an empty value clears it. False when the handler has another
     // signature than the event.
     std::function<bool(TPersistent&, const std::any&)> SetMethod;
@@ -105,7 +105,7 @@ struct TPropInfo {
 struct TFieldInfo {
     AnsiString Name;
     std::function<const TClassInfo*()> FieldClass;
-    std::function<void()> KeepLinked;   // never called
+    std::function<void()> KeepLinked; // never called
     // False when the component is not of the field's class (the field is left alone).
     std::function<bool(TPersistent& owner, TPersistent* component)> Set;
 };
@@ -120,8 +120,8 @@ struct TMethodInfo {
 // A property the object reads itself (design positions, pictures' data).
 struct TDefinedProperty {
     AnsiString Name;
-    std::function<void(TPersistent&, TReader&)> Read;      // reads one value
-    std::function<void(TPersistent&, TStream&)> ReadData;  // binary: gets the bytes as a stream
+    std::function<void(TPersistent&, TReader&)> Read;     // reads one value
+    std::function<void(TPersistent&, TStream&)> ReadData; // binary: gets the bytes as a stream
 };
 
 class TClassInfo {
@@ -181,17 +181,12 @@ void RegisterClassAlias(std::type_index type, const AnsiString& alias);
 void UnregisterClass(std::type_index type);
 }
 
-template<class T>
-const TClassInfo* ClassInfoOf()
-{
-    return ClassRegistry::Find(typeid(T));
-}
+template<class T> const TClassInfo* ClassInfoOf() { return ClassRegistry::Find(typeid(T)); }
 
 // Names the class's constructor, so that the linker keeps the class's own file, and
 // with it the class's registration, in every program that can meet the class in a
 // stream (registrations are static objects beside the classes).
-template<class T>
-std::function<void()> KeepClassLinked()
+template<class T> std::function<void()> KeepClassLinked()
 {
     if constexpr (std::is_constructible_v<T, TComponent*>)
         return [] { std::unique_ptr<T>(new T(nullptr)); };
@@ -199,8 +194,7 @@ std::function<void()> KeepClassLinked()
         return nullptr;
 }
 
-template<class T>
-void RegisterClass()
+template<class T> void RegisterClass()
 {
     static const std::function<void()> keep = KeepClassLinked<T>();
     ClassRegistry::RegisterClass(typeid(T));
@@ -208,23 +202,20 @@ void RegisterClass()
 
 // Makes an event value of type E that calls the member function on the instance.
 // The default suits std::function handlers.
-template<class E>
-struct TEventMaker {
-    template<class C, class M>
-    static E Make(C* instance, M method)
+template<class E> struct TEventMaker {
+    template<class C, class M> static E Make(C* instance, M method)
     {
-        return E([instance, method](auto&&... args) { return (instance->*method)(std::forward<decltype(args)>(args)...); });
+        return E(
+            [instance, method](auto&&... args) { return (instance->*method)(std::forward<decltype(args)>(args)...); });
     }
 };
 
 // Builds one class's tables; see the top of this file.
-template<class C>
-class TClassBuilder {
+template<class C> class TClassBuilder {
 public:
     explicit TClassBuilder(TClassInfo& info) : m_info(info) {}
 
-    template<class P>
-    TClassBuilder& Parent()
+    template<class P> TClassBuilder& Parent()
     {
         m_info.m_parent = std::type_index(typeid(P));
         return *this;
@@ -245,8 +236,7 @@ public:
         p.Idents = idents;
         return *this;
     }
-    template<class G, class S = std::nullptr_t>
-    TClassBuilder& Char(const char* name, G get, S set = nullptr)
+    template<class G, class S = std::nullptr_t> TClassBuilder& Char(const char* name, G get, S set = nullptr)
     {
         Ordinal(name, TTypeKind::Char, 1, get, set);
         return *this;
@@ -257,8 +247,7 @@ public:
         Ordinal(name, TTypeKind::Enumeration, 1, get, set).Enum = &type;
         return *this;
     }
-    template<class G, class S = std::nullptr_t>
-    TClassBuilder& Boolean(const char* name, G get, S set = nullptr)
+    template<class G, class S = std::nullptr_t> TClassBuilder& Boolean(const char* name, G get, S set = nullptr)
     {
         return Enum(name, BooleanType(), get, set);
     }
@@ -269,14 +258,12 @@ public:
         Ordinal(name, TTypeKind::Set, 4, get, set).Enum = &elements;
         return *this;
     }
-    template<class G, class S = std::nullptr_t>
-    TClassBuilder& Int64(const char* name, G get, S set = nullptr)
+    template<class G, class S = std::nullptr_t> TClassBuilder& Int64(const char* name, G get, S set = nullptr)
     {
         Ordinal(name, TTypeKind::Int64, 8, get, set);
         return *this;
     }
-    template<class S>
-    TClassBuilder& Float(const char* name, S set, int size = 10)
+    template<class S> TClassBuilder& Float(const char* name, S set, int size = 10)
     {
         TPropInfo& p = Add(name, TTypeKind::Float);
         p.Size = size;
@@ -284,16 +271,14 @@ public:
         p.SetFloat = [set](TPersistent& o, long double v) { std::invoke(set, static_cast<C&>(o), v); };
         return *this;
     }
-    template<class S>
-    TClassBuilder& String(const char* name, S set)
+    template<class S> TClassBuilder& String(const char* name, S set)
     {
         TPropInfo& p = Add(name, TTypeKind::String);
         p.Writable = true;
         p.SetString = [set](TPersistent& o, const AnsiString& v) { std::invoke(set, static_cast<C&>(o), v); };
         return *this;
     }
-    template<class S>
-    TClassBuilder& Variant(const char* name, S set)
+    template<class S> TClassBuilder& Variant(const char* name, S set)
     {
         TPropInfo& p = Add(name, TTypeKind::Variant);
         p.Writable = true;
@@ -303,8 +288,7 @@ public:
     // A property holding an object of its own (a font, a picture, an icon): dotted
     // paths walk into it; the stream may also give a reference to a component of that
     // class, or nil, when there is a setter.
-    template<class T, class G, class S = std::nullptr_t>
-    TClassBuilder& Object(const char* name, G get, S set = nullptr)
+    template<class T, class G, class S = std::nullptr_t> TClassBuilder& Object(const char* name, G get, S set = nullptr)
     {
         TPropInfo& p = Add(name, TTypeKind::Class);
         p.GetObjectValue = [get](TPersistent& o) -> TPersistent* { return std::invoke(get, static_cast<C&>(o)); };
@@ -321,16 +305,14 @@ public:
         return *this;
     }
     // A reference to another component, resolved by name after the form is read.
-    template<class T, class G, class S>
-    TClassBuilder& Reference(const char* name, G get, S set)
+    template<class T, class G, class S> TClassBuilder& Reference(const char* name, G get, S set)
     {
         Object<T>(name, get, set);
         m_info.m_properties.back().IsReference = true;
         return *this;
     }
     // An event property: set takes the handler value (an E).
-    template<class E, class S>
-    TClassBuilder& Event(const char* name, S set)
+    template<class E, class S> TClassBuilder& Event(const char* name, S set)
     {
         TPropInfo& p = Add(name, TTypeKind::Method);
         p.Writable = true;
@@ -348,15 +330,13 @@ public:
         return *this;
     }
     // An event property that is a public data member of the class.
-    template<class E, class B>
-    TClassBuilder& Event(const char* name, E B::*member)
+    template<class E, class B> TClassBuilder& Event(const char* name, E B::*member)
     {
         return Event<E>(name, [member](C& o, const E& handler) { o.*member = handler; });
     }
 
     // A published component field (a form's Timer1, Image1, ...).
-    template<class T, class B>
-    TClassBuilder& Field(const char* name, T* B::*member)
+    template<class T, class B> TClassBuilder& Field(const char* name, T* B::*member)
     {
         m_info.m_fields.push_back({ name, [] { return ClassInfoOf<T>(); }, KeepClassLinked<T>(),
             [member](TPersistent& owner, TPersistent* component) {
@@ -369,37 +349,35 @@ public:
         return *this;
     }
     // A published handler method, giving handlers of event type E.
-    template<class E, class M>
-    TClassBuilder& Method(const char* name, M method)
+    template<class E, class M> TClassBuilder& Method(const char* name, M method)
     {
         m_info.m_methods.push_back({ name, [method](TPersistent& instance) -> std::any {
-            C* self = dynamic_cast<C*>(&instance);
-            if (!self)
-                return {};
-            return std::any(TEventMaker<E>::template Make<C>(self, method));
-        } });
+                                        C* self = dynamic_cast<C*>(&instance);
+                                        if (!self)
+                                            return {};
+                                        return std::any(TEventMaker<E>::template Make<C>(self, method));
+                                    } });
         return *this;
     }
 
     // A defined property read by the object itself from the reader.
-    template<class R>
-    TClassBuilder& Defined(const char* name, R read)
+    template<class R> TClassBuilder& Defined(const char* name, R read)
     {
-        m_info.m_defined.push_back({ name, [read](TPersistent& o, TReader& reader) { std::invoke(read, static_cast<C&>(o), reader); }, nullptr });
+        m_info.m_defined.push_back({ name,
+            [read](TPersistent& o, TReader& reader) { std::invoke(read, static_cast<C&>(o), reader); }, nullptr });
         return *this;
     }
     // A defined binary property: the bytes come as a stream.
-    template<class R>
-    TClassBuilder& DefinedBinary(const char* name, R read)
+    template<class R> TClassBuilder& DefinedBinary(const char* name, R read)
     {
-        m_info.m_defined.push_back({ name, nullptr, [read](TPersistent& o, TStream& data) { std::invoke(read, static_cast<C&>(o), data); } });
+        m_info.m_defined.push_back(
+            { name, nullptr, [read](TPersistent& o, TStream& data) { std::invoke(read, static_cast<C&>(o), data); } });
         return *this;
     }
 
     // How the class reads its own state (a control takes its parent first, a form
     // scales after reading); the function is expected to call reader.ReadData.
-    template<class R>
-    TClassBuilder& ReadState(R read)
+    template<class R> TClassBuilder& ReadState(R read)
     {
         m_info.m_readState = [read](TPersistent& o, TReader& reader) { std::invoke(read, static_cast<C&>(o), reader); };
         return *this;
@@ -414,8 +392,7 @@ private:
         p.Kind = kind;
         return p;
     }
-    template<class G, class S>
-    TPropInfo& Ordinal(const char* name, TTypeKind kind, int size, G get, S set)
+    template<class G, class S> TPropInfo& Ordinal(const char* name, TTypeKind kind, int size, G get, S set)
     {
         TPropInfo& p = Add(name, kind);
         p.Size = size;
@@ -428,16 +405,14 @@ private:
         return p;
     }
     // Calls the setter with the value converted to the setter's parameter type.
-    template<class S>
-    static void CallSet(S set, C& object, long long v)
+    template<class S> static void CallSet(S set, C& object, long long v)
     {
         if constexpr (std::is_member_function_pointer_v<S>)
             CallMember(set, object, v);
         else
             std::invoke(set, object, v);
     }
-    template<class R, class B, class A>
-    static void CallMember(R (B::*set)(A), C& object, long long v)
+    template<class R, class B, class A> static void CallMember(R (B::*set)(A), C& object, long long v)
     {
         (object.*set)(static_cast<std::remove_cvref_t<A>>(v));
     }
@@ -447,11 +422,9 @@ private:
 
 // Registers a class's information when the program starts (a static object beside
 // the class). Name is the class name as form streams spell it.
-template<class C>
-class TClassRegistration {
+template<class C> class TClassRegistration {
 public:
-    template<class F>
-    TClassRegistration(const char* name, F fill)
+    template<class F> TClassRegistration(const char* name, F fill)
     {
         auto info = std::make_unique<TClassInfo>(name, typeid(C));
         TClassBuilder<C> builder(*info);

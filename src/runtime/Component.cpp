@@ -24,9 +24,7 @@ void TComponentDeleter::operator()(TComponent* component) const
     delete component;
 }
 
-TComponent::TComponent(TComponent* owner) : m_owner(owner)
-{
-}
+TComponent::TComponent(TComponent* owner) : m_owner(owner) {}
 
 TComponent::~TComponent()
 {
@@ -88,8 +86,8 @@ void TComponent::InsertComponent(TComponentPtr<> component)
 
 TComponentPtr<> TComponent::RemoveComponent(TComponent* component)
 {
-    auto it = std::find_if(m_components.begin(), m_components.end(),
-        [&](const TComponentPtr<>& c) { return c.get() == component; });
+    auto it = std::find_if(
+        m_components.begin(), m_components.end(), [&](const TComponentPtr<>& c) { return c.get() == component; });
     if (it == m_components.end())
         return nullptr;
     TComponentPtr<> released = std::move(*it);
@@ -115,8 +113,8 @@ void TComponent::DestroyComponents()
 
 void TComponent::Detach(TComponent* component)
 {
-    auto it = std::find_if(m_components.begin(), m_components.end(),
-        [&](const TComponentPtr<>& c) { return c.get() == component; });
+    auto it = std::find_if(
+        m_components.begin(), m_components.end(), [&](const TComponentPtr<>& c) { return c.get() == component; });
     if (it == m_components.end())
         return;
     it->release();
@@ -131,7 +129,8 @@ void TComponent::FreeNotification(TComponent* component)
         return;
     if (std::find(m_freeNotifies.begin(), m_freeNotifies.end(), component) == m_freeNotifies.end())
         m_freeNotifies.push_back(component);
-    if (std::find(component->m_freeNotifies.begin(), component->m_freeNotifies.end(), this) == component->m_freeNotifies.end())
+    if (std::find(component->m_freeNotifies.begin(), component->m_freeNotifies.end(), this)
+        == component->m_freeNotifies.end())
         component->m_freeNotifies.push_back(this);
     m_state |= csFreeNotification;
 }
@@ -151,10 +150,7 @@ void TComponent::Forget(TComponent* component)
         m_state &= ~csFreeNotification;
 }
 
-void TComponent::Loaded()
-{
-    m_state &= ~csLoading;
-}
+void TComponent::Loaded() { m_state &= ~csLoading; }
 
 void TComponent::BeforeDestruction()
 {

@@ -17,14 +17,14 @@ enum class TOperation { opInsert, opRemove };
 
 // Component state flags (a bit set).
 using TComponentState = std::uint32_t;
-constexpr TComponentState csLoading = 1u << 0;       // created by the form-stream reader, loaded handling pending
-constexpr TComponentState csReading = 1u << 1;       // its own data is being read
+constexpr TComponentState csLoading = 1u << 0; // created by the form-stream reader, loaded handling pending
+constexpr TComponentState csReading = 1u << 1; // its own data is being read
 constexpr TComponentState csWriting = 1u << 2;
-constexpr TComponentState csDestroying = 1u << 3;    // destruction has begun
-constexpr TComponentState csDesigning = 1u << 4;     // never set in the running program
+constexpr TComponentState csDestroying = 1u << 3; // destruction has begun
+constexpr TComponentState csDesigning = 1u << 4;  // never set in the running program
 constexpr TComponentState csAncestor = 1u << 5;
 constexpr TComponentState csUpdating = 1u << 6;
-constexpr TComponentState csFixups = 1u << 7;        // has unresolved component references
+constexpr TComponentState csFixups = 1u << 7;           // has unresolved component references
 constexpr TComponentState csFreeNotification = 1u << 8; // others asked to be told when it goes
 constexpr TComponentState csInline = 1u << 9;
 constexpr TComponentState csDesignInstance = 1u << 10;
@@ -35,8 +35,7 @@ struct TComponentDeleter {
     void operator()(TComponent* component) const;
 };
 
-template<class T = TComponent>
-using TComponentPtr = std::unique_ptr<T, TComponentDeleter>;
+template<class T = TComponent> using TComponentPtr = std::unique_ptr<T, TComponentDeleter>;
 
 class TComponent : public TPersistent {
 public:
@@ -138,8 +137,7 @@ public:
 
 // Creates a component and hands it to its owner, which from then on holds and
 // destroys it. Returns the component.
-template<class T, class... A>
-T* MakeOwned(TComponent* owner, A&&... args)
+template<class T, class... A> T* MakeOwned(TComponent* owner, A&&... args)
 {
     if (!owner)
         throw EComponentError("MakeOwned without owner");
@@ -151,8 +149,7 @@ T* MakeOwned(TComponent* owner, A&&... args)
 }
 
 // Creates a component without owner; the caller holds it.
-template<class T, class... A>
-TComponentPtr<T> MakeComponent(A&&... args)
+template<class T, class... A> TComponentPtr<T> MakeComponent(A&&... args)
 {
     TComponentPtr<T> made(new T(nullptr, std::forward<A>(args)...));
     made->AfterConstruction();

@@ -31,8 +31,9 @@ void RaiseInOutError(int code)
 AnsiString SystemErrorMessage(unsigned long code)
 {
     char* text = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+            nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
     AnsiString message = length != 0 && text ? AnsiString(text, length) : AnsiString();
     if (text)
         LocalFree(text);

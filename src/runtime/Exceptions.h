@@ -12,8 +12,7 @@ class Exception : public std::exception {
 public:
     explicit Exception(AnsiString message) : m_message(std::move(message)) {}
     // Message from the string table, formatted with the arguments.
-    template<typename... Args>
-    static AnsiString ResText(TextId id, const Args&... args)
+    template<typename... Args> static AnsiString ResText(TextId id, const Args&... args)
     {
         if constexpr (sizeof...(args) == 0)
             return LoadResString(id);
@@ -30,11 +29,11 @@ private:
     AnsiString m_message;
 };
 
-#define SV_DECLARE_EXCEPTION(Name, Base)                                   \
-    class Name : public Base {                                             \
-    public:                                                                \
-        using Base::Base;                                                  \
-        const char* ClassName() const override { return #Name; }           \
+#define SV_DECLARE_EXCEPTION(Name, Base)                                                                               \
+    class Name : public Base {                                                                                         \
+    public:                                                                                                            \
+        using Base::Base;                                                                                              \
+        const char* ClassName() const override { return #Name; }                                                       \
     };
 
 SV_DECLARE_EXCEPTION(EAbort, Exception)

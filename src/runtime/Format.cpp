@@ -85,45 +85,61 @@ AnsiString FormatList(const AnsiString& format, std::initializer_list<FormatArg>
         char buffer[128];
         AnsiString text;
         switch (kind) {
-        case 'd': case 'D':
+        case 'd':
+        case 'D':
             if (a.kind() != FormatArg::Kind::Integer && a.kind() != FormatArg::Kind::Unsigned)
                 BadFormat(format);
             std::snprintf(buffer, sizeof buffer, "%.*lld", precision < 0 ? 1 : precision, a.integer());
             text = buffer;
             break;
-        case 'u': case 'U':
+        case 'u':
+        case 'U':
             if (a.kind() != FormatArg::Kind::Integer && a.kind() != FormatArg::Kind::Unsigned)
                 BadFormat(format);
             std::snprintf(buffer, sizeof buffer, "%.*llu", precision < 0 ? 1 : precision,
-                a.kind() == FormatArg::Kind::Integer ? static_cast<unsigned long long>(static_cast<unsigned>(a.integer())) : a.unsigned_value());
+                a.kind() == FormatArg::Kind::Integer
+                    ? static_cast<unsigned long long>(static_cast<unsigned>(a.integer()))
+                    : a.unsigned_value());
             text = buffer;
             break;
-        case 'x': case 'X':
+        case 'x':
+        case 'X':
             if (a.kind() != FormatArg::Kind::Integer && a.kind() != FormatArg::Kind::Unsigned)
                 BadFormat(format);
             std::snprintf(buffer, sizeof buffer, "%.*llX", precision < 0 ? 1 : precision,
-                a.kind() == FormatArg::Kind::Integer ? static_cast<unsigned long long>(static_cast<unsigned>(a.integer())) : a.unsigned_value());
+                a.kind() == FormatArg::Kind::Integer
+                    ? static_cast<unsigned long long>(static_cast<unsigned>(a.integer()))
+                    : a.unsigned_value());
             text = buffer;
             break;
-        case 'p': case 'P':
+        case 'p':
+        case 'P':
             if (a.kind() != FormatArg::Kind::Pointer)
                 BadFormat(format);
-            std::snprintf(buffer, sizeof buffer, "%08lX", static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(a.pointer())));
+            std::snprintf(buffer, sizeof buffer, "%08lX",
+                static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(a.pointer())));
             text = buffer;
             break;
-        case 's': case 'S':
+        case 's':
+        case 'S':
             if (a.kind() != FormatArg::Kind::String)
                 BadFormat(format);
             text = a.string();
             if (precision >= 0 && static_cast<std::size_t>(precision) < text.size())
                 text.resize(static_cast<std::size_t>(precision));
             break;
-        case 'c': case 'C':
+        case 'c':
+        case 'C':
             if (a.kind() != FormatArg::Kind::Integer && a.kind() != FormatArg::Kind::Unsigned)
                 BadFormat(format);
             text = AnsiString(1, static_cast<char>(a.integer()));
             break;
-        case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': {
+        case 'e':
+        case 'E':
+        case 'f':
+        case 'F':
+        case 'g':
+        case 'G': {
             double v;
             if (a.kind() == FormatArg::Kind::Float)
                 v = a.floating();
@@ -132,12 +148,12 @@ AnsiString FormatList(const AnsiString& format, std::initializer_list<FormatArg>
             else
                 BadFormat(format);
             char directive[8] = { '%', '.', '*', static_cast<char>(kind | 0x20), 0 };
-            std::snprintf(buffer, sizeof buffer, directive, precision < 0 ? (kind == 'f' || kind == 'F' ? 2 : 15) : precision, v);
+            std::snprintf(
+                buffer, sizeof buffer, directive, precision < 0 ? (kind == 'f' || kind == 'F' ? 2 : 15) : precision, v);
             text = buffer;
             break;
         }
-        default:
-            BadFormat(format);
+        default: BadFormat(format);
         }
         out += Pad(text, width, left);
     }

@@ -15,8 +15,7 @@ public:
     enum class Kind { Integer, Unsigned, Float, String, Pointer };
 
     template<typename T>
-        requires std::is_integral_v<T>
-    FormatArg(T value)
+    requires std::is_integral_v<T> FormatArg(T value)
     {
         if constexpr (std::is_signed_v<T>) {
             m_kind = Kind::Integer;
@@ -33,7 +32,10 @@ public:
 
     Kind kind() const { return m_kind; }
     long long integer() const { return m_kind == Kind::Unsigned ? static_cast<long long>(m_unsigned) : m_integer; }
-    unsigned long long unsigned_value() const { return m_kind == Kind::Unsigned ? m_unsigned : static_cast<unsigned long long>(m_integer); }
+    unsigned long long unsigned_value() const
+    {
+        return m_kind == Kind::Unsigned ? m_unsigned : static_cast<unsigned long long>(m_integer);
+    }
     double floating() const { return m_float; }
     AnsiString string() const { return m_length == npos ? AnsiString(m_string) : AnsiString(m_string, m_length); }
     const void* pointer() const { return m_pointer; }
@@ -51,8 +53,7 @@ private:
 
 AnsiString FormatList(const AnsiString& format, std::initializer_list<FormatArg> args);
 
-template<typename... Args>
-AnsiString Format(const AnsiString& format, const Args&... args)
+template<typename... Args> AnsiString Format(const AnsiString& format, const Args&... args)
 {
     return FormatList(format, { FormatArg(args)... });
 }

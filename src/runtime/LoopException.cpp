@@ -8,10 +8,7 @@ std::atomic<TLoopExceptionHandler> installedHandler { nullptr };
 
 }
 
-void SetLoopExceptionHandler(TLoopExceptionHandler handler)
-{
-    installedHandler.store(handler);
-}
+void SetLoopExceptionHandler(TLoopExceptionHandler handler) { installedHandler.store(handler); }
 
 void HandleLoopException(TObject* sender)
 {

@@ -20,8 +20,7 @@ void HandleLoopException(TObject* sender);
 // block so that it can look at the exception (std::current_exception). The one place
 // where a call is made whose exception must go no further: a handler the frame calls
 // on its own behalf, a platform callback, one step of the message loop.
-template <class Call, class Report>
-void CallCatching(Call&& call, Report&& report)
+template<class Call, class Report> void CallCatching(Call&& call, Report&& report)
 {
     try {
         std::forward<Call>(call)();
@@ -33,8 +32,7 @@ void CallCatching(Call&& call, Report&& report)
 // The body of an entry point: runs WORK, and an exception it raises goes to
 // HandleLoopException. SENDER is the object to name, or a call that gives it when the
 // exception is handled (the work may have destroyed the object by then).
-template <class Work, class Sender>
-void RunAtEntryPoint(Work&& work, Sender&& sender)
+template<class Work, class Sender> void RunAtEntryPoint(Work&& work, Sender&& sender)
 {
     CallCatching(std::forward<Work>(work), [&] {
         if constexpr (std::is_invocable_v<Sender>)

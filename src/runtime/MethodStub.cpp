@@ -37,7 +37,6 @@ LRESULT StubDispatch(StubTarget* target, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 #if defined(__x86_64__)
-
 }
 
 // On x86-64 the window procedure's four arguments come in registers; the stub loads
@@ -189,7 +188,7 @@ private:
 
 StubPool& Pool()
 {
-    static StubPool* pool = new StubPool;   // lives until the process ends: stubs may run during exit
+    static StubPool* pool = new StubPool; // lives until the process ends: stubs may run during exit
     return *pool;
 }
 
@@ -199,7 +198,6 @@ struct PendingBinding {
 };
 
 thread_local PendingBinding pending;
-
 }
 
 WNDPROC CreateMethodStub(TWndMethod method, TObject* sender)
@@ -213,10 +211,7 @@ void ReleaseMethodStub(WNDPROC stub)
         Pool().Release(stub);
 }
 
-bool IsMethodStub(WNDPROC procedure)
-{
-    return procedure && Pool().Contains(procedure);
-}
+bool IsMethodStub(WNDPROC procedure) { return procedure && Pool().Contains(procedure); }
 
 void PrepareWindowBinding(WNDPROC stub, std::function<void(HWND)> attach)
 {

@@ -11,13 +11,9 @@ void TPersistent::Assign(TPersistent* source)
     AssignError(nullptr);
 }
 
-void TPersistent::AssignInto(TPersistent* destination)
-{
-    destination->AssignError(this);
-}
+void TPersistent::AssignInto(TPersistent* destination) { destination->AssignError(this); }
 
 void TPersistent::AssignError(const TPersistent* source) const
 {
-    throw EConvertError(Exception::ResText(TextId::CannotAssign,
-        source ? source->ClassName() : "nil", ClassName()));
+    throw EConvertError(Exception::ResText(TextId::CannotAssign, source ? source->ClassName() : "nil", ClassName()));
 }

@@ -11,7 +11,7 @@ public:
 };
 
 // Declares the class-name override in a class body.
-#define SV_CLASS_NAME(Name) \
+#define SV_CLASS_NAME(Name)                                                                                            \
     const char* ClassName() const override { return #Name; }
 
 class TPersistent : public TObject {

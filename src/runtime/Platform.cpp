@@ -1,9 +1,6 @@
 #include "runtime/Platform.h"
 
-HINSTANCE ModuleInstance()
-{
-    return GetModuleHandleA(nullptr);
-}
+HINSTANCE ModuleInstance() { return GetModuleHandleA(nullptr); }
 
 PlatformVersion RunningPlatform()
 {
@@ -11,7 +8,4 @@ PlatformVersion RunningPlatform()
     return { version & 0xFF, (version >> 8) & 0xFF, (version & 0x80000000u) == 0 };
 }
 
-bool NewShellPlatform()
-{
-    return RunningPlatform().major >= 4;
-}
+bool NewShellPlatform() { return RunningPlatform().major >= 4; }

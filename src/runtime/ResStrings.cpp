@@ -127,8 +127,8 @@ static_assert(Sorted(), "the string table must be sorted by id");
 
 AnsiString LoadResString(TextId id)
 {
-    auto it = std::lower_bound(std::begin(table), std::end(table), id,
-        [](const Entry& e, TextId wanted) { return e.id < wanted; });
+    auto it = std::lower_bound(
+        std::begin(table), std::end(table), id, [](const Entry& e, TextId wanted) { return e.id < wanted; });
     if (it == std::end(table) || it->id != id)
         return {};
     return it->text;

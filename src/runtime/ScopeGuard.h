@@ -7,8 +7,7 @@
 // Runs UNDO when the scope ends, unless Dismiss() was called first: a step undone only
 // on failure dismisses its guard once the work after it has succeeded. UNDO must not
 // throw (it may run while an exception unwinds).
-template <class Undo>
-class ScopeExit {
+template<class Undo> class ScopeExit {
 public:
     explicit ScopeExit(Undo undo) : m_undo(std::move(undo)) {}
     ~ScopeExit()
@@ -28,8 +27,7 @@ private:
 
 // Sets a variable for the length of a scope and gives it its earlier value back when
 // the scope ends.
-template <class T>
-class AutoReset {
+template<class T> class AutoReset {
 public:
     AutoReset(T& target, T value) : m_target(target), m_saved(std::exchange(target, std::move(value))) {}
     ~AutoReset() { m_target = std::move(m_saved); }

@@ -122,24 +122,21 @@ TFileStream::TFileStream(const AnsiString& name, Mode mode)
 {
     if (mode == Mode::OpenRead || mode == Mode::OpenReadDenyWrite) {
         DWORD share = mode == Mode::OpenRead ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
-        m_handle = CreateFileA(name.c_str(), GENERIC_READ, share, nullptr,
-            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        m_handle =
+            CreateFileA(name.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (m_handle == INVALID_HANDLE_VALUE)
             throw EFOpenError(Exception::ResText(TextId::FileCannotOpen, name));
     } else {
         const bool temporary = mode == Mode::CreateTemporary;
-        m_handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE,
-            temporary ? FILE_SHARE_READ | FILE_SHARE_DELETE : 0, nullptr, CREATE_ALWAYS,
-            temporary ? FILE_ATTRIBUTE_TEMPORARY : FILE_ATTRIBUTE_NORMAL, nullptr);
+        m_handle =
+            CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, temporary ? FILE_SHARE_READ | FILE_SHARE_DELETE : 0,
+                nullptr, CREATE_ALWAYS, temporary ? FILE_ATTRIBUTE_TEMPORARY : FILE_ATTRIBUTE_NORMAL, nullptr);
         if (m_handle == INVALID_HANDLE_VALUE)
             throw EFCreateError(Exception::ResText(TextId::FileCannotCreate, name));
     }
 }
 
-TFileStream::~TFileStream()
-{
-    CloseHandle(m_handle);
-}
+TFileStream::~TFileStream() { CloseHandle(m_handle); }
 
 std::int32_t TFileStream::Read(void* buffer, std::int32_t count)
 {
@@ -159,7 +156,9 @@ std::int32_t TFileStream::Write(const void* buffer, std::int32_t count)
 
 std::int32_t TFileStream::Seek(std::int32_t offset, SeekOrigin origin)
 {
-    DWORD method = origin == SeekOrigin::Beginning ? FILE_BEGIN : origin == SeekOrigin::Current ? FILE_CURRENT : FILE_END;
+    DWORD method = origin == SeekOrigin::Beginning ? FILE_BEGIN
+        : origin == SeekOrigin::Current            ? FILE_CURRENT
+                                                   : FILE_END;
     return static_cast<std::int32_t>(SetFilePointer(m_handle, offset, nullptr, method));
 }
 

@@ -37,8 +37,8 @@ void EnsureUtilityClass()
 HWND AllocateUtilityWindow(TWndMethod method, TObject* sender)
 {
     EnsureUtilityClass();
-    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, UtilityClassName, "", WS_POPUP, 0, 0, 0, 0,
-        nullptr, nullptr, ModuleInstance(), nullptr);
+    HWND window = CreateWindowExA(
+        WS_EX_TOOLWINDOW, UtilityClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ModuleInstance(), nullptr);
     if (!window)
         RaiseLastWin32Error();
     if (method) {

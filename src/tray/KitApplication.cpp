@@ -88,10 +88,7 @@ void TKitApplication::RemoveTimer(std::uint16_t identifier)
     m_slotUsed[static_cast<std::size_t>(identifier - TimerIdBase - 1)] = false;
 }
 
-TKitTimerItem* TKitApplication::GetTimer(std::uint16_t identifier) const
-{
-    return m_timerPool->GetTimer(identifier);
-}
+TKitTimerItem* TKitApplication::GetTimer(std::uint16_t identifier) const { return m_timerPool->GetTimer(identifier); }
 
 TKitApplication* KitApplication()
 {

@@ -47,7 +47,7 @@ private:
     bool m_previousInstance = false;
     HANDLE m_mutex = nullptr;
     AnsiString m_mutexName;
-    TKitTimerPool* m_timerPool = nullptr;   // owned (a component of this object)
+    TKitTimerPool* m_timerPool = nullptr; // owned (a component of this object)
     TKitPathPrefix m_logPrefix = TKitPathPrefix::ppProgram;
     AnsiString m_logName;
     long long m_timerFrequency = 0;

@@ -13,7 +13,4 @@ void TKitCustomComponent::Change()
         OnChange(this);
 }
 
-void TKitCustomComponent::GetChange(TObject*)
-{
-    Change();
-}
+void TKitCustomComponent::GetChange(TObject*) { Change(); }

@@ -11,7 +11,9 @@ TKitChangeLink::~TKitChangeLink()
 }
 
 TKitCustomImageList::TKitCustomImageList(TComponent* owner, int width, int height)
-    : TComponent(owner), m_width(width), m_height(height)
+    : TComponent(owner)
+    , m_width(width)
+    , m_height(height)
 {
 }
 

@@ -103,8 +103,8 @@ void TKitHiTimer::Start()
         }
         ::SetThreadPriority(m_thread, PlatformPriority(m_priority));
     } else {
-        m_multimediaTimer = timeSetEvent(m_interval, 1, &MultimediaTick, reinterpret_cast<DWORD_PTR>(this),
-            TIME_PERIODIC | TIME_CALLBACK_FUNCTION);
+        m_multimediaTimer = timeSetEvent(
+            m_interval, 1, &MultimediaTick, reinterpret_cast<DWORD_PTR>(this), TIME_PERIODIC | TIME_CALLBACK_FUNCTION);
         if (!m_multimediaTimer)
             throw EOutOfResources(LoadResString(TextId::NoTimers));
     }

@@ -18,8 +18,10 @@ constexpr UINT_PTR PoolTimerId = 1;
 
 // ---- items --------------------------------------------------------------------------
 
-TKitTimerItem::TKitTimerItem(TKitTimerPool* pool, std::uint16_t identifier, std::vector<std::unique_ptr<TKitTimerItem>>* list)
-    : m_pool(pool), m_identifier(identifier)
+TKitTimerItem::TKitTimerItem(
+    TKitTimerPool* pool, std::uint16_t identifier, std::vector<std::unique_ptr<TKitTimerItem>>* list)
+    : m_pool(pool)
+    , m_identifier(identifier)
 {
     if (!pool || !list)
         throw EInvalidOperation(AnsiString(ClassName()) + ": Invalid Owner or List");
@@ -74,9 +76,7 @@ void TKitTimerItem::Timer()
 
 // ---- the pool -----------------------------------------------------------------------
 
-TKitTimerPool::TKitTimerPool(TComponent* owner) : TComponent(owner)
-{
-}
+TKitTimerPool::TKitTimerPool(TComponent* owner) : TComponent(owner) {}
 
 TKitTimerPool::~TKitTimerPool()
 {
@@ -112,7 +112,8 @@ int TKitTimerPool::AddTimer(std::uint16_t identifier, std::uint16_t interval, TN
     return static_cast<int>(m_items.size()) - 1;
 }
 
-int TKitTimerPool::AddTimerExt(std::uint16_t identifier, std::uint16_t interval, TNotifyEvent handler, bool enabled, int callCount)
+int TKitTimerPool::AddTimerExt(
+    std::uint16_t identifier, std::uint16_t interval, TNotifyEvent handler, bool enabled, int callCount)
 {
     int index = AddTimer(identifier, interval, std::move(handler));
     TKitTimerItem* item = m_items[static_cast<std::size_t>(index)].get();
@@ -152,7 +153,8 @@ int TKitTimerPool::IndexOf(std::uint16_t identifier) const
 
 int TKitTimerPool::GetActiveTimers() const
 {
-    return static_cast<int>(std::count_if(m_items.begin(), m_items.end(), [](const auto& item) { return item->Enabled(); }));
+    return static_cast<int>(
+        std::count_if(m_items.begin(), m_items.end(), [](const auto& item) { return item->Enabled(); }));
 }
 
 void TKitTimerPool::ClearTimers()

@@ -68,7 +68,8 @@ public:
     // Adds an item; returns its index. A used identifier, or an interval that is not
     // a positive multiple of MinInterval, raises.
     int AddTimer(std::uint16_t identifier, std::uint16_t interval, TNotifyEvent handler);
-    int AddTimerExt(std::uint16_t identifier, std::uint16_t interval, TNotifyEvent handler, bool enabled, int callCount);
+    int AddTimerExt(
+        std::uint16_t identifier, std::uint16_t interval, TNotifyEvent handler, bool enabled, int callCount);
     void RemoveTimer(std::uint16_t identifier);
     TKitTimerItem* GetTimer(std::uint16_t identifier) const;
     int IndexOf(std::uint16_t identifier) const;

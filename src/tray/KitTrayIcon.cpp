@@ -22,7 +22,6 @@ std::size_t CutLength(const AnsiString& text, std::size_t limit)
     return ByteKindAt(text, limit) == ByteKind::Trail ? limit - 1 : limit;
 }
 
-
 }
 
 TKitTrayIcon::TKitTrayIcon(TComponent* owner) : TKitWndProcComponent(owner)
@@ -149,10 +148,7 @@ void TKitTrayIcon::SetHint(const AnsiString& value)
         NotifyIcon(NIM_MODIFY);
 }
 
-void TKitTrayIcon::SetIcon(TIcon* value)
-{
-    m_icon->Assign(value);
-}
+void TKitTrayIcon::SetIcon(TIcon* value) { m_icon->Assign(value); }
 
 void TKitTrayIcon::IconChanged(TObject*)
 {
@@ -181,10 +177,7 @@ void TKitTrayIcon::SetImageList(TKitCustomImageList* value)
     GetIMLChange(value);
 }
 
-void TKitTrayIcon::GetIMLChange(TObject* sender)
-{
-    GetChange(sender);
-}
+void TKitTrayIcon::GetIMLChange(TObject* sender) { GetChange(sender); }
 
 void TKitTrayIcon::Notification(TComponent* component, TOperation operation)
 {
@@ -237,37 +230,20 @@ void TKitTrayIcon::CallbackWndProc(TMessage& message)
         if (OnMouseMove)
             OnMouseMove(this, shift, x, y);
         break;
-    case WM_LBUTTONDOWN:
-        down(mbLeft, shift);
-        break;
-    case WM_LBUTTONUP:
-        up(mbLeft);
-        break;
-    case WM_LBUTTONDBLCLK:
-        doubleClick(mbLeft);
-        break;
+    case WM_LBUTTONDOWN: down(mbLeft, shift); break;
+    case WM_LBUTTONUP: up(mbLeft); break;
+    case WM_LBUTTONDBLCLK: doubleClick(mbLeft); break;
     case WM_RBUTTONDOWN:
         down(mbRight, shift);
         if (alive)
             Popup();
         break;
-    case WM_RBUTTONUP:
-        up(mbRight);
-        break;
-    case WM_RBUTTONDBLCLK:
-        doubleClick(mbRight);
-        break;
-    case WM_MBUTTONDOWN:
-        down(mbMiddle, shift);
-        break;
-    case WM_MBUTTONUP:
-        up(mbMiddle);
-        break;
-    case WM_MBUTTONDBLCLK:
-        doubleClick(mbMiddle);
-        break;
-    default:
-        break;
+    case WM_RBUTTONUP: up(mbRight); break;
+    case WM_RBUTTONDBLCLK: doubleClick(mbRight); break;
+    case WM_MBUTTONDOWN: down(mbMiddle, shift); break;
+    case WM_MBUTTONUP: up(mbMiddle); break;
+    case WM_MBUTTONDBLCLK: doubleClick(mbMiddle); break;
+    default: break;
     }
 }
 
@@ -335,7 +311,8 @@ void TKitTrayIcon::WndProc(TMessage& message)
 
 static const TClassRegistration<TKitTrayIcon> trayIconInfo("TKitTrayIcon", [](TClassBuilder<TKitTrayIcon>& c) {
     static const TEnumType timerModes { "tmGlobalTimer", "tmHiTimer", "tmThreaded" };
-    static const TEnumType priorities { "tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher", "tpHighest", "tpTimeCritical" };
+    static const TEnumType priorities { "tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher", "tpHighest",
+        "tpTimeCritical" };
     c.Parent<TComponent>();
     c.Constructor();
     c.String("About", &TKitTrayIcon::SetAbout);

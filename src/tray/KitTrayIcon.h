@@ -118,7 +118,7 @@ private:
     std::uint16_t m_interval = 200;
     int m_frameIndex = 0;
     std::uint16_t m_globalTimerId = 0;
-    TKitHiTimer* m_hiTimer = nullptr;   // owned: a component of the tray icon
+    TKitHiTimer* m_hiTimer = nullptr; // owned: a component of the tray icon
     bool m_showMinimizedIcon = false;
     UINT m_taskbarCreated = 0;
     // The icon was handed to the shell (NIM_ADD) and not taken back since.

@@ -154,4 +154,3 @@ void TKitTrayIcon::GetTimer(TObject*)
     }
     m_frameIndex = m_frameIndex + 1 >= count ? 0 : m_frameIndex + 1;
 }
-

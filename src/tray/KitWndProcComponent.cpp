@@ -29,10 +29,7 @@ TKitWndProcComponent::TKitWndProcComponent(TComponent* owner) : TKitCustomCompon
     }
 }
 
-TKitWndProcComponent::~TKitWndProcComponent()
-{
-    RestoreWndProc();
-}
+TKitWndProcComponent::~TKitWndProcComponent() { RestoreWndProc(); }
 
 HWND TKitWndProcComponent::GetOwnerHandle()
 {
@@ -57,10 +54,7 @@ HWND TKitWndProcComponent::ExistingOwnerHandle() const
     return form->FormHandle();
 }
 
-bool TKitWndProcComponent::ValidOwner() const
-{
-    return ExistingOwnerHandle() && !HasState(csLoading | csDestroying);
-}
+bool TKitWndProcComponent::ValidOwner() const { return ExistingOwnerHandle() && !HasState(csLoading | csDestroying); }
 
 void TKitWndProcComponent::Loaded()
 {
@@ -119,10 +113,7 @@ bool TKitWndProcComponent::AppHook(void* data, TMessage& message)
     return static_cast<TKitWndProcComponent*>(data)->AppWndProc(message);
 }
 
-bool TKitWndProcComponent::AppWndProc(TMessage&)
-{
-    return true;
-}
+bool TKitWndProcComponent::AppWndProc(TMessage&) { return true; }
 
 bool TKitWndProcComponent::NewWndProc()
 {

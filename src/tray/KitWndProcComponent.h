@@ -68,7 +68,7 @@ private:
     bool m_handleApp = false;
     bool m_appHooked = false;
     bool m_silent = false;
-    std::uint8_t m_mdiKind = 0;   // 1: owner is an MDI child form, 2: an MDI parent form
+    std::uint8_t m_mdiKind = 0; // 1: owner is an MDI child form, 2: an MDI parent form
     WNDPROC m_objectInstance = nullptr;
     WNDPROC m_savedProc = nullptr;
     HWND m_hookedWindow = nullptr;

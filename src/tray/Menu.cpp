@@ -11,15 +11,11 @@ TMenuItem* FindIn(const TMenuItem* item, UINT_PTR value, TFindItemKind kind)
         TMenuItem* child = item->Items(i);
         bool match = false;
         switch (kind) {
-        case TFindItemKind::fkCommand:
-            match = child->Command() == value;
-            break;
+        case TFindItemKind::fkCommand: match = child->Command() == value; break;
         case TFindItemKind::fkHandle:
             match = child->HandleAllocated() && reinterpret_cast<UINT_PTR>(child->Handle()) == value;
             break;
-        case TFindItemKind::fkShortCut:
-            match = child->ShortCut() != 0 && child->ShortCut() == value;
-            break;
+        case TFindItemKind::fkShortCut: match = child->ShortCut() != 0 && child->ShortCut() == value; break;
         }
         if (match)
             return child;
@@ -52,10 +48,7 @@ TMenu::~TMenu()
     m_items = nullptr;
 }
 
-TMenuItem* TMenu::FindMenuItem(UINT_PTR value, TFindItemKind kind) const
-{
-    return FindIn(m_items, value, kind);
-}
+TMenuItem* TMenu::FindMenuItem(UINT_PTR value, TFindItemKind kind) const { return FindIn(m_items, value, kind); }
 
 bool TMenu::DispatchMenuCommand(std::uint16_t command)
 {
@@ -87,10 +80,7 @@ void TMenu::SetOwnerDraw(bool value)
     m_items->RebuildNativeMenu();
 }
 
-bool TMenu::IsRightToLeft() const
-{
-    return m_biDiMode != bdLeftToRight && SystemReadsRightToLeft();
-}
+bool TMenu::IsRightToLeft() const { return m_biDiMode != bdLeftToRight && SystemReadsRightToLeft(); }
 
 void TMenu::MenuChanged(TMenuItem* source, bool rebuild)
 {
@@ -102,13 +92,15 @@ void TMenu::MenuChanged(TMenuItem* source, bool rebuild)
 
 static const TClassRegistration<TMenu> menuInfo("TMenu", [](TClassBuilder<TMenu>& c) {
     static const TEnumType autoFlags { "maAutomatic", "maManual" };
-    static const TEnumType biDiModes { "bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly" };
+    static const TEnumType biDiModes { "bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign",
+        "bdRightToLeftReadingOnly" };
     c.Parent<TComponent>();
     c.Enum("AutoHotkeys", autoFlags, &TMenu::AutoHotkeys,
         [](TMenu& o, long long v) { o.SetAutoHotkeys(static_cast<TMenuItemAutoFlag>(v)); });
     c.Enum("AutoLineReduction", autoFlags, &TMenu::AutoLineReduction,
         [](TMenu& o, long long v) { o.SetAutoLineReduction(static_cast<TMenuItemAutoFlag>(v)); });
-    c.Enum("BiDiMode", biDiModes, &TMenu::BiDiMode, [](TMenu& o, long long v) { o.SetBiDiMode(static_cast<TBiDiMode>(v)); });
+    c.Enum("BiDiMode", biDiModes, &TMenu::BiDiMode,
+        [](TMenu& o, long long v) { o.SetBiDiMode(static_cast<TBiDiMode>(v)); });
     c.Boolean("OwnerDraw", &TMenu::OwnerDraw, &TMenu::SetOwnerDraw);
     c.Boolean("ParentBiDiMode", &TMenu::ParentBiDiMode, &TMenu::SetParentBiDiMode);
     c.Event<TMenuChangeEvent>("OnChange", &TMenu::OnChange);

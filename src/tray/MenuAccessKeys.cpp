@@ -11,15 +11,9 @@ const char* const ValidAccessKeys = "1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
 namespace {
 
-char Upper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool IsValidKey(char c)
-{
-    return c != 0 && AnsiString(ValidAccessKeys).find(c) != AnsiString::npos;
-}
+bool IsValidKey(char c) { return c != 0 && AnsiString(ValidAccessKeys).find(c) != AnsiString::npos; }
 
 bool HasDoubleByte(const AnsiString& text)
 {
@@ -29,17 +23,11 @@ bool HasDoubleByte(const AnsiString& text)
     return false;
 }
 
-bool Designing(const TMenuItem* item)
-{
-    return item->HasState(csDesigning);
-}
+bool Designing(const TMenuItem* item) { return item->HasState(csDesigning); }
 
 }
 
-bool FarEastLocale()
-{
-    return GetSystemMetrics(SM_DBCSENABLED) != 0;
-}
+bool FarEastLocale() { return GetSystemMetrics(SM_DBCSENABLED) != 0; }
 
 char AccessKeyOf(const AnsiString& caption)
 {
@@ -108,7 +96,7 @@ bool AssignAccessKeys(TMenuItem* item, bool force, bool farEast)
     AnsiString available = ValidAccessKeys;
     struct Need {
         TMenuItem* item;
-        AnsiString caption;   // stripped of a taken key
+        AnsiString caption; // stripped of a taken key
     };
     std::vector<Need> needing;
     for (int i = 0; i < item->Count(); ++i) {
@@ -132,7 +120,7 @@ bool AssignAccessKeys(TMenuItem* item, bool force, bool farEast)
     }
     if (needing.empty())
         return false;
-    std::reverse(needing.begin(), needing.end());   // the last child first
+    std::reverse(needing.begin(), needing.end()); // the last child first
 
     // Rounds: the children served last get the first pick in the next round.
     std::vector<Need> order = needing;

@@ -20,10 +20,7 @@ constexpr UINT MenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
 
 }
 
-TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner)
-{
-    m_command = AllocateMenuCommand();
-}
+TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner) { m_command = AllocateMenuCommand(); }
 
 TMenuItem::~TMenuItem()
 {
@@ -215,7 +212,8 @@ void AppendNativeItem(TMenuItem* item, HMENU menu, bool rightToLeft)
     if (!item->Visible())
         return;
     AnsiString text = item->Caption();
-    bool topOfMenuBar = !item->Parent() || (item->Parent()->OwnerMenu() && !dynamic_cast<TPopupMenu*>(item->Parent()->OwnerMenu()));
+    bool topOfMenuBar =
+        !item->Parent() || (item->Parent()->OwnerMenu() && !dynamic_cast<TPopupMenu*>(item->Parent()->OwnerMenu()));
     if (item->Count() == 0 && item->ShortCut() != 0 && !topOfMenuBar)
         text += "\t" + ShortCutCaption(item->ShortCut());
     TMenu* owner = item->GetParentMenu();
@@ -240,7 +238,8 @@ void AppendNativeItem(TMenuItem* item, HMENU menu, bool rightToLeft)
         UINT flags = (item->IsSeparator() ? MF_SEPARATOR : 0u) | breaks[item->Break()]
             | (item->Checked() ? MF_CHECKED : 0u) | (item->Enabled() ? 0u : MF_DISABLED | MF_GRAYED) | MF_BYPOSITION;
         if (subMenu)
-            InsertMenuA(menu, static_cast<UINT>(-1), flags | MF_POPUP, reinterpret_cast<UINT_PTR>(subMenu), item->Caption().c_str());
+            InsertMenuA(menu, static_cast<UINT>(-1), flags | MF_POPUP, reinterpret_cast<UINT_PTR>(subMenu),
+                item->Caption().c_str());
         else
             InsertMenuA(menu, static_cast<UINT>(-1), flags, item->Command(), text.c_str());
     }
@@ -387,10 +386,7 @@ TBitmap* TMenuItem::Bitmap()
     return m_bitmap.get();
 }
 
-bool TMenuItem::HasBitmap() const
-{
-    return m_bitmap && !m_bitmap->Empty();
-}
+bool TMenuItem::HasBitmap() const { return m_bitmap && !m_bitmap->Empty(); }
 
 bool TMenuItem::AutoHotkeysOn() const
 {
@@ -452,7 +448,8 @@ static const TClassRegistration<TMenuItem> menuItemInfo("TMenuItem", [](TClassBu
     c.Enum("AutoLineReduction", autoFlags, &TMenuItem::AutoLineReduction,
         [](TMenuItem& o, long long v) { o.SetAutoLineReduction(static_cast<TMenuItemAutoFlag>(v)); });
     c.Object<TBitmap>("Bitmap", [](TMenuItem& o) { return o.Bitmap(); });
-    c.Enum("Break", breaks, &TMenuItem::Break, [](TMenuItem& o, long long v) { o.SetBreak(static_cast<TMenuBreak>(v)); });
+    c.Enum(
+        "Break", breaks, &TMenuItem::Break, [](TMenuItem& o, long long v) { o.SetBreak(static_cast<TMenuBreak>(v)); });
     c.String("Caption", &TMenuItem::SetCaption);
     c.Boolean("Checked", &TMenuItem::Checked, &TMenuItem::SetChecked);
     c.Boolean("Default", &TMenuItem::Default, &TMenuItem::SetDefault);
@@ -465,5 +462,6 @@ static const TClassRegistration<TMenuItem> menuItemInfo("TMenuItem", [](TClassBu
     c.Integer("ShortCut", &TMenuItem::ShortCut, &TMenuItem::SetShortCut, nullptr, 2);
     c.Boolean("Visible", &TMenuItem::Visible, &TMenuItem::SetVisible);
     c.Event<TNotifyEvent>("OnClick", &TMenuItem::OnClick);
-    c.Defined("ShortCutText", [](TMenuItem& o, TReader& reader) { o.SetShortCut(ShortCutFromCaption(reader.ReadString())); });
+    c.Defined(
+        "ShortCutText", [](TMenuItem& o, TReader& reader) { o.SetShortCut(ShortCutFromCaption(reader.ReadString())); });
 });

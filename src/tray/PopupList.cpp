@@ -14,10 +14,7 @@ namespace {
 // Set once the list is gone at exit, so that menus freed later leave it alone.
 bool listGone = false;
 
-char Upper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // The long part of a hint: after the first "|", or all of it.
 AnsiString LongHint(const AnsiString& hint)
@@ -83,68 +80,71 @@ TMenuItem* TPopupList::FindItem(UINT_PTR value, bool byHandle) const
 
 void TPopupList::WndProc(TMessage& message)
 {
-    RunAtEntryPoint([&] {
-        // Handlers may free menus: walk a copy and skip those gone meanwhile.
-        std::vector<TPopupMenu*> menus = m_menus;
-        switch (message.Msg) {
-        case WM_COMMAND:
-            for (TPopupMenu* menu : menus)
-                if (Alive(menu) && menu->DispatchMenuCommand(LOWORD(message.WParam)))
-                    return;
-            break;
-        case WM_INITMENUPOPUP:
-            for (TPopupMenu* menu : menus)
-                if (Alive(menu) && menu->DispatchMenuPopup(reinterpret_cast<HMENU>(message.WParam)))
-                    return;
-            break;
-        case WM_MENUSELECT: {
-            TMenuItem* item = nullptr;
-            if (HIWORD(message.WParam) & MF_POPUP) {
-                if (message.LParam)
-                    item = FindItem(reinterpret_cast<UINT_PTR>(GetSubMenu(reinterpret_cast<HMENU>(message.LParam), LOWORD(message.WParam))), true);
-            } else {
-                item = FindItem(LOWORD(message.WParam), false);
+    RunAtEntryPoint(
+        [&] {
+            // Handlers may free menus: walk a copy and skip those gone meanwhile.
+            std::vector<TPopupMenu*> menus = m_menus;
+            switch (message.Msg) {
+            case WM_COMMAND:
+                for (TPopupMenu* menu : menus)
+                    if (Alive(menu) && menu->DispatchMenuCommand(LOWORD(message.WParam)))
+                        return;
+                break;
+            case WM_INITMENUPOPUP:
+                for (TPopupMenu* menu : menus)
+                    if (Alive(menu) && menu->DispatchMenuPopup(reinterpret_cast<HMENU>(message.WParam)))
+                        return;
+                break;
+            case WM_MENUSELECT: {
+                TMenuItem* item = nullptr;
+                if (HIWORD(message.WParam) & MF_POPUP) {
+                    if (message.LParam)
+                        item = FindItem(reinterpret_cast<UINT_PTR>(GetSubMenu(
+                                            reinterpret_cast<HMENU>(message.LParam), LOWORD(message.WParam))),
+                            true);
+                } else {
+                    item = FindItem(LOWORD(message.WParam), false);
+                }
+                if (Application)
+                    Application->SetCurrentHint(item ? LongHint(item->Hint()) : AnsiString());
+                return;
             }
-            if (Application)
-                Application->SetCurrentHint(item ? LongHint(item->Hint()) : AnsiString());
-            return;
-        }
-        case WM_MENUCHAR: {
-            auto menu = reinterpret_cast<HMENU>(message.LParam);
-            for (TPopupMenu* popup : menus) {
-                if (!Alive(popup))
-                    continue;
-                bool own = popup->Items()->HandleAllocated() && popup->Items()->Handle() == menu;
-                if (own || popup->FindMenuItem(reinterpret_cast<UINT_PTR>(menu), TFindItemKind::fkHandle)) {
-                    message.Result = MenuCharAnswer(popup, menu, static_cast<char>(LOBYTE(LOWORD(message.WParam))));
+            case WM_MENUCHAR: {
+                auto menu = reinterpret_cast<HMENU>(message.LParam);
+                for (TPopupMenu* popup : menus) {
+                    if (!Alive(popup))
+                        continue;
+                    bool own = popup->Items()->HandleAllocated() && popup->Items()->Handle() == menu;
+                    if (own || popup->FindMenuItem(reinterpret_cast<UINT_PTR>(menu), TFindItemKind::fkHandle)) {
+                        message.Result = MenuCharAnswer(popup, menu, static_cast<char>(LOBYTE(LOWORD(message.WParam))));
+                        return;
+                    }
+                }
+                break;
+            }
+            case WM_MEASUREITEM: {
+                auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam);
+                if (measure && measure->CtlType == ODT_MENU && FindItem(measure->itemID, false)) {
+                    MeasureItem(*measure);
+                    message.Result = TRUE;
                     return;
                 }
+                break;
             }
-            break;
-        }
-        case WM_MEASUREITEM: {
-            auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam);
-            if (measure && measure->CtlType == ODT_MENU && FindItem(measure->itemID, false)) {
-                MeasureItem(*measure);
-                message.Result = TRUE;
-                return;
+            case WM_DRAWITEM: {
+                auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam);
+                if (draw && draw->CtlType == ODT_MENU && FindItem(draw->itemID, false)) {
+                    DrawItem(*draw);
+                    message.Result = TRUE;
+                    return;
+                }
+                break;
             }
-            break;
-        }
-        case WM_DRAWITEM: {
-            auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam);
-            if (draw && draw->CtlType == ODT_MENU && FindItem(draw->itemID, false)) {
-                DrawItem(*draw);
-                message.Result = TRUE;
-                return;
+            default: break;
             }
-            break;
-        }
-        default:
-            break;
-        }
-        message.Result = DefWindowProcA(m_window, message.Msg, message.WParam, message.LParam);
-    }, this);
+            message.Result = DefWindowProcA(m_window, message.Msg, message.WParam, message.LParam);
+        },
+        this);
 }
 
 LRESULT TPopupList::MenuCharAnswer(TPopupMenu* popup, HMENU menu, char character)
@@ -206,14 +206,10 @@ LRESULT TPopupList::MenuCharAnswer(TPopupMenu* popup, HMENU menu, char character
         }
     }
     switch (answer) {
-    case Execute:
-        return MAKELRESULT(first, 2);
-    case Select:
-        return MAKELRESULT(afterHighlight >= 0 ? afterHighlight : first, 3);
-    case Close:
-        return MAKELRESULT(0, 1);
-    default:
-        return 0;
+    case Execute: return MAKELRESULT(first, 2);
+    case Select: return MAKELRESULT(afterHighlight >= 0 ? afterHighlight : first, 3);
+    case Close: return MAKELRESULT(0, 1);
+    default: return 0;
     }
 }
 
@@ -229,7 +225,8 @@ void TPopupList::MeasureItem(MEASUREITEMSTRUCT& measure)
         GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
     }
     measure.itemWidth = static_cast<UINT>(size.cx + 2 * GetSystemMetrics(SM_CXMENUCHECK));
-    measure.itemHeight = item->IsSeparator() ? 8u : static_cast<UINT>(std::max<LONG>(size.cy + 4, GetSystemMetrics(SM_CYMENU)));
+    measure.itemHeight =
+        item->IsSeparator() ? 8u : static_cast<UINT>(std::max<LONG>(size.cy + 4, GetSystemMetrics(SM_CYMENU)));
 }
 
 void TPopupList::DrawItem(const DRAWITEMSTRUCT& draw)
@@ -246,7 +243,10 @@ void TPopupList::DrawItem(const DRAWITEMSTRUCT& draw)
     TGdiFont font(MenuFont());
     TSelectObject selectedFont(draw.hDC, font.Get());
     SetBkMode(draw.hDC, TRANSPARENT);
-    SetTextColor(draw.hDC, GetSysColor(!item->Enabled() ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
+    SetTextColor(draw.hDC,
+        GetSysColor(!item->Enabled() ? COLOR_GRAYTEXT
+                : selected           ? COLOR_HIGHLIGHTTEXT
+                                     : COLOR_MENUTEXT));
     rect.left += GetSystemMetrics(SM_CXMENUCHECK);
     DrawTextA(draw.hDC, item->Caption().c_str(), static_cast<int>(item->Caption().size()), &rect,
         DT_SINGLELINE | DT_VCENTER | DT_LEFT);

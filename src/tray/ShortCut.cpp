@@ -14,9 +14,21 @@ AnsiString KeyCaption(unsigned key)
         TextId text;
     };
     static const Named named[] = {
-        { 8, TextId::KeyBackspace }, { 9, TextId::KeyTab }, { 13, TextId::KeyEnter }, { 27, TextId::KeyEscape }, { 32, TextId::KeySpace }, { 33, TextId::KeyPageUp },
-        { 34, TextId::KeyPageDown }, { 35, TextId::KeyEnd }, { 36, TextId::KeyHome }, { 37, TextId::KeyLeft }, { 38, TextId::KeyUp }, { 39, TextId::KeyRight },
-        { 40, TextId::KeyDown }, { 45, TextId::KeyInsert }, { 46, TextId::KeyDelete },
+        { 8, TextId::KeyBackspace },
+        { 9, TextId::KeyTab },
+        { 13, TextId::KeyEnter },
+        { 27, TextId::KeyEscape },
+        { 32, TextId::KeySpace },
+        { 33, TextId::KeyPageUp },
+        { 34, TextId::KeyPageDown },
+        { 35, TextId::KeyEnd },
+        { 36, TextId::KeyHome },
+        { 37, TextId::KeyLeft },
+        { 38, TextId::KeyUp },
+        { 39, TextId::KeyRight },
+        { 40, TextId::KeyDown },
+        { 45, TextId::KeyInsert },
+        { 46, TextId::KeyDelete },
     };
     for (const Named& n : named)
         if (n.key == key)
@@ -64,8 +76,8 @@ TShortCut ShortCutFromCaption(const AnsiString& text)
         const struct {
             AnsiString prefix;
             TShortCut bit;
-        } prefixes[] = { { LoadResString(TextId::ShiftPrefix), scShift }, { "^", scCtrl }, { LoadResString(TextId::CtrlPrefix), scCtrl },
-            { LoadResString(TextId::AltPrefix), scAlt } };
+        } prefixes[] = { { LoadResString(TextId::ShiftPrefix), scShift }, { "^", scCtrl },
+            { LoadResString(TextId::CtrlPrefix), scCtrl }, { LoadResString(TextId::AltPrefix), scAlt } };
         for (const auto& p : prefixes) {
             if (StartsWithText(text, at, p.prefix)) {
                 modifiers |= p.bit;

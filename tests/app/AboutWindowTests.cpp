@@ -95,7 +95,8 @@ protected:
             int wrong = 0;
             for (int y = 0; y < picture->Height(); y += 7)
                 for (int x = 0; x < picture->Width(); x += 7)
-                    wrong += WindowPixel(p, image->Left() + x, image->Top() + y) != ColorToRGB(picture->Canvas()->Pixels(x, y));
+                    wrong += WindowPixel(p, image->Left() + x, image->Top() + y)
+                        != ColorToRGB(picture->Canvas()->Pixels(x, y));
             return wrong;
         };
         seen.logoMismatches = mismatches(form->Image1);

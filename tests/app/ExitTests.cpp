@@ -30,8 +30,7 @@ enum class Open { Notice, ErrorBox, About, Browser };
 bool IsOpen(Open kind)
 {
     switch (kind) {
-    case Open::Notice:
-        return !ThreadWindows("TMessageForm").empty();
+    case Open::Notice: return !ThreadWindows("TMessageForm").empty();
     case Open::ErrorBox:
     case Open::Browser:
         for (HWND dialog : ThreadWindows("#32770")) {
@@ -40,8 +39,7 @@ bool IsOpen(Open kind)
                 return true;
         }
         return false;
-    case Open::About:
-        return InfoForm1 && IsWindowVisible(InfoForm1->Handle());
+    case Open::About: return InfoForm1 && IsWindowVisible(InfoForm1->Handle());
     }
     return false;
 }
@@ -52,8 +50,8 @@ TEST_F(MainWindowTest, ExitFromAnyModalLoopEndsTheProgramAtOnce)
 {
     struct Case {
         const char* name;
-        bool atStart;        // opened by the start's folder choice, else from the loop
-        bool withPhotos;     // the chosen folder holds photos
+        bool atStart;    // opened by the start's folder choice, else from the loop
+        bool withPhotos; // the chosen folder holds photos
         Open kind;
     };
     const Case cases[] = {

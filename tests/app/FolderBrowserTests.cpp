@@ -18,8 +18,8 @@ TEST(FolderBrowser, ConfirmedFolderGivesItsPathAndCancelGivesNothing)
         AnsiString chosen = BrowseForFolder(nullptr, title);
         ASSERT_TRUE(script.Seen());
         EXPECT_TRUE(std::ranges::find(script.Texts(), title) != script.Texts().end());
-        EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, chosen.c_str(), -1,
-                      folder.Path().c_str(), -1), CSTR_EQUAL)
+        EXPECT_EQ(CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, chosen.c_str(), -1, folder.Path().c_str(), -1),
+            CSTR_EQUAL)
             << chosen << " vs " << folder.Path();
     }
     {

@@ -1,6 +1,7 @@
 // The form-stream reader on the program's two streams and on streams of the program's
 // classes written by hand: components built in order, fields, handlers and references
-// bound, references into other forms, and what fails how.
+// bound, references into other forms, and what fails how. A stream written by hand is
+// laid out as it nests, one object to a line; the formatter leaves those lines alone.
 #include "app/support/ProgramFormStandIns.h"
 #include "common/ExpectThrow.h"
 #include "frame/Form.h"
@@ -38,8 +39,7 @@ protected:
     }
     int m_finder = 0;
 
-    template<class Form>
-    static void ReadInto(Form& form, const AnsiString& bytes)
+    template<class Form> static void ReadInto(Form& form, const AnsiString& bytes)
     {
         TMemoryStream stream(bytes);
         TReader reader(stream);
@@ -92,8 +92,8 @@ TEST_F(ReaderTest, MainFormStreamBuildsTheComponentsInOrderWithFieldsHandlersAnd
     EXPECT_EQ(form->pixelsPerInch, 96);
     EXPECT_EQ(form->textHeight, 12);
 
-    const char* order[] = { "Image1", "FileListBox1", "Timer1", "KitTrayIcon1", "PopupMenu1",
-        "N2", "N3", "N1", "N7", "N8", "N9", "N10", "X1" };
+    const char* order[] = { "Image1", "FileListBox1", "Timer1", "KitTrayIcon1", "PopupMenu1", "N2", "N3", "N1", "N7",
+        "N8", "N9", "N10", "X1" };
     ASSERT_EQ(form->ComponentCount(), 13);
     for (int i = 0; i < 13; ++i) {
         EXPECT_EQ(form->Components(i)->Name(), order[i]);
@@ -125,7 +125,8 @@ TEST_F(ReaderTest, MainFormStreamBuildsTheComponentsInOrderWithFieldsHandlersAnd
     form->N1->OnClick(form->N1);
     form->X1->OnClick(form->X1);
     form->Timer1->OnTimer()(form->Timer1);
-    EXPECT_EQ(form->calls, (std::vector<AnsiString> { "FormCreate", "FormCreate", "N1Click", "X1Click", "Timer1Timer" }));
+    EXPECT_EQ(
+        form->calls, (std::vector<AnsiString> { "FormCreate", "FormCreate", "N1Click", "X1Click", "Timer1Timer" }));
 
     // Loaded handling once everything is read: the form first, then each component
     // when its own reading ended (the stand-ins log it).
@@ -193,11 +194,13 @@ TEST_F(ReaderTest, ASecondAndThirdFormOfTheSameNameGetNumberedNames)
 TEST_F(ReaderTest, UnknownPropertyInANestedComponentNamesComponentAndPath)
 {
     StreamText s;
+    // clang-format off
     s.Sig().Object("TMainForm1", "MainForm1").End()
         .Object("TPopupMenu", "PopupMenu1").End()
         .Object("TMenuItem", "N1").Prop("Font.Bogus").Int(1).End().End()
         .End()
         .End();
+    // clang-format on
     auto form = MakeComponent<TFakeMainForm>();
     EXPECT_EQ(ReadFailure(*form, s.Bytes()), "N1.Font.Bogus の読み込み中のエラー : プロパティが存在しません");
     // What was created for the failed form level is gone again.
@@ -209,7 +212,8 @@ TEST_F(ReaderTest, PropertyPathsThroughNonObjectsAndReadOnlyPropertiesFail)
     auto form = MakeComponent<TFakeMainForm>();
     StreamText path;
     path.Sig().Object("TMainForm1", "MainForm1").Prop("Caption.Text").Str("x").End().End();
-    EXPECT_EQ(ReadFailure(*form, path.Bytes()), "MainForm1.Caption.Text の読み込み中のエラー : 不正なプロパティのパスです");
+    EXPECT_EQ(
+        ReadFailure(*form, path.Bytes()), "MainForm1.Caption.Text の読み込み中のエラー : 不正なプロパティのパスです");
     auto other = MakeComponent<TFakeMainForm>();
     StreamText readOnly;
     readOnly.Sig().Object("TMainForm1", "F").Prop("Font").Ident("Image1").End().End();
@@ -220,9 +224,11 @@ TEST_F(ReaderTest, MissingReferenceLeavesNone)
 {
     auto form = MakeComponent<TFakeMainForm>();
     StreamText s;
+    // clang-format off
     s.Sig().Object("TMainForm1", "MainForm1").End()
         .Object("TKitTrayIcon", "KitTrayIcon1").Prop("PopupMenu").Ident("NoSuchMenu").End().End()
         .End();
+    // clang-format on
     ReadInto(*form, s.Bytes());
     EXPECT_EQ(form->KitTrayIcon1->PopupMenu(), nullptr);
     EXPECT_EQ(PendingGlobalFixups(), 0);
@@ -232,9 +238,11 @@ TEST_F(ReaderTest, ReferenceIntoAnotherFormWaitsForThatForm)
 {
     auto form = MakeComponent<TFakeMainForm>();
     StreamText s;
+    // clang-format off
     s.Sig().Object("TMainForm1", "MainForm1").End()
         .Object("TKitTrayIcon", "KitTrayIcon1").Prop("PopupMenu").Ident("Other.Menu").End().End()
         .End();
+    // clang-format on
     ReadInto(*form, s.Bytes());
     EXPECT_EQ(form->KitTrayIcon1->PopupMenu(), nullptr);
     EXPECT_EQ(PendingGlobalFixups(), 1);
@@ -270,10 +278,12 @@ TEST_F(ReaderTest, TwoFormsWaitingForEachOther)
 {
     auto read = [](TFakeMainForm& form, const char* name, const char* other) {
         StreamText s;
+        // clang-format off
         s.Sig().Object("TMainForm1", name).End()
             .Object("TPopupMenu", "Menu").End().End()
             .Object("TKitTrayIcon", "KitTrayIcon1").Prop("PopupMenu").Ident(AnsiString(other) + ".Menu").End().End()
             .End();
+        // clang-format on
         ReadInto(form, s.Bytes());
     };
     // Both read: each points into the other; the first to go is forgotten by the other.
@@ -336,10 +346,12 @@ TEST_F(ReaderTest, FontColourTakesNumbersAndColourNames)
 {
     auto form = MakeComponent<TFakeMainForm>();
     StreamText s;
+    // clang-format off
     s.Sig().Object("TMainForm1", "MainForm1").End()
         .Object("TFileListBox", "FileListBox1").Prop("Font.Color").Int(33023).End().End()
         .Object("TFileListBox", "List2").Prop("Font.Color").Ident("clBlue").Prop("Color").Ident("clbtnface").End().End()
         .End();
+    // clang-format on
     ReadInto(*form, s.Bytes());
     EXPECT_EQ(form->FileListBox1->font->Color(), 33023u);
     auto* second = dynamic_cast<TFakeControl*>(form->FindComponent("List2"));
@@ -361,9 +373,12 @@ TEST_F(ReaderTest, UnknownClassAndDuplicateOrBadNamesFail)
     ExpectThrowMessage<EClassNotFound>([&] { ReadInto(*form, cls.Bytes()); }, "クラス TNoSuchThing が見つかりません");
     auto dup = MakeComponent<TFakeMainForm>();
     StreamText twice;
+    // clang-format off
     twice.Sig().Object("TMainForm1", "G").End()
         .Object("TImage", "A").End().End().Object("TImage", "a").End().End().End();
-    ExpectThrowMessage<EComponentError>([&] { ReadInto(*dup, twice.Bytes()); }, "コンポーネント名 a はすでに使われています");
+    // clang-format on
+    ExpectThrowMessage<EComponentError>(
+        [&] { ReadInto(*dup, twice.Bytes()); }, "コンポーネント名 a はすでに使われています");
     auto inherited = MakeComponent<TFakeMainForm>();
     StreamText missing;
     missing.Sig().Object("TMainForm1", "H").End().Byte(0xF1).Object("TImage", "Gone").End().End().End();
@@ -373,11 +388,22 @@ TEST_F(ReaderTest, UnknownClassAndDuplicateOrBadNamesFail)
 TEST_F(ReaderTest, ValueReadersAndSkipping)
 {
     StreamText s;
-    s.Byte(3).Byte(0x1A).Byte(0x01)                          // 282
-        .Byte(8).Byte(9).Byte(13).Byte(0)                    // False True nil End as identifiers
-        .Byte(1).Int(1).Str("ab").Set({ "x" }).Byte(0)      // a list, skipped whole
-        .Byte(10).Raw(AnsiString("\x03\0\0\0abc", 7))        // binary
-        .Byte(10).Raw(AnsiString("\xff\xff\0\0", 4));         // binary longer than the stream
+    s.Byte(3)
+        .Byte(0x1A)
+        .Byte(0x01) // 282
+        .Byte(8)
+        .Byte(9)
+        .Byte(13)
+        .Byte(0) // False True nil End as identifiers
+        .Byte(1)
+        .Int(1)
+        .Str("ab")
+        .Set({ "x" })
+        .Byte(0) // a list, skipped whole
+        .Byte(10)
+        .Raw(AnsiString("\x03\0\0\0abc", 7)) // binary
+        .Byte(10)
+        .Raw(AnsiString("\xff\xff\0\0", 4)); // binary longer than the stream
     TMemoryStream stream(s.Bytes());
     TReader reader(stream);
     EXPECT_EQ(reader.ReadInteger(), 282);

@@ -15,7 +15,10 @@ class TResourceMainForm : public TForm {
 public:
     SV_CLASS_NAME(TMainForm1)
     using TForm::TForm;
-    void FormCreate(TObject*) { created.push_back(Name() + (KitTrayIcon1 && KitTrayIcon1->PopupMenu() ? " linked" : " unlinked")); }
+    void FormCreate(TObject*)
+    {
+        created.push_back(Name() + (KitTrayIcon1 && KitTrayIcon1->PopupMenu() ? " linked" : " unlinked"));
+    }
     void Handler(TObject*) {}
 
     std::vector<AnsiString> created;
@@ -46,9 +49,8 @@ public:
     using TForm::TForm;
 };
 
-const TClassRegistration<TNoResourceForm> noResourceInfo("TNoResourceForm", [](TClassBuilder<TNoResourceForm>& c) {
-    c.Parent<TForm>();
-});
+const TClassRegistration<TNoResourceForm> noResourceInfo(
+    "TNoResourceForm", [](TClassBuilder<TNoResourceForm>& c) { c.Parent<TForm>(); });
 
 TEST(FormResource, ConstructionReadsTheResourceThenRunsOnCreate)
 {
@@ -77,7 +79,8 @@ TEST(FormResource, ConstructionReadsTheResourceThenRunsOnCreate)
 
 TEST(FormResource, AFormClassWithoutResourceRaises)
 {
-    ExpectThrowMessage<EResNotFound>([&] { MakeComponent<TNoResourceForm>(); }, "TNoResourceForm リソースが見つかりません");
+    ExpectThrowMessage<EResNotFound>(
+        [&] { MakeComponent<TNoResourceForm>(); }, "TNoResourceForm リソースが見つかりません");
 }
 
 }

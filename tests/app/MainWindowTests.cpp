@@ -25,14 +25,12 @@
 
 namespace {
 
-const char NoPhotosText[] =
-    "このフォルダには ファイル名の先頭が 'sv_' となっている\n"
-    "Sorviaの写真が見当たりません。\n"
-    "\n"
-    "再度 フォルダを選択してください。";
-const char WaitText[] =
-    "このソフトは １分単位で壁紙の更新を行なおうとします。\n"
-    "最初の写真が出るまで しばらくお待ちください。";
+const char NoPhotosText[] = "このフォルダには ファイル名の先頭が 'sv_' となっている\n"
+                            "Sorviaの写真が見当たりません。\n"
+                            "\n"
+                            "再度 フォルダを選択してください。";
+const char WaitText[] = "このソフトは １分単位で壁紙の更新を行なおうとします。\n"
+                        "最初の写真が出るまで しばらくお待ちください。";
 const char BrowseTitle[] = "Sorviaの写真が入っているフォルダを選択してください。";
 
 AnsiString ClassNameOf(TComponent* component)
@@ -52,10 +50,7 @@ bool TrayIconPresent(HWND window)
     return Shell_NotifyIconA(NIM_MODIFY, &data) != 0;
 }
 
-bool SameFolder(const AnsiString& a, const AnsiString& b)
-{
-    return CompareFileNames(a, b) == 0;
-}
+bool SameFolder(const AnsiString& a, const AnsiString& b) { return CompareFileNames(a, b) == 0; }
 
 }
 
@@ -63,10 +58,19 @@ TEST_F(MainWindowTest, ResourceBuildsTheHiddenContainerWithRunningTimerAndActive
 {
     CreateWindows();
     const char* expected[][2] = {
-        { "Image1", "TImage" }, { "FileListBox1", "TFileListBox" }, { "Timer1", "TTimer" },
-        { "KitTrayIcon1", "TKitTrayIcon" }, { "PopupMenu1", "TPopupMenu" }, { "N2", "TMenuItem" },
-        { "N3", "TMenuItem" }, { "N1", "TMenuItem" }, { "N7", "TMenuItem" }, { "N8", "TMenuItem" },
-        { "N9", "TMenuItem" }, { "N10", "TMenuItem" }, { "X1", "TMenuItem" },
+        { "Image1", "TImage" },
+        { "FileListBox1", "TFileListBox" },
+        { "Timer1", "TTimer" },
+        { "KitTrayIcon1", "TKitTrayIcon" },
+        { "PopupMenu1", "TPopupMenu" },
+        { "N2", "TMenuItem" },
+        { "N3", "TMenuItem" },
+        { "N1", "TMenuItem" },
+        { "N7", "TMenuItem" },
+        { "N8", "TMenuItem" },
+        { "N9", "TMenuItem" },
+        { "N10", "TMenuItem" },
+        { "X1", "TMenuItem" },
     };
     ASSERT_EQ(MainForm1->ComponentCount(), static_cast<int>(std::size(expected)));
     for (int i = 0; i < MainForm1->ComponentCount(); ++i) {
@@ -264,12 +268,15 @@ TEST_F(MainWindowTest, MenuItemChosenWhileItsWindowIsOpenBringsItToTheFront)
     struct Case {
         const char* name;
         TMenuItem* item;
-        std::function<std::vector<HWND>()> open;   // the item's windows that are open
+        std::function<std::vector<HWND>()> open; // the item's windows that are open
         std::function<void(HWND)> close;
     };
     const Case cases[] = {
         { "about window", MainForm1->N9,
-            [] { return IsWindowVisible(InfoForm1->Handle()) ? std::vector<HWND> { InfoForm1->Handle() } : std::vector<HWND> {}; },
+            [] {
+                return IsWindowVisible(InfoForm1->Handle()) ? std::vector<HWND> { InfoForm1->Handle() }
+                                                            : std::vector<HWND> {};
+            },
             [](HWND) { InfoForm1->SpeedButton2Click(InfoForm1->SpeedButton2); } },
         { "folder browser", MainForm1->N2,
             [] {
@@ -308,8 +315,8 @@ TEST_F(MainWindowTest, MenuItemChosenWhileItsWindowIsOpenBringsItToTheFront)
                         errors.push_back(e.Message());
                     }
                     foreground = GetForegroundWindow();
-                    stillModal = c.open() == std::vector<HWND> { shown }
-                        && (c.item != MainForm1->N9 || InfoForm1->IsModal());
+                    stillModal =
+                        c.open() == std::vector<HWND> { shown } && (c.item != MainForm1->N9 || InfoForm1->IsModal());
                     choiceDone = true;
                 });
                 return;

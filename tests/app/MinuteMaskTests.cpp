@@ -20,8 +20,13 @@ TEST(MinuteMask, ClockReadingGivesHourAndMinuteInTwoDigitsEach)
     SYSTEMTIME clock {};
     GetLocalTime(&clock);
     clock.wSecond = 20;
-    const struct { WORD hour, minute; const char* mask; } cases[] = {
-        { 0, 0, "sv_*_0000*.jpg" }, { 23, 59, "sv_*_2359*.jpg" }, { 7, 3, "sv_*_0703*.jpg" },
+    const struct {
+        WORD hour, minute;
+        const char* mask;
+    } cases[] = {
+        { 0, 0, "sv_*_0000*.jpg" },
+        { 23, 59, "sv_*_2359*.jpg" },
+        { 7, 3, "sv_*_0703*.jpg" },
     };
     for (const auto& c : cases) {
         clock.wHour = c.hour;

@@ -28,17 +28,14 @@
 
 namespace {
 
-
 // A JPEG file in the four-component CMYK colour space, as printing software writes.
 AnsiString CmykJpeg(int width, int height)
 {
-    return EncodeJpeg(width, height, 4, JCS_CMYK, std::vector<unsigned char>(static_cast<std::size_t>(width * height) * 4, 0x40));
+    return EncodeJpeg(
+        width, height, 4, JCS_CMYK, std::vector<unsigned char>(static_cast<std::size_t>(width * height) * 4, 0x40));
 }
 
-bool StartsWith(const AnsiString& text, const AnsiString& start)
-{
-    return text.rfind(start, 0) == 0;
-}
+bool StartsWith(const AnsiString& text, const AnsiString& start) { return text.rfind(start, 0) == 0; }
 
 }
 

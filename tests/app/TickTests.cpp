@@ -14,10 +14,7 @@
 
 namespace {
 
-bool ClipboardHasBitmap()
-{
-    return IsClipboardFormatAvailable(CF_BITMAP) != 0;
-}
+bool ClipboardHasBitmap() { return IsClipboardFormatAvailable(CF_BITMAP) != 0; }
 
 }
 
@@ -25,7 +22,7 @@ TEST_F(TickTest, FirstNameInCaseBlindOrderBecomesTheWallpaperAndNothingIsLeftBeh
 {
     photos.Write("SV_b_1200x.JPG", SolidJpeg(Blue));
     photos.Write("sv_a_1200.jpg", SolidJpeg(Red, 80, 60));
-    photos.Write("sv_1200.jpg", SolidJpeg(Blue));   // no second underscore: never matches
+    photos.Write("sv_1200.jpg", SolidJpeg(Blue)); // no second underscore: never matches
     TickAt(12, 0);
 
     EXPECT_TRUE(errors.empty()) << (errors.empty() ? "" : errors.front());
@@ -219,7 +216,7 @@ TEST_F(TickTest, VanishedFolderShowsOneBoxAtATimeAndTheClockWorksOnceItIsBack)
 
 TEST_F(TickTest, TheClockGoesOnWhileAFailedMinutesBoxIsOpen)
 {
-    photos.Write("sv_damaged_1600.jpg", "");   // loads, then fails to decode
+    photos.Write("sv_damaged_1600.jpg", ""); // loads, then fails to decode
     photos.Write("sv_good_1601.jpg", SolidJpeg(Red));
     photos.Write("sv_good_1602.jpg", SolidJpeg(Blue));
     photos.Write("sv_damaged_1603.jpg", "");

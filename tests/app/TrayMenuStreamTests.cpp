@@ -56,8 +56,8 @@ TEST_F(MainStream, BuildsTheTrayIconAndItsMenu)
     ASSERT_EQ(GetMenuItemCount(menu), 8);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(GetMenuItemID(menu, i), static_cast<UINT>(root->Command() + 1 + i));
-    const char* texts[] = { "別のフォルダを選択する(&F)...", "", "壁紙更新時に音を鳴らす(&S)", "", "ユーザーズガイド(&G)",
-        "ソフトウェア情報(&A)...", "", "終了する(&X)" };
+    const char* texts[] = { "別のフォルダを選択する(&F)...", "", "壁紙更新時に音を鳴らす(&S)", "",
+        "ユーザーズガイド(&G)", "ソフトウェア情報(&A)...", "", "終了する(&X)" };
     for (int i = 0; i < 8; ++i) {
         char text[128] {};
         GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
@@ -98,10 +98,7 @@ TEST_F(MainStream, ARightPressOpensTheMenuAndTheChosenItemRunsItsHandler)
     EXPECT_EQ(form->PopupMenu1->InvokingComponent(), nullptr);
 }
 
-TEST_F(MainStream, CommandIdsStartAtZeroInAFreshProcess)
-{
-    EXPECT_EQ(RunChildCopy("MainStreamChild.*"), ChildPassed);
-}
+TEST_F(MainStream, CommandIdsStartAtZeroInAFreshProcess) { EXPECT_EQ(RunChildCopy("MainStreamChild.*"), ChildPassed); }
 
 TEST(MainStreamChild, RootTakesZeroAndTheItemsOneToEight)
 {

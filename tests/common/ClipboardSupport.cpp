@@ -20,11 +20,15 @@ AnsiString SiblingProgram(const char* name)
 bool IsMemoryBlock(UINT format)
 {
     switch (format) {
-    case CF_BITMAP: case CF_PALETTE: case CF_ENHMETAFILE: case CF_METAFILEPICT:
-    case CF_OWNERDISPLAY: case CF_DSPBITMAP: case CF_DSPENHMETAFILE: case CF_DSPMETAFILEPICT:
-        return false;
-    default:
-        return !(format >= CF_PRIVATEFIRST && format <= CF_GDIOBJLAST);
+    case CF_BITMAP:
+    case CF_PALETTE:
+    case CF_ENHMETAFILE:
+    case CF_METAFILEPICT:
+    case CF_OWNERDISPLAY:
+    case CF_DSPBITMAP:
+    case CF_DSPENHMETAFILE:
+    case CF_DSPMETAFILEPICT: return false;
+    default: return !(format >= CF_PRIVATEFIRST && format <= CF_GDIOBJLAST);
     }
 }
 

@@ -13,8 +13,8 @@
 #include <gtest/gtest.h>
 
 template<class E, class Call>
-void ExpectThrowMessage(Call&& call, const std::string& message,
-    std::source_location where = std::source_location::current())
+void ExpectThrowMessage(
+    Call&& call, const std::string& message, std::source_location where = std::source_location::current())
 {
     std::string fault;
     try {
@@ -32,5 +32,6 @@ void ExpectThrowMessage(Call&& call, const std::string& message,
         fault = "another exception, not of the standard library's root class";
     }
     if (!fault.empty())
-        ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line())) << fault << "; expected \"" << message << "\"";
+        ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line()))
+            << fault << "; expected \"" << message << "\"";
 }

@@ -14,10 +14,10 @@ LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* info)
 {
     const EXCEPTION_RECORD* record = info ? info->ExceptionRecord : nullptr;
     std::fprintf(stderr, "\nCRASH: unhandled exception 0x%08lX at %p in test %s\n",
-        record ? static_cast<unsigned long>(record->ExceptionCode) : 0ul,
-        record ? record->ExceptionAddress : nullptr,
+        record ? static_cast<unsigned long>(record->ExceptionCode) : 0ul, record ? record->ExceptionAddress : nullptr,
         testing::UnitTest::GetInstance()->current_test_info()
-            ? testing::UnitTest::GetInstance()->current_test_info()->name() : "(none)");
+            ? testing::UnitTest::GetInstance()->current_test_info()->name()
+            : "(none)");
     std::fflush(stderr);
     std::fflush(stdout);
     TerminateProcess(GetCurrentProcess(), 3);
@@ -33,7 +33,8 @@ int main(int argc, char** argv)
     if (acp != 932) {
         std::fprintf(stderr,
             "The ANSI code page is %u, not 932: run the tests with LANG=ja_JP.UTF-8 "
-            "and the ja_JP.UTF-8 locale generated (scripts/setup, scripts/test).\n", acp);
+            "and the ja_JP.UTF-8 locale generated (scripts/setup, scripts/test).\n",
+            acp);
         return 2;
     }
     testing::InitGoogleTest(&argc, argv);

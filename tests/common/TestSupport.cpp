@@ -41,10 +41,7 @@ TempFolder::TempFolder()
     }
 }
 
-TempFolder::~TempFolder()
-{
-    RemoveTree(m_path);
-}
+TempFolder::~TempFolder() { RemoveTree(m_path); }
 
 AnsiString TempFolder::Write(const AnsiString& name, const AnsiString& bytes, DWORD attributes) const
 {
@@ -104,8 +101,8 @@ bool StartProcess(AnsiString command, bool inheritHandles, STARTUPINFOA& startup
 {
     constexpr int tries = 3;
     for (int attempt = 1;; ++attempt) {
-        if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, inheritHandles, 0, nullptr, nullptr, &startup,
-                &process))
+        if (CreateProcessA(
+                nullptr, command.data(), nullptr, nullptr, inheritHandles, 0, nullptr, nullptr, &startup, &process))
             return true;
         const DWORD error = GetLastError();
         std::fprintf(stderr, "did not start (error %lu)%s: %s\n", static_cast<unsigned long>(error),
@@ -122,7 +119,8 @@ bool SystemKeepsTemporaryAttribute()
 {
     TempFolder folder;
     AnsiString path = folder / "probe.tmp";
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(file);

@@ -20,7 +20,8 @@ public:
     // Path of an entry inside the folder.
     AnsiString operator/(const AnsiString& name) const { return m_path + "\\" + name; }
     // Writes a file with the given bytes and attributes; returns its path.
-    AnsiString Write(const AnsiString& name, const AnsiString& bytes = {}, DWORD attributes = FILE_ATTRIBUTE_NORMAL) const;
+    AnsiString Write(
+        const AnsiString& name, const AnsiString& bytes = {}, DWORD attributes = FILE_ATTRIBUTE_NORMAL) const;
     AnsiString MakeFolder(const AnsiString& name, DWORD attributes = FILE_ATTRIBUTE_DIRECTORY) const;
 
 private:

@@ -63,7 +63,8 @@ TEST_F(FileListTest, DefaultsAndWindowStyles)
     LONG style = GetWindowLongA(window, GWL_STYLE);
     for (LONG bit : { LBS_NOTIFY, LBS_HASSTRINGS, LBS_SORT, LBS_OWNERDRAWFIXED, LBS_NOINTEGRALHEIGHT })
         EXPECT_EQ(style & bit, bit) << bit;
-    ExpectThrowMessage<EListError>([&] { m_list->Items(m_list->Count()); }, Format("リストのインデックスが範囲を超えています (%d)", m_list->Count()));
+    ExpectThrowMessage<EListError>([&] { m_list->Items(m_list->Count()); },
+        Format("リストのインデックスが範囲を超えています (%d)", m_list->Count()));
 }
 
 TEST_F(FileListTest, ItemOperationsOnAListOfAFormNeverShownCreateItsWindow)
@@ -200,7 +201,7 @@ TEST_F(FileListTest, TheSameMaskAgainReadsNothingAnew)
     dir.Write("sv_2.jpg");
     m_list->SetMask("sv*");
     EXPECT_EQ(m_list->Count(), 1);
-    m_list->SetMask("SV*");   // one byte differs: read again
+    m_list->SetMask("SV*"); // one byte differs: read again
     EXPECT_EQ(m_list->Count(), 2);
 }
 
@@ -213,7 +214,7 @@ TEST_F(FileListTest, FolderIsStoredAsTheSystemSpellsIt)
     EXPECT_NE(m_list->Folder().back(), '\\');
     EXPECT_EQ(CompareFileNames(GetCurrentFolder(), sub), 0);
 
-    AnsiString root = GetCurrentFolder().substr(0, 3);   // "C:\"
+    AnsiString root = GetCurrentFolder().substr(0, 3); // "C:\"
     m_list->SetFolder(root);
     EXPECT_EQ(m_list->Folder(), root);
 }
@@ -226,7 +227,7 @@ TEST_F(FileListTest, MissingFolderRaisesKeepsTheItemsAndHasStoredTheMask)
     Show(dir->Path(), "sv*");
     ASSERT_EQ(m_list->Count(), 2);
     SetCurrentDirectoryA(m_saved.c_str());
-    dir.reset();   // the folder is gone
+    dir.reset(); // the folder is gone
 
     try {
         m_list->SetMask("sv_*_0905*.jpg");
@@ -338,8 +339,8 @@ TEST_F(FileListTest, ASelectionChangeFromTheListIsNotifiedOnce)
     // The list box tells its parent window, as it does when the user clicks an item.
     auto selectAndNotify = [&](int index) {
         SendMessageA(list, LB_SETCURSEL, index, 0);
-        SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
-            reinterpret_cast<LPARAM>(list));
+        SendMessageA(
+            GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
     };
     selectAndNotify(1);
     EXPECT_EQ(changes, 1);

@@ -7,7 +7,7 @@ static const AnsiString So = "ソ";
 
 TEST(PathParts, TrailByteIsNeverASeparator)
 {
-    AnsiString path = "C:\\" + So + "\\" + So;  // C:\ソ\ソ
+    AnsiString path = "C:\\" + So + "\\" + So; // C:\ソ\ソ
     EXPECT_EQ(LastDelimiter("\\", path), 6u);
     EXPECT_EQ(ExtractFileName(path), So);
     EXPECT_EQ(ExtractFilePath(path), "C:\\" + So + "\\");

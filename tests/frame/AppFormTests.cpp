@@ -114,9 +114,7 @@ TEST_F(AppFormTest, RunAppShowsTheHiddenMainFormAndClosingItEndsTheLoop)
     Application->CreateAppForm(mainForm);
     EXPECT_FALSE(mainForm->Visible());
     bool shownInLoop = false;
-    Application->OnAppIdle = [&](TObject*, bool&) {
-        shownInLoop = shownInLoop || IsWindowVisible(mainForm->Handle());
-    };
+    Application->OnAppIdle = [&](TObject*, bool&) { shownInLoop = shownInLoop || IsWindowVisible(mainForm->Handle()); };
     SetTimer(nullptr, 0, 60, &CloseMainForm);
     Application->RunApp();
     EXPECT_TRUE(shownInLoop);
@@ -132,9 +130,7 @@ TEST_F(AppFormTest, WithoutShowPrimaryFormTheMainFormIsNeverShown)
     Application->CreateAppForm(mainForm);
     Application->SetShowPrimaryForm(false);
     bool everShown = false;
-    Application->OnAppIdle = [&](TObject*, bool&) {
-        everShown = everShown || IsWindowVisible(mainForm->Handle());
-    };
+    Application->OnAppIdle = [&](TObject*, bool&) { everShown = everShown || IsWindowVisible(mainForm->Handle()); };
     SetTimer(nullptr, 0, 60, &CloseMainForm);
     Application->RunApp();
     EXPECT_FALSE(everShown);
@@ -178,7 +174,7 @@ TEST_F(AppFormTest, TheIdleStepTellsControlsWhenTheMouseComesAndGoesAndKeepsTheL
     };
     int hintChanges = 0;
     Application->OnAppHint = [&](TObject*) { ++hintChanges; };
-    Application->OnAppIdle = [](TObject*, bool& done) { done = false; };   // no WaitMessage
+    Application->OnAppIdle = [](TObject*, bool& done) { done = false; }; // no WaitMessage
 
     POINT overButton = button->ClientToScreen({ 20, 10 });
     SetCursorPos(overButton.x, overButton.y);
@@ -217,7 +213,7 @@ TEST_F(AppFormTest, AControlDestroyedUnderTheMouseIsForgottenByTheIdleStep)
     TGraphicControl* button = nullptr;
     TComponentPtr<TForm> form = FormWithButton(button);
     form->ShowForm();
-    Application->OnAppIdle = [](TObject*, bool& done) { done = false; };   // no WaitMessage
+    Application->OnAppIdle = [](TObject*, bool& done) { done = false; }; // no WaitMessage
 
     POINT overButton = button->ClientToScreen({ 20, 10 });
     SetCursorPos(overButton.x, overButton.y);
@@ -256,7 +252,7 @@ TEST_F(AppFormTest, AControlThatRaisesOnTheMouseComingIsReportedAndTheIdleStepGo
     bool idleRan = false;
     Application->OnAppIdle = [&](TObject*, bool& done) {
         idleRan = true;
-        done = false;   // no WaitMessage
+        done = false; // no WaitMessage
     };
 
     POINT overButton = button->ClientToScreen({ 20, 10 });

@@ -33,8 +33,7 @@ protected:
         TestForm::onConstruct = nullptr;
         TestForm::onCreate = nullptr;
         MSG drop;
-        while (PeekMessageA(&drop, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
+        while (PeekMessageA(&drop, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
     }
 
     // Ends the loop of RunApp from inside it after a while, by the given message.
@@ -206,9 +205,7 @@ TEST_F(ApplicationTest, HooksAddedWhileAMessageIsHandledSeeOnlyTheNextMessages)
         return ++movingCalls > 10;
     };
     static TWindowHookProc added;
-    added = [](void*, TMessage& message) -> bool {
-        return message.Msg == WM_QUERYDRAGICON && ++addedCalls > 10;
-    };
+    added = [](void*, TMessage& message) -> bool { return message.Msg == WM_QUERYDRAGICON && ++addedCalls > 10; };
     static TWindowHookProc adding;
     adding = [](void* data, TMessage& message) -> bool {
         if (message.Msg != WM_QUERYDRAGICON)
@@ -284,8 +281,8 @@ TEST_F(ApplicationTest, KeysGoFirstToTheFrameControlTheyAreMeantFor)
     SetWindowObject(frameWindow, &control);
     // A child window of someone else inside the frame control's window.
     std::vector<UINT> childSaw;
-    HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, frameWindow, nullptr,
-        GetModuleHandleA(nullptr), nullptr);
+    HWND child = CreateWindowExA(
+        0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, frameWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(child);
     WNDPROC stub = CreateMethodStub([&](TMessage& message) {
         if (message.Msg == WM_KEYDOWN)
@@ -364,7 +361,9 @@ TEST_F(ApplicationTest, RunAppShowsTheMainFormAndClosingItEndsTheLoop)
     Application->CreateAppForm(mainForm);
     bool visibleInLoop = false;
     PostLater(WM_CLOSE, 0);
-    Application->OnAppIdle = [&](TObject*, bool&) { visibleInLoop = visibleInLoop || IsWindowVisible(mainForm->FormHandle()); };
+    Application->OnAppIdle = [&](TObject*, bool&) {
+        visibleInLoop = visibleInLoop || IsWindowVisible(mainForm->FormHandle());
+    };
     Application->RunApp();
     Application->OnAppIdle = nullptr;
     EXPECT_TRUE(visibleInLoop) << "RunApp shows the main form although OnCreate hid it";
@@ -435,8 +434,8 @@ TEST_F(ApplicationTest, AppWindowIsShownWhileAFormIsVisible)
 TEST_F(ApplicationTest, DisableThreadWindowsSparesOneAndSkipsHiddenAndDisabled)
 {
     auto make = [](DWORD style) {
-        return CreateWindowExA(0, "STATIC", "", WS_POPUP | style, 0, 0, 10, 10, nullptr, nullptr,
-            GetModuleHandleA(nullptr), nullptr);
+        return CreateWindowExA(
+            0, "STATIC", "", WS_POPUP | style, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     };
     HWND spared = make(WS_VISIBLE);
     HWND visible = make(WS_VISIBLE);
@@ -450,7 +449,7 @@ TEST_F(ApplicationTest, DisableThreadWindowsSparesOneAndSkipsHiddenAndDisabled)
     EXPECT_EQ(std::find(list.begin(), list.end(), disabled), list.end());
     EXPECT_EQ(std::find(list.begin(), list.end(), hidden), list.end());
 
-    DestroyWindow(spared);   // a listed window that is gone is skipped
+    DestroyWindow(spared); // a listed window that is gone is skipped
     EnableThreadWindows(list);
     EXPECT_TRUE(IsWindowEnabled(visible));
     EXPECT_FALSE(IsWindowEnabled(disabled));
@@ -460,8 +459,8 @@ TEST_F(ApplicationTest, DisableThreadWindowsSparesOneAndSkipsHiddenAndDisabled)
 
 TEST_F(ApplicationTest, AppMessageBoxIsOwnedByTheAppWindowAndDisablesTheOthers)
 {
-    HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
-        GetModuleHandleA(nullptr), nullptr);
+    HWND other = CreateWindowExA(
+        0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     int result = 0;
     {
         DialogWatcher watcher(other);
@@ -486,7 +485,7 @@ TEST_F(ApplicationTest, MinimizeAndRestoreTheApplicationWindow)
     HWND window = Application->Handle();
     SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_TRUE(IsIconic(window));
-    Application->MinimizeApp();   // already iconic: nothing
+    Application->MinimizeApp(); // already iconic: nothing
     EXPECT_EQ(minimized, 1);
     SendMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
     EXPECT_FALSE(IsIconic(window));
@@ -500,10 +499,10 @@ TEST_F(ApplicationTest, DisablingTheAppWindowDisablesTheThreadsWindowsAndPushesT
 {
     HWND window = Application->Handle();
     ShowWindow(window, SW_SHOWNA);
-    HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
+    HWND other = CreateWindowExA(
+        0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND topMost = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, window, nullptr,
         GetModuleHandleA(nullptr), nullptr);
-    HWND topMost = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, window,
-        nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(GetWindowLongA(topMost, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
     EnableWindow(window, FALSE);
@@ -548,5 +547,6 @@ TEST_F(ApplicationTest, AChangedIconIsShownByTheWindow)
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(window, WM_QUERYDRAGICON, 0, 0)), icon);
     Application->AppIcon()->SetHandle(nullptr);
     EXPECT_EQ(Application->Icon(), nullptr);
-    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_BIG, 0)), LoadIconA(nullptr, IDI_APPLICATION));
+    EXPECT_EQ(
+        reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_BIG, 0)), LoadIconA(nullptr, IDI_APPLICATION));
 }

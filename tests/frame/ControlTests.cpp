@@ -122,7 +122,8 @@ TEST_F(ControlLayer, DoubleClickWithoutTheStyleArrivesAsASecondPress)
     Mouse(WM_LBUTTONUP, 20, 15);
     Mouse(WM_LBUTTONDBLCLK, 20, 15, MK_LBUTTON);
     Mouse(WM_LBUTTONUP, 20, 15);
-    EXPECT_EQ(first->Events, (std::vector<std::string> { "down 10,5", "click", "up 10,5", "down 10,5", "click", "up 10,5" }));
+    EXPECT_EQ(
+        first->Events, (std::vector<std::string> { "down 10,5", "click", "up 10,5", "down 10,5", "click", "up 10,5" }));
 
     // With the style the second press is a double click (and no click of its own).
     second->Events.clear();
@@ -130,7 +131,8 @@ TEST_F(ControlLayer, DoubleClickWithoutTheStyleArrivesAsASecondPress)
     Mouse(WM_LBUTTONUP, 90, 50);
     Mouse(WM_LBUTTONDBLCLK, 90, 50, MK_LBUTTON);
     Mouse(WM_LBUTTONUP, 90, 50);
-    EXPECT_EQ(second->Events, (std::vector<std::string> { "down 50,30", "click", "up 50,30", "down 50,30 double", "up 50,30" }));
+    EXPECT_EQ(second->Events,
+        (std::vector<std::string> { "down 50,30", "click", "up 50,30", "down 50,30 double", "up 50,30" }));
 }
 
 TEST_F(ControlLayer, ExceptionInAHandlerIsReportedAndTheMessageEnds)
@@ -233,7 +235,8 @@ TEST_F(ControlLayer, WindowCreationFailuresRaiseTheirErrors)
     // A windowed control without any parent window.
     auto orphan = MakeComponent<TGreenControl>();
     orphan->SetName("Orphan");
-    ExpectThrowMessage<EInvalidOperation>([&] { orphan->Handle(); }, "コントロール 'Orphan' は親ウィンドウを持っていません");
+    ExpectThrowMessage<EInvalidOperation>(
+        [&] { orphan->Handle(); }, "コントロール 'Orphan' は親ウィンドウを持っていません");
     EXPECT_FALSE(orphan->HandleAllocated());
 
     // The platform refuses the window.
@@ -249,7 +252,8 @@ TEST_F(ControlLayer, WindowCreationFailuresRaiseTheirErrors)
     EXPECT_TRUE(IsWindowVisible(form->Handle()));
 
     // A control as its own parent; a windowless control's device context without parent.
-    ExpectThrowMessage<EInvalidOperation>([&] { orphan->SetParent(orphan.get()); }, "自分自身を親とすることはできません");
+    ExpectThrowMessage<EInvalidOperation>(
+        [&] { orphan->SetParent(orphan.get()); }, "自分自身を親とすることはできません");
     auto loose = MakeComponent<TBox>(Red);
     loose->SetName("Loose");
     HWND window = nullptr;
@@ -263,7 +267,8 @@ TEST_F(ControlLayer, CursorFollowsTheScreenThenTheWindowlessChild)
     POINT inside = first->ClientToScreen(POINT { 5, 5 });
     SetCursorPos(inside.x, inside.y);
     first->SetCursor(crHandPoint);
-    LRESULT answered = SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    LRESULT answered =
+        SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(answered, 1);
     // The hand is the program's own cursor.
     HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(32761));
@@ -448,7 +453,8 @@ TEST_F(ControlLayer, AControlFreesItselfAtTheEndOfItsOwnMessage)
         EXPECT_FALSE(IsWindow(window));
         EXPECT_FALSE(IsMethodStub(stub)) << "the stub goes with the control";
         EXPECT_EQ(form->ComponentCount(), owned - 1);
-        EXPECT_EQ(std::count(form->WinControls().begin(), form->WinControls().end(), static_cast<TWinControl*>(control)), 0);
+        EXPECT_EQ(
+            std::count(form->WinControls().begin(), form->WinControls().end(), static_cast<TWinControl*>(control)), 0);
         if (raising) {
             // Reported while the control still existed, naming it.
             EXPECT_EQ(senders, (std::vector<TObject*> { control }));

@@ -157,7 +157,7 @@ TEST_F(ErrorBoxTest, AnExceptionHandlerThatRaisesIsShownAndNothingLeavesTheHandl
     TTimer* timer = MakeOwned<TTimer>(owner.get());
     timer->SetInterval(10);
     timer->SetOnTimer([timer](TObject*) {
-        timer->SetEnabled(false);   // one tick: no boxes piling up inside the box's own loop
+        timer->SetEnabled(false); // one tick: no boxes piling up inside the box's own loop
         throw EConvertError("tick");
     });
     EXPECT_TRUE(PumpUntil([&] { return calls >= 2; }, 3000));

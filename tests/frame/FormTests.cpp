@@ -21,7 +21,8 @@ public:
     explicit TUnstoredForm(TComponent* owner) : TForm(owner) {}
 };
 
-static const TClassRegistration<TUnstoredForm> unstoredInfo("TUnstoredForm", [](TClassBuilder<TUnstoredForm>& c) { c.Parent<TForm>(); });
+static const TClassRegistration<TUnstoredForm> unstoredInfo(
+    "TUnstoredForm", [](TClassBuilder<TUnstoredForm>& c) { c.Parent<TForm>(); });
 
 namespace {
 
@@ -140,7 +141,8 @@ TEST_F(FormTest, BorderStylesGiveTheirWindowStyles)
     LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
     EXPECT_EQ(GetWindow(window, GW_OWNER), Application->Handle());
     EXPECT_EQ(style & (WS_CHILD | WS_POPUP), 0);
-    const LONG wanted = WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    const LONG wanted =
+        WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
     EXPECT_EQ(style & wanted, wanted);
     EXPECT_TRUE(exStyle & WS_EX_CONTROLPARENT);
     EXPECT_FALSE(exStyle & WS_EX_TOOLWINDOW);
@@ -155,7 +157,8 @@ TEST_F(FormTest, BorderStylesGiveTheirWindowStyles)
     window = tool->Handle();
     style = GetWindowLongA(window, GWL_STYLE);
     exStyle = GetWindowLongA(window, GWL_EXSTYLE);
-    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_CLIPSIBLINGS), WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_CLIPSIBLINGS);
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_CLIPSIBLINGS),
+        WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_CLIPSIBLINGS);
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
     EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
     EXPECT_FALSE(exStyle & WS_EX_CONTROLPARENT);
@@ -300,7 +303,8 @@ TEST_F(FormTest, ModalOnAVisibleFormIsRefusedAndTerminatingEndsTheModalLoop)
     MakeForm();
     TPlainForm* dialog = MakeForm();
     dialog->ShowForm();
-    ExpectThrowMessage<EInvalidOperation>([&] { dialog->ShowFormModal(); }, "表示されているウィンドウをモーダルにすることはできません");
+    ExpectThrowMessage<EInvalidOperation>(
+        [&] { dialog->ShowFormModal(); }, "表示されているウィンドウをモーダルにすることはできません");
     EXPECT_TRUE(dialog->Visible());
     EXPECT_FALSE(dialog->IsModal());
 
@@ -340,7 +344,8 @@ TEST_F(FormTest, DestructionRunsOnDestroyFirstThenFreesOwnedComponentsLastFirst)
     };
     form->ShowForm();
     Application->DestroyComponent(form);
-    EXPECT_EQ(journal, (std::vector<std::string> { "OnDestroy with 3 components", "hidden", "destroyed Two", "destroyed One" }));
+    EXPECT_EQ(journal,
+        (std::vector<std::string> { "OnDestroy with 3 components", "hidden", "destroyed Two", "destroyed One" }));
     EXPECT_EQ(Screen->CustomFormCount(), 0);
 }
 
@@ -433,7 +438,8 @@ TEST_F(FormTest, FormClassWithoutResourceFailsAndLeavesNothingBehind)
     int before = Application->ComponentCount();
     int forms = Screen->CustomFormCount();
     TUnstoredForm* form = reinterpret_cast<TUnstoredForm*>(1);
-    ExpectThrowMessage<EResNotFound>([&] { Application->CreateAppForm(form); }, "TUnstoredForm リソースが見つかりません");
+    ExpectThrowMessage<EResNotFound>(
+        [&] { Application->CreateAppForm(form); }, "TUnstoredForm リソースが見つかりません");
     EXPECT_EQ(form, nullptr);
     EXPECT_EQ(Application->ComponentCount(), before);
     EXPECT_EQ(Screen->CustomFormCount(), forms);

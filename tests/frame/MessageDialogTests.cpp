@@ -13,8 +13,10 @@
 
 namespace {
 
-const char NoPhotos[] = "このフォルダには ファイル名の先頭が 'sv_' となっている\nSorviaの写真が見当たりません。\n\n再度 フォルダを選択してください。";
-const char FirstPhoto[] = "このソフトは １分単位で壁紙の更新を行なおうとします。\n最初の写真が出るまで しばらくお待ちください。";
+const char NoPhotos[] =
+    "このフォルダには ファイル名の先頭が 'sv_' となっている\nSorviaの写真が見当たりません。\n\n再度 フォルダを選択してください。";
+const char FirstPhoto[] =
+    "このソフトは １分単位で壁紙の更新を行なおうとします。\n最初の写真が出るまで しばらくお待ちください。";
 
 // What the test measures itself with the system's message font.
 struct Measure {
@@ -40,7 +42,8 @@ struct Measure {
     RECT Text(const AnsiString& text, UINT extra = 0)
     {
         RECT rect = { 0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0 };
-        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()) + 1, &rect, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | extra);
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()) + 1, &rect,
+            DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | extra);
         return rect;
     }
     int CaptionWidth(const AnsiString& caption)
@@ -272,12 +275,14 @@ TEST_F(MessageDialogTest, PushButtonsEndTheDialogWithTheirResultByMouseEnterEsca
         HWND no = button(form, "No");
         PostMessageA(no, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(5, 5));
         PostMessageA(no, WM_LBUTTONUP, 0, PointParam(5, 5));
-    }), 7);
+    }),
+        7);
     // With the focus on No, Enter clicks No.
     EXPECT_EQ(runWith([&](TMessageForm* form) {
         SetFocus(button(form, "No"));
         PostMessageA(button(form, "No"), WM_KEYDOWN, VK_RETURN, 0);
-    }), 7);
+    }),
+        7);
     // The accelerator character of a caption clicks its button.
     EXPECT_EQ(runWith([&](TMessageForm* form) { PostMessageA(button(form, "Yes"), WM_CHAR, 'n', 0); }), 7);
 }

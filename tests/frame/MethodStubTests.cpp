@@ -95,12 +95,14 @@ TEST(MethodStub, AnExceptionInAMethodIsReportedAndNeverReachesThePlatform)
         reportedSender = from;
         reported = error.Message();
     };
-    HWND window = AllocateUtilityWindow([](TMessage& message) {
-        if (message.Msg == WM_USER + 3) {
-            message.Result = 5;
-            throw EInvalidOperation("from the window");
-        }
-    }, &sender);
+    HWND window = AllocateUtilityWindow(
+        [](TMessage& message) {
+            if (message.Msg == WM_USER + 3) {
+                message.Result = 5;
+                throw EInvalidOperation("from the window");
+            }
+        },
+        &sender);
     LRESULT result = SendMessageA(window, WM_USER + 3, 0, 0);
     Application->OnAppException = nullptr;
     ReleaseUtilityWindow(window);
@@ -124,17 +126,19 @@ TEST(MethodStub, AStubReleasedInsideItsOwnCallLivesUntilTheOutermostCallReturns)
     HWND window = AllocateUtilityWindow(nullptr);
     WNDPROC stub = nullptr;
     bool aliveAfterRelease = false;
-    stub = CreateMethodStub([&, token](TMessage& message) {
-        if (message.Msg == WM_USER + 9) {
-            // A nested call through the same stub releases it; the outer call goes on
-            // and then raises.
-            CallWindowProcA(stub, window, WM_USER + 10, 0, 0);
-            aliveAfterRelease = !watch.expired();
-            throw EInvalidOperation("after the release");
-        }
-        if (message.Msg == WM_USER + 10)
-            ReleaseMethodStub(stub);
-    }, &sender);
+    stub = CreateMethodStub(
+        [&, token](TMessage& message) {
+            if (message.Msg == WM_USER + 9) {
+                // A nested call through the same stub releases it; the outer call goes on
+                // and then raises.
+                CallWindowProcA(stub, window, WM_USER + 10, 0, 0);
+                aliveAfterRelease = !watch.expired();
+                throw EInvalidOperation("after the release");
+            }
+            if (message.Msg == WM_USER + 10)
+                ReleaseMethodStub(stub);
+        },
+        &sender);
     token.reset();
     CallWindowProcA(stub, window, WM_USER + 9, 0, 0);
     Application->OnAppException = nullptr;
@@ -157,21 +161,25 @@ TEST(MethodStub, AStubReleasedAndMadeAgainInItsOwnCallKeepsBothTargetsApart)
     HWND window = AllocateUtilityWindow(nullptr);
     WNDPROC stub = nullptr;
     WNDPROC again = nullptr;
-    stub = CreateMethodStub([&](TMessage& message) {
-        journal.push_back("first " + std::to_string(message.Msg - WM_USER));
-        if (message.Msg != WM_USER + 1)
-            return;
-        ReleaseMethodStub(stub);
-        again = CreateMethodStub([&](TMessage& inner) {
-            journal.push_back("second " + std::to_string(inner.Msg - WM_USER));
-            inner.Result = 2;
-            if (inner.Msg == WM_USER + 3)
-                throw EInvalidOperation("second");
-        }, &second);
-        EXPECT_EQ(CallWindowProcA(again, window, WM_USER + 2, 0, 0), 2);
-        message.Result = 1;
-        throw EInvalidOperation("first, after the release");
-    }, &first);
+    stub = CreateMethodStub(
+        [&](TMessage& message) {
+            journal.push_back("first " + std::to_string(message.Msg - WM_USER));
+            if (message.Msg != WM_USER + 1)
+                return;
+            ReleaseMethodStub(stub);
+            again = CreateMethodStub(
+                [&](TMessage& inner) {
+                    journal.push_back("second " + std::to_string(inner.Msg - WM_USER));
+                    inner.Result = 2;
+                    if (inner.Msg == WM_USER + 3)
+                        throw EInvalidOperation("second");
+                },
+                &second);
+            EXPECT_EQ(CallWindowProcA(again, window, WM_USER + 2, 0, 0), 2);
+            message.Result = 1;
+            throw EInvalidOperation("first, after the release");
+        },
+        &first);
     EXPECT_EQ(CallWindowProcA(stub, window, WM_USER + 1, 0, 0), 1);
     ASSERT_TRUE(again);
     EXPECT_TRUE(IsMethodStub(again)) << "the running call's end releases nothing else";
@@ -221,8 +229,8 @@ TEST(MethodStub, WindowsOfAPreparedClassAreBoundFromTheirFirstMessage)
         message.Result = DefWindowProcA(attached, message.Msg, message.WParam, message.LParam);
     });
     PrepareWindowBinding(stub, [&](HWND window) { attached = window; });
-    HWND window = CreateWindowExA(0, "TBindingProbe", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-        GetModuleHandleA(nullptr), nullptr);
+    HWND window = CreateWindowExA(
+        0, "TBindingProbe", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(window);
     EXPECT_EQ(attached, window);
     ASSERT_FALSE(seen.empty());

@@ -22,7 +22,10 @@ public:
 
 class TTestCollection : public TCollection {
 public:
-    TTestCollection() : TCollection([](TCollection* c) -> std::unique_ptr<TCollectionItem> { return std::make_unique<TTestItem>(c); }) {}
+    TTestCollection()
+        : TCollection([](TCollection* c) -> std::unique_ptr<TCollectionItem> { return std::make_unique<TTestItem>(c); })
+    {
+    }
     int changes = 0;
 
 protected:
@@ -43,14 +46,14 @@ const TClassRegistration<TTestItem> itemInfo("TTestItem", [](TClassBuilder<TTest
     c.String("Text", [](TTestItem& o, const AnsiString& v) { o.text = v; });
     c.Float("Ratio", [](TTestItem& o, long double v) { o.ratio = v; });
 });
-const TClassRegistration<TTestCollection> collectionInfo("TTestCollection", [](TClassBuilder<TTestCollection>& c) {
-    c.Parent<TPersistent>();
-});
+const TClassRegistration<TTestCollection> collectionInfo(
+    "TTestCollection", [](TClassBuilder<TTestCollection>& c) { c.Parent<TPersistent>(); });
 const TClassRegistration<TCollectionHolder> holderInfo("TCollectionHolder", [](TClassBuilder<TCollectionHolder>& c) {
     c.Parent<TComponent>();
     c.Object<TTestCollection>("Items", [](TCollectionHolder& o) { return &o.items; });
     c.Variant("Value", [](TCollectionHolder& o, const TVariant& v) { o.value = v; });
-    c.Float("Single", [](TCollectionHolder& o, long double v) { o.single = static_cast<float>(v); }, 4);
+    c.Float(
+        "Single", [](TCollectionHolder& o, long double v) { o.single = static_cast<float>(v); }, 4);
 });
 
 AnsiString Extended(long double v)
@@ -66,9 +69,22 @@ TEST(ReaderValues, CollectionsReplaceTheirItemsInOneUpdate)
     holder->items.Add();
     int before = holder->items.changes;
     StreamText s;
-    s.Prop("Items").Byte(14)
-        .Byte(1).Prop("Text").Str("one").Prop("Ratio").Byte(5).Raw(Extended(1.5L)).End()
-        .Int(7).Byte(1).Prop("Text").Str("two").Prop("Ratio").Int(3).End()
+    s.Prop("Items")
+        .Byte(14)
+        .Byte(1)
+        .Prop("Text")
+        .Str("one")
+        .Prop("Ratio")
+        .Byte(5)
+        .Raw(Extended(1.5L))
+        .End()
+        .Int(7)
+        .Byte(1)
+        .Prop("Text")
+        .Str("two")
+        .Prop("Ratio")
+        .Int(3)
+        .End()
         .End();
     TMemoryStream stream(s.Bytes());
     TReader reader(stream);
@@ -104,7 +120,8 @@ TEST(ReaderValues, VariantsTakeEveryStoredKindAndRefuseOthers)
     EXPECT_EQ(read(AnsiString("\x13\x01\0\0\0\0\0\0\x80", 9)).integer, static_cast<long long>(0x8000000000000001ull));
     EXPECT_EQ(read(AnsiString("\x10\x10\x27\0\0\0\0\0\0", 9)).integer, 10000);
     EXPECT_EQ(read(AnsiString("\x12\x01\0\0\0A\0", 7)).wide, u"A");
-    ExpectThrowMessage<EReadError>([&] { read("\x0B\0"); }, "TCollectionHolder.Value の読み込み中のエラー : ストリームからの読み込みエラー");
+    ExpectThrowMessage<EReadError>(
+        [&] { read("\x0B\0"); }, "TCollectionHolder.Value の読み込み中のエラー : ストリームからの読み込みエラー");
     TMemoryStream single(StreamText().Prop("Single").Byte(5).Raw(Extended(0.25L)).Bytes());
     TReader singleReader(single);
     singleReader.ReadProperty(*holder);

@@ -118,7 +118,8 @@ TEST_F(SpeedButtons, FlatTransparentButtonOverALabelShowsItsFrameOnlyWhileHovere
     int text = Count(labelArea, Orange);
     ASSERT_GT(text, 0);
     // Not hovered: no frame, the label and the panel show through.
-    EXPECT_EQ(Count(area, clBtnHighlight) - Count(area, clWhite) * (ColorToRGB(clBtnHighlight) == RGB(255, 255, 255)), 0);
+    EXPECT_EQ(
+        Count(area, clBtnHighlight) - Count(area, clWhite) * (ColorToRGB(clBtnHighlight) == RGB(255, 255, 255)), 0);
     EXPECT_EQ(Pixel(area.left, area.top), RGB(255, 255, 255));
     EXPECT_EQ(Pixel(area.right - 1, area.bottom - 1), RGB(255, 255, 255));
 

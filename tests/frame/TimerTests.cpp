@@ -102,15 +102,15 @@ TEST_F(TimerTest, SameEnabledKeepsThePeriodSameHandlerRestartsIt)
     timer->SetOnTimer(log.Handler());
     PumpFor(250);
     ASSERT_EQ(log.count, 0);
-    timer->SetEnabled(true);   // unchanged: the running period goes on
-    timer->SetInterval(400);   // unchanged as well
+    timer->SetEnabled(true); // unchanged: the running period goes on
+    timer->SetInterval(400); // unchanged as well
     ASSERT_TRUE(PumpUntil([&] { return log.count == 1; }, 3000));
     EXPECT_LT(log.last - start, 640u) << "the period was restarted";
 
     PumpFor(250);
     ASSERT_EQ(log.count, 1);
     DWORD reset = GetTickCount();
-    timer->SetOnTimer(log.Handler());   // the same handler again restarts the period
+    timer->SetOnTimer(log.Handler()); // the same handler again restarts the period
     ASSERT_TRUE(PumpUntil([&] { return log.count == 2; }, 3000));
     EXPECT_GE(log.last - reset, 330u) << "the period was not restarted";
 }

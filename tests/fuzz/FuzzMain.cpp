@@ -33,7 +33,8 @@ LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* info)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: fuzz_tests --fuzz COUNT SEED [--target jpeg|bitmap|icon|picture|form] [--first INDEX] [--save FILE]\n");
+    std::fprintf(stderr,
+        "usage: fuzz_tests --fuzz COUNT SEED [--target jpeg|bitmap|icon|picture|form] [--first INDEX] [--save FILE]\n");
     return 2;
 }
 
@@ -88,7 +89,8 @@ int RunCampaign(int argc, char** argv)
         std::fflush(stdout);
         clean = clean && counts.Clean();
     }
-    std::printf("%s\n", clean ? "fuzz: every input ended in success or in the parser's own error" : "fuzz: FAULTS FOUND (see above)");
+    std::printf("%s\n",
+        clean ? "fuzz: every input ended in success or in the parser's own error" : "fuzz: FAULTS FOUND (see above)");
     return clean ? 0 : 1;
 }
 

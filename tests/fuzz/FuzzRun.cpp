@@ -89,10 +89,7 @@ std::uint64_t FuzzCounts::Errors() const
     return total;
 }
 
-const char* CurrentFuzzInput()
-{
-    return Progress().text;
-}
+const char* CurrentFuzzInput() { return Progress().text; }
 
 AnsiString FuzzInput(const FuzzTarget& target, std::uint64_t seed, std::uint64_t index, std::size_t& seedIndex)
 {
@@ -112,8 +109,9 @@ FuzzCounts RunFuzz(const FuzzTarget& target, std::uint64_t seed, std::uint64_t f
         const AnsiString bytes = FuzzInput(target, seed, index, seedIndex);
         const char* data = buffer.Place(bytes);
         TReadOnlyMemoryStream stream(data, static_cast<std::int32_t>(bytes.size()));
-        std::snprintf(progress.text, sizeof progress.text, "%s --seed %" PRIu64 " --first %" PRIu64 " (seed file %u, %u bytes)",
-            target.name, seed, index, static_cast<unsigned>(seedIndex), static_cast<unsigned>(bytes.size()));
+        std::snprintf(progress.text, sizeof progress.text,
+            "%s --seed %" PRIu64 " --first %" PRIu64 " (seed file %u, %u bytes)", target.name, seed, index,
+            static_cast<unsigned>(seedIndex), static_cast<unsigned>(bytes.size()));
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);
         progress.startedAt = GetTickCount();
@@ -153,12 +151,16 @@ FuzzCounts RunFuzz(const FuzzTarget& target, std::uint64_t seed, std::uint64_t f
 
 void PrintCounts(std::FILE* out, const char* name, const FuzzCounts& counts)
 {
-    std::fprintf(out, "%-8s inputs %" PRIu64 ", successes %" PRIu64 ", errors %" PRIu64, name, counts.inputs, counts.successes, counts.Errors());
+    std::fprintf(out, "%-8s inputs %" PRIu64 ", successes %" PRIu64 ", errors %" PRIu64, name, counts.inputs,
+        counts.successes, counts.Errors());
     const char* separator = " (";
     for (const auto& entry : counts.errors) {
         std::fprintf(out, "%s%s %" PRIu64, separator, entry.first.c_str(), entry.second);
         separator = ", ";
     }
-    std::fprintf(out, "%s, crashes 0, hangs 0, over-reads %" PRIu64 ", foreign exceptions %" PRIu64 "; %.1f s, slowest input %.3f s (%" PRIu64 ")\n",
-        counts.errors.empty() ? "" : ")", counts.overreads, counts.foreign, counts.seconds, counts.slowestSeconds, counts.slowestIndex);
+    std::fprintf(out,
+        "%s, crashes 0, hangs 0, over-reads %" PRIu64 ", foreign exceptions %" PRIu64
+        "; %.1f s, slowest input %.3f s (%" PRIu64 ")\n",
+        counts.errors.empty() ? "" : ")", counts.overreads, counts.foreign, counts.seconds, counts.slowestSeconds,
+        counts.slowestIndex);
 }

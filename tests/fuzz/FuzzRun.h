@@ -13,9 +13,9 @@
 struct FuzzCounts {
     std::uint64_t inputs = 0;
     std::uint64_t successes = 0;
-    std::map<AnsiString, std::uint64_t> errors;   // the frame's exceptions, by class
-    std::uint64_t foreign = 0;    // any other exception: a fault
-    std::uint64_t overreads = 0;  // a stream left past its end: a fault
+    std::map<AnsiString, std::uint64_t> errors; // the frame's exceptions, by class
+    std::uint64_t foreign = 0;                  // any other exception: a fault
+    std::uint64_t overreads = 0;                // a stream left past its end: a fault
     double seconds = 0;
     double slowestSeconds = 0;
     std::uint64_t slowestIndex = 0;

@@ -21,8 +21,9 @@ std::uint32_t Le32(const AnsiString& bytes, std::size_t at)
 {
     if (at + 4 > bytes.size())
         return 0;
-    return static_cast<std::uint8_t>(bytes[at]) | static_cast<std::uint8_t>(bytes[at + 1]) << 8 |
-        static_cast<std::uint8_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[at + 3])) << 24;
+    return static_cast<std::uint8_t>(bytes[at]) | static_cast<std::uint8_t>(bytes[at + 1]) << 8
+        | static_cast<std::uint8_t>(bytes[at + 2]) << 16
+        | static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[at + 3])) << 24;
 }
 
 // A picture with some detail, so that encoded JPEGs have real coefficients.
@@ -132,7 +133,8 @@ std::vector<AnsiString> BmpSeeds()
     BmpLayout rle8 = Layout(6, 3, 8);
     rle8.compression = BI_RLE8;
     // A run, an absolute run, a delta, line ends and the end of the picture.
-    rle8.pixels = AnsiString("\x06\x05\x00\x00\x00\x04\x01\x02\x03\x04\x02\x07\x00\x00\x00\x02\x01\x00\x03\x09\x00\x01", 22);
+    rle8.pixels =
+        AnsiString("\x06\x05\x00\x00\x00\x04\x01\x02\x03\x04\x02\x07\x00\x00\x00\x02\x01\x00\x03\x09\x00\x01", 22);
     rle8.imageSize = static_cast<std::uint32_t>(rle8.pixels.size());
     seeds.push_back(MakeBmp(rle8));
     BmpLayout fields16 = Layout(3, 2, 16);
@@ -176,7 +178,4 @@ std::vector<AnsiString> PictureSeeds()
     return seeds;
 }
 
-std::vector<AnsiString> FormSeeds()
-{
-    return { FormResource("TMAINFORM1"), FormResource("TINFOFORM1") };
-}
+std::vector<AnsiString> FormSeeds() { return { FormResource("TMAINFORM1"), FormResource("TINFOFORM1") }; }

@@ -57,8 +57,7 @@ void FeedPicture(TStream& stream, std::size_t)
     picture.WritePictureData(written);
 }
 
-template<class Form>
-void ReadForm(TStream& stream)
+template<class Form> void ReadForm(TStream& stream)
 {
     auto form = MakeComponent<Form>();
     try {

@@ -21,6 +21,6 @@ public:
 private:
     void Reserve(std::size_t size);
 
-    char* m_base = nullptr;       // the whole reservation: committed pages, then the guard
-    std::size_t m_usable = 0;     // bytes before the guard page
+    char* m_base = nullptr;   // the whole reservation: committed pages, then the guard
+    std::size_t m_usable = 0; // bytes before the guard page
 };

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-FuzzRandom::FuzzRandom(std::uint64_t seed)
-    : m_state(seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull)
+FuzzRandom::FuzzRandom(std::uint64_t seed) : m_state(seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull)
 {
     if (m_state == 0)
         m_state = 1;
@@ -18,10 +17,7 @@ std::uint64_t FuzzRandom::Next()
     return m_state * 0x2545F4914F6CDD1Dull;
 }
 
-std::uint32_t FuzzRandom::Below(std::uint32_t n)
-{
-    return static_cast<std::uint32_t>((Next() >> 32) % n);
-}
+std::uint32_t FuzzRandom::Below(std::uint32_t n) { return static_cast<std::uint32_t>((Next() >> 32) % n); }
 
 const char* MutationName(MutationKind kind)
 {
@@ -99,18 +95,19 @@ void Mutate(AnsiString& bytes, MutationKind kind, FuzzRandom& random)
         if (bytes.empty())
             break;
         const std::size_t from = Position(bytes, random);
-        const std::size_t length = 1 + random.Below(static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size() - from, 512)));
+        const std::size_t length =
+            1 + random.Below(static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size() - from, 512)));
         const AnsiString chunk = bytes.substr(from, length);
         const std::size_t at = random.Below(static_cast<std::uint32_t>(bytes.size() + 1));
         bytes.insert(at, chunk);
         break;
     }
-    case MutationKind::Count:
-        break;
+    case MutationKind::Count: break;
     }
 }
 
-AnsiString MakeVariant(const std::vector<AnsiString>& seeds, std::uint64_t runSeed, std::uint64_t index, std::size_t& seedIndex)
+AnsiString MakeVariant(
+    const std::vector<AnsiString>& seeds, std::uint64_t runSeed, std::uint64_t index, std::size_t& seedIndex)
 {
     FuzzRandom random(runSeed ^ (index * 0xD1B54A32D192ED03ull));
     seedIndex = random.Below(static_cast<std::uint32_t>(seeds.size()));

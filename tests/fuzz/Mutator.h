@@ -28,4 +28,5 @@ void Mutate(AnsiString& bytes, MutationKind kind, FuzzRandom& random);
 
 // The input of the given index: the seed chosen by index, with 1 to 4 mutations.
 // seedIndex receives which seed file was used.
-AnsiString MakeVariant(const std::vector<AnsiString>& seeds, std::uint64_t runSeed, std::uint64_t index, std::size_t& seedIndex);
+AnsiString MakeVariant(
+    const std::vector<AnsiString>& seeds, std::uint64_t runSeed, std::uint64_t index, std::size_t& seedIndex);

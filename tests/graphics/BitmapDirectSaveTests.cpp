@@ -133,7 +133,7 @@ TEST(BitmapDirectSave, EveryShapeOfScreenBitmapGivesItsDIBCopysBytes)
     TBitmap shared;
     shared.Assign(&screen);
     screen.Canvas()->Brush()->SetColor(clRed);
-    screen.Canvas()->FillRect(RECT{ 3, 2, 20, 9 });
+    screen.Canvas()->FillRect(RECT { 3, 2, 20, 9 });
     AnsiString drawn = Saved(screen);
     EXPECT_FALSE(drawn == before);
     EXPECT_EQ(Get32(drawn, 54 + (23 - 1 - 2) * 37 * 4 + 3 * 4) & 0xFFFFFF, 0xFF0000u);
@@ -149,7 +149,7 @@ TEST(BitmapDirectSave, EveryShapeOfScreenBitmapGivesItsDIBCopysBytes)
     indexed.SetHeight(4);
     indexed.SetPixelFormat(TPixelFormat::pfDevice);
     indexed.Canvas()->Brush()->SetColor(clBlack);
-    indexed.Canvas()->FillRect(RECT{ 0, 0, 3, 3 });
+    indexed.Canvas()->FillRect(RECT { 0, 0, 3, 3 });
     ASSERT_EQ(indexed.Image().DIBHandle, nullptr);
     AnsiString indexedBytes = Saved(indexed);
     EXPECT_EQ(Get16(indexedBytes, 28), 8u);

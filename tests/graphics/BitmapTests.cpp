@@ -11,10 +11,7 @@
 namespace {
 
 // The colour of a pixel of a bitmap, read back through GDI.
-TColor PixelOf(TBitmap& bitmap, int x, int y)
-{
-    return bitmap.Canvas()->Pixels(x, y);
-}
+TColor PixelOf(TBitmap& bitmap, int x, int y) { return bitmap.Canvas()->Pixels(x, y); }
 
 void Fill(TBitmap& bitmap, TColor color, const RECT& rect)
 {
@@ -35,7 +32,7 @@ TEST(Bitmap, NewBitmapGetsAScreenCompatibleBitmapFilledWhite)
     bitmap.SetHeight(6);
     ASSERT_FALSE(bitmap.Empty());
     EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pfDevice);
-    BITMAP bm{};
+    BITMAP bm {};
     GetObjectA(bitmap.Handle(), sizeof bm, &bm);
     HDC screen = GetDC(nullptr);
     EXPECT_EQ(bm.bmBitsPixel, GetDeviceCaps(screen, BITSPIXEL));
@@ -60,7 +57,7 @@ TEST(Bitmap, ResizingKeepsTheOldRowsAtTheTopAndFillsTheRest)
     TBitmap source;
     source.SetWidth(10);
     source.SetHeight(10);
-    Fill(source, clRed, RECT{ 0, 0, 10, 10 });
+    Fill(source, clRed, RECT { 0, 0, 10, 10 });
     TBitmap copy;
     copy.Assign(&source);
     // Reading back through a fresh bitmap (no canvas of its own while resizing).
@@ -81,7 +78,7 @@ TEST(Bitmap, AssignedCopiesShareUntilOneChanges)
     TBitmap a;
     a.SetWidth(4);
     a.SetHeight(4);
-    Fill(a, clRed, RECT{ 0, 0, 4, 4 });
+    Fill(a, clRed, RECT { 0, 0, 4, 4 });
     TBitmap b;
     int changes = 0;
     b.SetOnChange([&](TObject*) { ++changes; });
@@ -91,7 +88,7 @@ TEST(Bitmap, AssignedCopiesShareUntilOneChanges)
     EXPECT_TRUE(b.ImageShared());
     EXPECT_EQ(&a.Image(), &b.Image());
 
-    Fill(b, clBlue, RECT{ 0, 0, 2, 2 });
+    Fill(b, clBlue, RECT { 0, 0, 2, 2 });
     EXPECT_FALSE(a.ImageShared());
     EXPECT_NE(&a.Image(), &b.Image());
     EXPECT_EQ(PixelOf(b, 0, 0), clBlue);
@@ -118,7 +115,8 @@ TEST(Bitmap, ScanLinesAddressRowsOfTheDIB)
     EXPECT_EQ(row0 - row1, 12) << "bottom-up rows of 3 x 3 bytes padded to 12";
     for (int row : { -1, 2 }) {
         SCOPED_TRACE(row);
-        ExpectThrowMessage<EInvalidGraphicOperation>([&] { bitmap.ScanLine(row); }, "スキャンライン のインデックスが範囲を越えました");
+        ExpectThrowMessage<EInvalidGraphicOperation>(
+            [&] { bitmap.ScanLine(row); }, "スキャンライン のインデックスが範囲を越えました");
     }
     row0[0] = 0x00;
     row0[1] = 0x00;
@@ -129,7 +127,7 @@ TEST(Bitmap, ScanLinesAddressRowsOfTheDIB)
     TBitmap ddb;
     ddb.SetWidth(2);
     ddb.SetHeight(2);
-    Fill(ddb, clBlack, RECT{ 0, 0, 2, 2 });
+    Fill(ddb, clBlack, RECT { 0, 0, 2, 2 });
     auto* line = static_cast<std::uint32_t*>(ddb.ScanLine(1));
     line[1] = 0x00FF00;
     EXPECT_EQ(PixelOf(ddb, 1, 1), clLime);
@@ -141,7 +139,7 @@ TEST(Bitmap, PixelFormats)
     TBitmap bitmap;
     bitmap.SetWidth(4);
     bitmap.SetHeight(4);
-    Fill(bitmap, clRed, RECT{ 0, 0, 4, 4 });
+    Fill(bitmap, clRed, RECT { 0, 0, 4, 4 });
     bitmap.SetPixelFormat(TPixelFormat::pf16bit);
     EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf16bit);
     EXPECT_EQ(bitmap.Image().DIB.dsBmih.biCompression, static_cast<DWORD>(BI_BITFIELDS));
@@ -154,7 +152,8 @@ TEST(Bitmap, PixelFormats)
     EXPECT_TRUE(bitmap.Monochrome());
     bitmap.SetPixelFormat(TPixelFormat::pfDevice);
     EXPECT_EQ(bitmap.HandleType(), TBitmapHandleType::bmDDB);
-    ExpectThrowMessage<EInvalidGraphic>([&] { bitmap.SetPixelFormat(TPixelFormat::pfCustom); }, "画像フォーマットが不正です");
+    ExpectThrowMessage<EInvalidGraphic>(
+        [&] { bitmap.SetPixelFormat(TPixelFormat::pfCustom); }, "画像フォーマットが不正です");
 
     // A 0 x 0 bitmap remembers the format for the size it gets later.
     TBitmap later;
@@ -171,7 +170,7 @@ TEST(Bitmap, HandleKindsConvertBothWaysKeepingPixels)
     TBitmap bitmap;
     bitmap.SetWidth(3);
     bitmap.SetHeight(3);
-    Fill(bitmap, clGreen, RECT{ 1, 1, 2, 2 });
+    Fill(bitmap, clGreen, RECT { 1, 1, 2, 2 });
     bitmap.SetHandleType(TBitmapHandleType::bmDIB);
     EXPECT_EQ(bitmap.HandleType(), TBitmapHandleType::bmDIB);
     EXPECT_EQ(bitmap.Image().Handle, bitmap.Image().DIBHandle);
@@ -194,7 +193,7 @@ TEST(Bitmap, TooLargeAnImageFailsAndKeepsThePreviousContent)
     TBitmap bitmap;
     bitmap.SetWidth(4);
     bitmap.SetHeight(4);
-    Fill(bitmap, clRed, RECT{ 0, 0, 4, 4 });
+    Fill(bitmap, clRed, RECT { 0, 0, 4, 4 });
     EXPECT_THROW(bitmap.SetWidth(30000 * 30000 / 4), EOutOfResources);
     EXPECT_EQ(bitmap.Width(), 4);
     EXPECT_EQ(PixelOf(bitmap, 3, 3), clRed);
@@ -259,7 +258,7 @@ TEST(Bitmap, ClipboardExchangeMakesScreenCompatibleCopies)
     source.SetPixelFormat(TPixelFormat::pf24bit);
     source.SetWidth(5);
     source.SetHeight(3);
-    Fill(source, clBlue, RECT{ 0, 0, 5, 3 });
+    Fill(source, clBlue, RECT { 0, 0, 5, 3 });
     std::uint16_t format = 0;
     HANDLE data = nullptr;
     HPALETTE palette = nullptr;
@@ -267,7 +266,7 @@ TEST(Bitmap, ClipboardExchangeMakesScreenCompatibleCopies)
     EXPECT_EQ(format, CF_BITMAP);
     ASSERT_TRUE(data);
     EXPECT_FALSE(palette);
-    DIBSECTION ds{};
+    DIBSECTION ds {};
     EXPECT_EQ(GetObjectA(data, sizeof ds, &ds), static_cast<int>(sizeof(BITMAP))) << "a device-dependent bitmap";
 
     TBitmap target;
@@ -279,7 +278,9 @@ TEST(Bitmap, ClipboardExchangeMakesScreenCompatibleCopies)
     DeleteObject(data);
 
     for (std::uint16_t f : { std::uint16_t(CF_DIB), std::uint16_t(CF_BITMAP) }) {
-        ExpectThrowMessage<EInvalidGraphic>([&] { target.LoadClipboardData(f, f == CF_BITMAP ? nullptr : HANDLE(1), nullptr); }, "未対応のクリップボード データです");
+        ExpectThrowMessage<EInvalidGraphic>(
+            [&] { target.LoadClipboardData(f, f == CF_BITMAP ? nullptr : HANDLE(1), nullptr); },
+            "未対応のクリップボード データです");
     }
     EXPECT_EQ(PixelOf(target, 0, 0), clBlue);
 }
@@ -289,11 +290,11 @@ TEST(Bitmap, DrawsOntoCanvasesOpaqueAndTransparent)
     TBitmap bitmap;
     bitmap.SetWidth(4);
     bitmap.SetHeight(4);
-    Fill(bitmap, clRed, RECT{ 0, 0, 4, 4 });
-    Fill(bitmap, clLime, RECT{ 0, 3, 4, 4 }); // bottom row: the automatic transparent colour
+    Fill(bitmap, clRed, RECT { 0, 0, 4, 4 });
+    Fill(bitmap, clLime, RECT { 0, 3, 4, 4 }); // bottom row: the automatic transparent colour
     TMemoryCanvas canvas(20, 20);
     canvas.Brush()->SetColor(clBlue);
-    canvas.FillRect(RECT{ 0, 0, 20, 20 });
+    canvas.FillRect(RECT { 0, 0, 20, 20 });
     canvas.Draw(1, 1, &bitmap);
     EXPECT_EQ(canvas.Pixel(1, 1), clRed);
     EXPECT_EQ(canvas.Pixel(4, 4), clLime);
@@ -301,7 +302,7 @@ TEST(Bitmap, DrawsOntoCanvasesOpaqueAndTransparent)
 
     EXPECT_EQ(bitmap.TransparentColor(), TColor(0x0200FF00));
     bitmap.SetTransparent(true);
-    canvas.StretchDraw(RECT{ 10, 10, 18, 18 }, &bitmap);
+    canvas.StretchDraw(RECT { 10, 10, 18, 18 }, &bitmap);
     EXPECT_EQ(canvas.Pixel(10, 10), clRed);
     EXPECT_EQ(canvas.Pixel(17, 17), clBlue) << "transparent pixels leave the target";
     EXPECT_EQ(canvas.Pixel(17, 15), clRed);
@@ -326,26 +327,26 @@ TEST(Bitmap, BrushCopyAndPatternBrushes)
     TBitmap bitmap;
     bitmap.SetWidth(4);
     bitmap.SetHeight(4);
-    Fill(bitmap, clRed, RECT{ 0, 0, 4, 4 });
-    Fill(bitmap, clLime, RECT{ 0, 0, 2, 4 });
+    Fill(bitmap, clRed, RECT { 0, 0, 4, 4 });
+    Fill(bitmap, clLime, RECT { 0, 0, 2, 4 });
     TMemoryCanvas canvas(10, 10);
     canvas.Brush()->SetColor(clBlue);
-    canvas.BrushCopy(RECT{ 0, 0, 4, 4 }, &bitmap, RECT{ 0, 0, 4, 4 }, clLime);
+    canvas.BrushCopy(RECT { 0, 0, 4, 4 }, &bitmap, RECT { 0, 0, 4, 4 }, clLime);
     EXPECT_EQ(canvas.Pixel(0, 0), clBlue) << "the colour replaced by the brush";
     EXPECT_EQ(canvas.Pixel(3, 3), clRed);
     canvas.Brush()->SetStyle(TBrushStyle::bsClear);
-    canvas.BrushCopy(RECT{ 5, 5, 9, 9 }, &bitmap, RECT{ 0, 0, 4, 4 }, clLime);
+    canvas.BrushCopy(RECT { 5, 5, 9, 9 }, &bitmap, RECT { 0, 0, 4, 4 }, clLime);
     EXPECT_EQ(canvas.Pixel(5, 5), clWhite) << "left as it was under a clear brush";
     EXPECT_EQ(canvas.Pixel(8, 8), clRed);
 
     TBitmap pattern;
     pattern.SetWidth(8);
     pattern.SetHeight(8);
-    Fill(pattern, clBlack, RECT{ 0, 0, 8, 8 });
-    Fill(pattern, clWhite, RECT{ 4, 0, 8, 8 });
+    Fill(pattern, clBlack, RECT { 0, 0, 8, 8 });
+    Fill(pattern, clWhite, RECT { 4, 0, 8, 8 });
     TMemoryCanvas patterned(16, 4, 0x808080);
     patterned.Brush()->SetBitmap(&pattern);
-    patterned.FillRect(RECT{ 0, 0, 16, 4 });
+    patterned.FillRect(RECT { 0, 0, 16, 4 });
     EXPECT_EQ(patterned.Count(clBlack), 32);
     EXPECT_EQ(patterned.Count(clWhite), 32);
     patterned.Brush()->SetBitmap(nullptr);
@@ -354,9 +355,9 @@ TEST(Bitmap, BrushCopyAndPatternBrushes)
     int changing = 0, changed = 0;
     canvas.OnChanging = [&](TObject*) { ++changing; };
     canvas.OnChange = [&](TObject*) { ++changed; };
-    canvas.BrushCopy(RECT{ 0, 0, 4, 4 }, &bitmap, RECT{ 2, 2, 2, 2 }, clLime);
+    canvas.BrushCopy(RECT { 0, 0, 4, 4 }, &bitmap, RECT { 2, 2, 2, 2 }, clLime);
     EXPECT_EQ(changing, changed);
-    canvas.BrushCopy(RECT{ 0, 0, 4, 4 }, &bitmap, RECT{ 0, 0, 4, 4 }, clLime);
+    canvas.BrushCopy(RECT { 0, 0, 4, 4 }, &bitmap, RECT { 0, 0, 4, 4 }, clLime);
     EXPECT_EQ(changing, changed);
     EXPECT_GT(changed, 0);
 }
@@ -393,7 +394,7 @@ TEST(Bitmap, DormantLeavesAnImageSharedWithOthersAsItWas)
     TBitmap a;
     a.SetWidth(4);
     a.SetHeight(4);
-    Fill(a, clRed, RECT{ 0, 0, 4, 4 });
+    Fill(a, clRed, RECT { 0, 0, 4, 4 });
     ASSERT_EQ(a.HandleType(), TBitmapHandleType::bmDDB);
     TBitmap b;
     b.Assign(&a);

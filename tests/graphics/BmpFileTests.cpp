@@ -14,10 +14,7 @@
 
 namespace {
 
-TColor PixelOf(TBitmap& bitmap, int x, int y)
-{
-    return bitmap.Canvas()->Pixels(x, y);
-}
+TColor PixelOf(TBitmap& bitmap, int x, int y) { return bitmap.Canvas()->Pixels(x, y); }
 
 void Load(TBitmap& bitmap, const AnsiString& bytes)
 {
@@ -83,7 +80,8 @@ TEST(BmpFile, UncompressedRoundTripFieldByField)
     layout.height = 2;
     // Bottom row: red, green, blue; top row: white, black, gray (blue, green, red order).
     layout.pixels = AnsiString("\x00\x00\xFF\x00\xFF\x00\xFF\x00\x00\x00\x00\x00"
-                             "\xFF\xFF\xFF\x00\x00\x00\x80\x80\x80\x00\x00\x00", 24);
+                               "\xFF\xFF\xFF\x00\x00\x00\x80\x80\x80\x00\x00\x00",
+        24);
     TBitmap bitmap;
     int changes = 0;
     bitmap.SetOnChange([&](TObject*) { ++changes; });
@@ -358,9 +356,9 @@ TEST(BmpFile, ExtremeSizesOfEveryKindEndInTheFramesErrorsAndKeepThePreviousImage
         std::uint32_t compression;
         std::uint16_t bits;
     };
-    const Kind kinds[] = { { BI_RGB, 1 }, { BI_RGB, 4 }, { BI_RGB, 8 }, { BI_RGB, 16 }, { BI_RGB, 24 },
-        { BI_RGB, 32 }, { BI_RLE8, 8 }, { BI_RLE4, 4 }, { BI_BITFIELDS, 16 }, { BI_BITFIELDS, 32 },
-        { BI_JPEG, 0 }, { BI_PNG, 0 }, { BI_RGB, 0 }, { BI_RGB, 0xFFFF }, { 77, 8 } };
+    const Kind kinds[] = { { BI_RGB, 1 }, { BI_RGB, 4 }, { BI_RGB, 8 }, { BI_RGB, 16 }, { BI_RGB, 24 }, { BI_RGB, 32 },
+        { BI_RLE8, 8 }, { BI_RLE4, 4 }, { BI_BITFIELDS, 16 }, { BI_BITFIELDS, 32 }, { BI_JPEG, 0 }, { BI_PNG, 0 },
+        { BI_RGB, 0 }, { BI_RGB, 0xFFFF }, { 77, 8 } };
     const std::pair<std::int32_t, std::int32_t> sizes[] = { { 0x7FFFFFFF, 0x7FFFFFFF }, { 1, 0x7FFFFFFF },
         { 0x7FFFFFFF, static_cast<std::int32_t>(0x80000000u) }, { 262144, -262144 },
         { static_cast<std::int32_t>(0x80000000u), 2 }, { 0, 2 }, { 2, 0 } };
@@ -376,8 +374,9 @@ TEST(BmpFile, ExtremeSizesOfEveryKindEndInTheFramesErrorsAndKeepThePreviousImage
             if (kind.bits <= 8 && kind.bits > 0)
                 layout.colors.assign(std::size_t(1) << kind.bits, 0x808080);
             layout.pixels = AnsiString("\x00\x01\x00\x00\x00\x01", 6);
-            expectFrameError(layout, "compression " + std::to_string(kind.compression) + ", " + std::to_string(kind.bits)
-                    + " bits, " + std::to_string(width) + " x " + std::to_string(height));
+            expectFrameError(layout,
+                "compression " + std::to_string(kind.compression) + ", " + std::to_string(kind.bits) + " bits, "
+                    + std::to_string(width) + " x " + std::to_string(height));
         }
     }
     // OS/2 headers hold sizes of 16 bits: the largest are still too large together.
@@ -458,7 +457,7 @@ TEST(BmpFile, BitmapResources)
     bitmap.LoadFromResourceID(user32, OBM_CHECK);
     EXPECT_FALSE(bitmap.Empty());
     HBITMAP system = LoadBitmapA(nullptr, MAKEINTRESOURCEA(OBM_CHECK));
-    BITMAP bm{};
+    BITMAP bm {};
     GetObjectA(system, sizeof bm, &bm);
     DeleteObject(system);
     EXPECT_EQ(bitmap.Width(), bm.bmWidth);

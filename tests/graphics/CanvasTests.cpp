@@ -10,7 +10,7 @@ namespace {
 
 LOGFONTA Describe(HFONT font)
 {
-    LOGFONTA lf{};
+    LOGFONTA lf {};
     GetObjectA(font, sizeof lf, &lf);
     return lf;
 }
@@ -137,7 +137,7 @@ TEST(Font, DefaultNameUsesTheDefaultFace)
 
 TEST(Font, TakesTheAttributesOfASystemFont)
 {
-    LOGFONTA lf{};
+    LOGFONTA lf {};
     lf.lfHeight = -17;
     lf.lfWeight = FW_HEAVY;
     lf.lfUnderline = 1;
@@ -169,7 +169,7 @@ TEST(PenAndBrush, SettersShareRecordsAndFollowTheirRules)
     EXPECT_EQ(brush.Style(), TBrushStyle::bsSolid) << "a colour after clear gives a solid brush";
     EXPECT_EQ(brush.Color(), clGreen);
     brush.SetStyle(TBrushStyle::bsCross);
-    LOGBRUSH lb{};
+    LOGBRUSH lb {};
     GetObjectA(brush.Handle(), sizeof lb, &lb);
     EXPECT_EQ(lb.lbStyle, static_cast<UINT>(BS_HATCHED));
     EXPECT_EQ(lb.lbHatch, static_cast<ULONG_PTR>(HS_CROSS));
@@ -179,7 +179,7 @@ TEST(PenAndBrush, SettersShareRecordsAndFollowTheirRules)
     a.SetColor(clBtnFace);
     b.SetColor(clBtnFace);
     EXPECT_EQ(a.Handle(), b.Handle());
-    LOGPEN lp{};
+    LOGPEN lp {};
     GetObjectA(a.Handle(), sizeof lp, &lp);
     EXPECT_EQ(lp.lopnColor, GetSysColor(COLOR_BTNFACE));
     a.SetWidth(-2);
@@ -195,7 +195,11 @@ TEST(PenAndBrush, SettersShareRecordsAndFollowTheirRules)
 TEST(Canvas, WithoutDeviceContextDrawingRaises)
 {
     TCanvas canvas;
-    ExpectThrowMessage<EInvalidOperation>([&] { canvas.FillRect(RECT{ 0, 0, 1, 1 }); }, "Canvas に対する描画ができません");
+    ExpectThrowMessage<EInvalidOperation>(
+        [&] {
+            canvas.FillRect(RECT { 0, 0, 1, 1 });
+        },
+        "Canvas に対する描画ができません");
     EXPECT_THROW(canvas.Handle(), EInvalidOperation);
     EXPECT_THROW(canvas.TextOut(0, 0, "a"), EInvalidOperation);
     // The pen position is kept while there is no device context.
@@ -210,7 +214,7 @@ TEST(Canvas, DrawsWithLazilySelectedObjects)
     canvas.OnChange = [&](TObject*) { ++changed; };
     EXPECT_EQ(canvas.State(), 0);
     canvas.Brush()->SetColor(clRed);
-    canvas.FillRect(RECT{ 0, 0, 10, 10 });
+    canvas.FillRect(RECT { 0, 0, 10, 10 });
     EXPECT_EQ(canvas.State(), csHandleValid | csBrushValid) << "only what the call needs";
     EXPECT_EQ(canvas.Count(clRed), 100);
     EXPECT_EQ(changing, 1);
@@ -219,11 +223,11 @@ TEST(Canvas, DrawsWithLazilySelectedObjects)
     // A changed brush is selected again for the next call.
     canvas.Brush()->SetColor(clBlue);
     EXPECT_EQ(canvas.State(), csHandleValid);
-    canvas.FillRect(RECT{ 10, 0, 20, 10 });
+    canvas.FillRect(RECT { 10, 0, 20, 10 });
     EXPECT_EQ(canvas.Count(clBlue, 10, 0, 20, 10), 100);
     EXPECT_EQ(canvas.Count(clRed), 100);
 
-    canvas.FrameRect(RECT{ 0, 20, 5, 25 });
+    canvas.FrameRect(RECT { 0, 20, 5, 25 });
     EXPECT_EQ(canvas.Count(clBlue, 0, 20, 5, 25), 16);
 
     canvas.Pen()->SetColor(clLime);
@@ -323,8 +327,8 @@ TEST(Canvas, CopyRectDrawAndStretchDraw)
 {
     TMemoryCanvas source(10, 10), target(20, 20);
     source.Brush()->SetColor(clRed);
-    source.FillRect(RECT{ 0, 0, 5, 10 });
-    target.CopyRect(RECT{ 0, 0, 20, 20 }, &source, RECT{ 0, 0, 10, 10 });
+    source.FillRect(RECT { 0, 0, 5, 10 });
+    target.CopyRect(RECT { 0, 0, 20, 20 }, &source, RECT { 0, 0, 10, 10 });
     EXPECT_EQ(target.Count(clRed), 200) << "stretched to double size";
     EXPECT_EQ(target.Count(clWhite), 200);
 
@@ -339,11 +343,11 @@ TEST(Canvas, CopyRectDrawAndStretchDraw)
     target.Draw(0, 0, &graphic);
     EXPECT_EQ(graphic.last.right, 0) << "an empty graphic is not drawn";
     graphic.width = 4;
-    target.StretchDraw(RECT{ 0, 0, 2, 2 }, &graphic);
+    target.StretchDraw(RECT { 0, 0, 2, 2 }, &graphic);
     EXPECT_EQ(target.State(), csAllValid);
     EXPECT_EQ(target.Count(clBlue, 0, 0, 2, 2), 4);
     target.Draw(0, 0, nullptr);
-    target.StretchDraw(RECT{ 0, 0, 2, 2 }, nullptr);
+    target.StretchDraw(RECT { 0, 0, 2, 2 }, nullptr);
 }
 
 TEST(Canvas, HandleChangesKeepThePenPositionAndDeselect)
@@ -357,7 +361,7 @@ TEST(Canvas, HandleChangesKeepThePenPositionAndDeselect)
     canvas.SetHandle(other);
     EXPECT_EQ(GetCurrentObject(dc, OBJ_BRUSH), StockBrush()) << "the old context holds stock objects";
     EXPECT_EQ(canvas.State(), csHandleValid);
-    POINT at{};
+    POINT at {};
     GetCurrentPositionEx(other, &at);
     EXPECT_EQ(at.x, 7);
     EXPECT_EQ(at.y, 8);
@@ -368,10 +372,7 @@ TEST(Canvas, HandleChangesKeepThePenPositionAndDeselect)
 
 namespace {
 
-DWORD WINAPI TryLockThread(void* canvas)
-{
-    return static_cast<TCanvas*>(canvas)->TryLock() ? 1 : 0;
-}
+DWORD WINAPI TryLockThread(void* canvas) { return static_cast<TCanvas*>(canvas)->TryLock() ? 1 : 0; }
 
 }
 

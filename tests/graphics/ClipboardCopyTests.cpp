@@ -77,7 +77,7 @@ TEST(ClipboardCopy, A24BitImageKeepsItsRowsAndPixels)
         int width, height;
         bool topDown;
     };
-    for (Case c : { Case{ 5, 3, false }, Case{ 5, 3, true } }) {
+    for (Case c : { Case { 5, 3, false }, Case { 5, 3, true } }) {
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << (c.topDown ? " top-down" : " bottom-up"));
         TBitmap bitmap;
         TMemoryStream stream(PatternBmp(c.width, c.height, c.topDown));

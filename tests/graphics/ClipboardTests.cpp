@@ -24,7 +24,6 @@
 
 #include <jpeglib.h>
 
-
 namespace {
 
 // The formats on the clipboard in its own order (formats the system adds included).
@@ -52,10 +51,7 @@ AnsiString ClipboardText()
     return text;
 }
 
-bool ClipboardClosed()
-{
-    return GetOpenClipboardWindow() == nullptr;
-}
+bool ClipboardClosed() { return GetOpenClipboardWindow() == nullptr; }
 
 // A bitmap of the given size with every pixel's colour known: (x * 8) red,
 // (y * 8) green, 0x40 blue.
@@ -116,7 +112,8 @@ TestJpeg MakeJpeg(int width, int height)
         JSAMPROW row = line.data();
         jpeg_read_scanlines(&d, &row, 1);
         for (int x = 0; x < width; ++x)
-            result.decoded.push_back(std::uint32_t(line[x * 3]) << 16 | std::uint32_t(line[x * 3 + 1]) << 8 | line[x * 3 + 2]);
+            result.decoded.push_back(
+                std::uint32_t(line[x * 3]) << 16 | std::uint32_t(line[x * 3 + 1]) << 8 | line[x * 3 + 2]);
     }
     jpeg_finish_decompress(&d);
     jpeg_destroy_decompress(&d);
@@ -264,10 +261,7 @@ TEST_F(Clipboard, NestedOpenAndClearCloseOnlyAtTheOuterClose)
 
 HWND providedWindow = nullptr;
 
-HWND ProvidedWindow()
-{
-    return providedWindow;
-}
+HWND ProvidedWindow() { return providedWindow; }
 
 TEST_F(Clipboard, OpensOnTheProvidedWindowOrAUtilityWindowOfItsOwn)
 {
@@ -479,7 +473,10 @@ TEST_F(Clipboard, ContentTakenAndPutBackKeepsEveryCopyableFormatInItsOrder)
     std::unique_ptr<TBitmap> pattern = PatternBitmap(6, 4);
     HBITMAP bitmap = pattern->ReleaseHandle();
     const std::vector<std::uint32_t> pixels = Pixels(bitmap, 6, 4);
-    struct { WORD version, count; PALETTEENTRY entries[2]; } palette { 0x300, 2, { { 1, 2, 3, 0 }, { 250, 128, 7, 0 } } };
+    struct {
+        WORD version, count;
+        PALETTEENTRY entries[2];
+    } palette { 0x300, 2, { { 1, 2, 3, 0 }, { 250, 128, 7, 0 } } };
     HDC recorder = CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
     Rectangle(recorder, 1, 2, 30, 40);
     HENHMETAFILE enhanced = CloseEnhMetaFile(recorder);

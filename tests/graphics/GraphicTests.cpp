@@ -65,8 +65,10 @@ TEST(Graphic, FilesGoThroughTheStreamsWithTheirErrors)
     h.LoadFile(dir / "a.dat");
     EXPECT_EQ(h.bytes, "pixels");
 
-    ExpectThrowMessage<EFOpenError>([&] { h.LoadFile(dir / "missing.dat"); }, "ファイル " + (dir / "missing.dat") + " は開けません");
-    ExpectThrowMessage<EFCreateError>([&] { g.SaveFile(dir / "no\\such\\folder.dat"); }, "ファイル " + (dir / "no\\such\\folder.dat") + " を作成できません");
+    ExpectThrowMessage<EFOpenError>(
+        [&] { h.LoadFile(dir / "missing.dat"); }, "ファイル " + (dir / "missing.dat") + " は開けません");
+    ExpectThrowMessage<EFCreateError>([&] { g.SaveFile(dir / "no\\such\\folder.dat"); },
+        "ファイル " + (dir / "no\\such\\folder.dat") + " を作成できません");
     // A file that someone has open for writing is not read.
     HANDLE writer = CreateFileA((dir / "a.dat").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -71,7 +71,8 @@ TEST(IconFile, EightBitIconIsTheStoredSizeAndDrawsEveryPixel)
         for (int x = 0; x < 40; ++x) {
             std::uint32_t expected = x < 32 && y < 32 ? ExpectedPixel(image, x, y, Background) : Background;
             if (pixels[static_cast<std::size_t>(y * 40 + x)] != expected && ++wrong < 5)
-                ADD_FAILURE() << "pixel " << x << "," << y << std::hex << " is " << pixels[y * 40 + x] << " not " << expected;
+                ADD_FAILURE() << "pixel " << x << "," << y << std::hex << " is " << pixels[y * 40 + x] << " not "
+                              << expected;
         }
     EXPECT_EQ(wrong, 0);
     DestroyIcon(icon);
@@ -169,14 +170,14 @@ TEST(IconFile, OffsetsAndSizesOutsideTheFileAreInvalid)
         std::uint32_t bytesInRes;
         std::uint32_t offset;
     } cases[] = {
-        { size - 22 + 1, 22 },           // one byte beyond the end
-        { size - 22, 23 },               // shifted by one
-        { 0xFFFFFFFFu, 22 },             // size wraps a 32-bit sum
-        { 100, 0xFFFFFFF0u },            // offset wraps a 32-bit sum
-        { size - 22, size },             // starts at the end
-        { 39, 22 },                      // shorter than the image header
-        { 40 + 1024, 22 },               // colour table present, rows missing
-        { size - 22 - 1, 22 },           // last mask byte missing
+        { size - 22 + 1, 22 }, // one byte beyond the end
+        { size - 22, 23 },     // shifted by one
+        { 0xFFFFFFFFu, 22 },   // size wraps a 32-bit sum
+        { 100, 0xFFFFFFF0u },  // offset wraps a 32-bit sum
+        { size - 22, size },   // starts at the end
+        { 39, 22 },            // shorter than the image header
+        { 40 + 1024, 22 },     // colour table present, rows missing
+        { size - 22 - 1, 22 }, // last mask byte missing
     };
     for (const Case& c : cases) {
         AnsiString ico = good;
@@ -203,17 +204,17 @@ TEST(IconFile, ImageHeadersThatCannotBeReadAreInvalid)
             ico[22 + at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
         return ico;
     };
-    ExpectInvalidIcon(patched(0, 108, 4));          // not a 40-byte header
-    ExpectInvalidIcon(patched(0, 0x474E5089, 4));   // PNG image
-    ExpectInvalidIcon(patched(4, 0, 4));            // width 0
-    ExpectInvalidIcon(patched(4, 0x80000000u, 4));  // negative width
-    ExpectInvalidIcon(patched(4, 33, 4));           // wider rows than stored
-    ExpectInvalidIcon(patched(8, 66, 4));           // taller than stored
-    ExpectInvalidIcon(patched(8, 0xFFFFFFC0u, 4));  // top-down height
-    ExpectInvalidIcon(patched(12, 2, 2));           // planes
-    ExpectInvalidIcon(patched(14, 7, 2));           // bit count
-    ExpectInvalidIcon(patched(14, 32, 2));          // 32 bits need more rows than stored
-    ExpectInvalidIcon(patched(16, 1, 4));           // compressed
+    ExpectInvalidIcon(patched(0, 108, 4));         // not a 40-byte header
+    ExpectInvalidIcon(patched(0, 0x474E5089, 4));  // PNG image
+    ExpectInvalidIcon(patched(4, 0, 4));           // width 0
+    ExpectInvalidIcon(patched(4, 0x80000000u, 4)); // negative width
+    ExpectInvalidIcon(patched(4, 33, 4));          // wider rows than stored
+    ExpectInvalidIcon(patched(8, 66, 4));          // taller than stored
+    ExpectInvalidIcon(patched(8, 0xFFFFFFC0u, 4)); // top-down height
+    ExpectInvalidIcon(patched(12, 2, 2));          // planes
+    ExpectInvalidIcon(patched(14, 7, 2));          // bit count
+    ExpectInvalidIcon(patched(14, 32, 2));         // 32 bits need more rows than stored
+    ExpectInvalidIcon(patched(16, 1, 4));          // compressed
     // Colour counts the file claims are not trusted for reading the table.
     SIZE chosen {};
     HICON icon = CreateIconFromIco(patched(32, 0x7FFFFFFF, 4), { 0, 0 }, chosen);

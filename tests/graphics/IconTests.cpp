@@ -25,8 +25,7 @@ void Load(TIcon& icon, const AnsiString& bytes)
     icon.LoadStream(stream);
 }
 
-template<typename E>
-void ExpectError(const std::function<void()>& action, const char* message)
+template<typename E> void ExpectError(const std::function<void()>& action, const char* message)
 {
     try {
         action();
@@ -206,10 +205,10 @@ TEST(Icon, NoClipboard)
     std::uint16_t format = 0;
     HANDLE data = nullptr;
     HPALETTE palette = nullptr;
-    ExpectError<EInvalidGraphicOperation>([&] { icon.SaveClipboardData(format, data, palette); },
-        "クリップボードはアイコンには対応していません");
-    ExpectError<EInvalidGraphicOperation>([&] { icon.LoadClipboardData(CF_BITMAP, nullptr, nullptr); },
-        "クリップボードはアイコンには対応していません");
+    ExpectError<EInvalidGraphicOperation>(
+        [&] { icon.SaveClipboardData(format, data, palette); }, "クリップボードはアイコンには対応していません");
+    ExpectError<EInvalidGraphicOperation>(
+        [&] { icon.LoadClipboardData(CF_BITMAP, nullptr, nullptr); }, "クリップボードはアイコンには対応していません");
 }
 
 TEST(Icon, DrawnAtItsOwnSizeAtTheTopLeftCorner)

@@ -35,8 +35,7 @@ AnsiString Saved(TGraphic& graphic)
 }
 
 // The message of the EJPEG that the action raises, or "" when it raises none.
-template<typename Action>
-AnsiString JpegError(Action action)
+template<typename Action> AnsiString JpegError(Action action)
 {
     try {
         action();
@@ -46,15 +45,9 @@ AnsiString JpegError(Action action)
     return "";
 }
 
-AnsiString JpegMessage(int code)
-{
-    return Format("JPEG エラー #%d", code);
-}
+AnsiString JpegMessage(int code) { return Format("JPEG エラー #%d", code); }
 
-COLORREF Pixel(TBitmap* bitmap, int x, int y)
-{
-    return DibPixel(bitmap->Handle(), x, y);
-}
+COLORREF Pixel(TBitmap* bitmap, int x, int y) { return DibPixel(bitmap->Handle(), x, y); }
 
 struct ProgressLog {
     std::vector<TProgressStage> stages;
@@ -257,7 +250,8 @@ TEST(JPEGImage, SavingALoadedImageWritesItsBytesExactly)
     TMemoryStream data;
     image->WriteGraphicData(data);
     ASSERT_EQ(data.Size(), static_cast<std::int32_t>(bytes.size() + 4));
-    std::uint32_t count = static_cast<unsigned char>(data.Bytes()[0]) | static_cast<unsigned char>(data.Bytes()[1]) << 8;
+    std::uint32_t count =
+        static_cast<unsigned char>(data.Bytes()[0]) | static_cast<unsigned char>(data.Bytes()[1]) << 8;
     EXPECT_EQ(count, bytes.size());
     EXPECT_EQ(data.Bytes().substr(4), bytes);
 

@@ -72,9 +72,15 @@ public:
 
 TEST(JpegLibrary, HeadersTellSizeColourSpaceAndScans)
 {
-    struct Case { const char* name; int width, height; J_COLOR_SPACE space; bool multiScan; };
-    for (const Case& c : { Case { "color.jpg", 40, 30, JCS_YCbCr, false }, Case { "progressive.jpg", 40, 30, JCS_YCbCr, true },
-             Case { "gray.jpg", 40, 30, JCS_GRAYSCALE, false }, Case { "row.jpg", 33, 1, JCS_YCbCr, false } }) {
+    struct Case {
+        const char* name;
+        int width, height;
+        J_COLOR_SPACE space;
+        bool multiScan;
+    };
+    for (const Case& c :
+        { Case { "color.jpg", 40, 30, JCS_YCbCr, false }, Case { "progressive.jpg", 40, 30, JCS_YCbCr, true },
+            Case { "gray.jpg", 40, 30, JCS_GRAYSCALE, false }, Case { "row.jpg", 33, 1, JCS_YCbCr, false } }) {
         TMemoryStream stream(JpegTestFile(c.name));
         ASSERT_GT(stream.Size(), 0) << c.name;
         TJpegDecompressor decoder(stream, nullptr);

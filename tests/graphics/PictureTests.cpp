@@ -180,7 +180,8 @@ TEST_F(PictureTest, SaveFileWritesTheGraphicsOwnFormatAndNothingWhenEmpty)
 
 TEST_F(PictureTest, ClipboardDataByRegisteredFormat)
 {
-    ExpectThrowMessage<EInvalidGraphic>([&] { picture.LoadClipboardData(CF_TEXT, nullptr, nullptr); }, "未対応のクリップボード データです");
+    ExpectThrowMessage<EInvalidGraphic>(
+        [&] { picture.LoadClipboardData(CF_TEXT, nullptr, nullptr); }, "未対応のクリップボード データです");
     EXPECT_EQ(changes, 0);
     picture.LoadClipboardData(0xC123, nullptr, nullptr);
     ASSERT_NE(picture.Graphic(), nullptr);
@@ -221,7 +222,8 @@ TEST_F(PictureTest, AssignCopiesTheGraphicAndSelfAssignmentMakesOneChange)
     EXPECT_EQ(other.Graphic(), nullptr);
 
     TPersistent unrelated;
-    ExpectThrowMessage<EConvertError>([&] { picture.Assign(&unrelated); }, "TPersistent を TPicture に代入することはできません");
+    ExpectThrowMessage<EConvertError>(
+        [&] { picture.Assign(&unrelated); }, "TPersistent を TPicture に代入することはできません");
     EXPECT_EQ(changes, 2);
 }
 

@@ -238,7 +238,8 @@ TEST_F(PhotoRun, NothingToMakeTheSetFromIsAnError)
     ToolRun unreadable = Run({});
     EXPECT_EQ(unreadable.exitCode, 1u);
     EXPECT_NE(unreadable.err.find("skipped broken.bmp"), AnsiString::npos) << unreadable.err;
-    EXPECT_NE(unreadable.err.find("none of the pictures in this folder can be read"), AnsiString::npos) << unreadable.err;
+    EXPECT_NE(unreadable.err.find("none of the pictures in this folder can be read"), AnsiString::npos)
+        << unreadable.err;
 
     source = root / "missing";
     ToolRun missing = Run({});
@@ -270,10 +271,10 @@ TEST_F(PhotoRun, NothingToMakeTheSetFromIsAnError)
 TEST_F(PhotoRun, BadArgumentsPrintTheUsage)
 {
     WritePicture(source + "\\a.jpg", 16, 16, Red);
-    for (std::vector<AnsiString> args : std::vector<std::vector<AnsiString>> {
-             { "--from" }, { "--from", source }, { "--from", source, dest, "--every", "0" },
-             { "--from", source, dest, "--size", "640" }, { "--from", source, dest, "--bogus" }, { "--check" },
-             { "--check", source, "extra" }, { "--check", "--bogus" } }) {
+    for (std::vector<AnsiString> args : std::vector<std::vector<AnsiString>> { { "--from" }, { "--from", source },
+             { "--from", source, dest, "--every", "0" }, { "--from", source, dest, "--size", "640" },
+             { "--from", source, dest, "--bogus" }, { "--check" }, { "--check", source, "extra" },
+             { "--check", "--bogus" } }) {
         ToolRun run = RunMakePhotos(args, root.Path());
         EXPECT_EQ(run.exitCode, 2u) << args.size();
         EXPECT_NE(run.err.find("--from SOURCE DEST"), AnsiString::npos) << run.err;
@@ -369,7 +370,10 @@ TEST_F(PhotoRun, DoubleByteAndDigitNamesMatchOnlyTheirOwnMinutes)
     // digits, a trail byte 0x5C before "_1234", unreadable last.
     root.Write("pics\\!first.jpg", "not a picture");
     WritePicture(source + "\\0930.jpg", 16, 16, Red);
-    WritePicture(source + "\\\x83\x5F" "1200.bmp", 16, 16, Green);
+    WritePicture(source
+            + "\\\x83\x5F"
+              "1200.bmp",
+        16, 16, Green);
     WritePicture(source + "\\\x95\x5C_1234.jpg", 16, 16, Blue);
     root.Write("pics\\\x98\x9F.jpg", "");
 
@@ -378,7 +382,10 @@ TEST_F(PhotoRun, DoubleByteAndDigitNamesMatchOnlyTheirOwnMinutes)
     // Runs of 5, 5, 5, 5 and 4 steps: the first one's all to the digits, the last
     // one's all to the 0x5C name.
     ExpectDay(60, [](int minute) -> AnsiString {
-        return minute < 10 * 60 ? "0930" : minute < 15 * 60 ? "\x83\x5F" "1200" : "\x95\x5C-1234";
+        return minute < 10 * 60 ? "0930"
+            : minute < 15 * 60  ? "\x83\x5F"
+                                  "1200"
+                                : "\x95\x5C-1234";
     });
     EXPECT_TRUE(NearColor(MiddleColor(*ReadBack(dest + "\\sv_\x95\x5C-1234_2300.jpg")), Blue));
     EXPECT_NE(run.out.find("2 pictures skipped"), AnsiString::npos) << run.out;
@@ -398,7 +405,10 @@ TEST_F(PhotoRun, TinyPicturesAndEveryKindOfBmp)
         { "b3.bmp", BmpBytes(2, 2, 8, { 0, Blue }, AnsiString("\x01\x01\0\0\x01\x01\0\0", 8)), Blue },
         { "b4.bmp", BmpBytes(2, 2, 16, {}, AnsiString("\x00\x6C\x00\x6C\x00\x6C\x00\x6C", 8)), RGB(222, 0, 0) },
         { "b5.bmp", BmpBytes(1, 2, 32, {}, AnsiString("\xDC\x1E\x1E\0\xDC\x1E\x1E\0", 8)), Blue },
-        { "b6.bmp", BmpBytes(2, 2, 24, {}, AnsiString("\x1E\xC8\x1E\x1E\xC8\x1E\0\0\x1E\xC8\x1E\x1E\xC8\x1E\0\0", 16), BI_RGB, true), Green },
+        { "b6.bmp",
+            BmpBytes(
+                2, 2, 24, {}, AnsiString("\x1E\xC8\x1E\x1E\xC8\x1E\0\0\x1E\xC8\x1E\x1E\xC8\x1E\0\0", 16), BI_RGB, true),
+            Green },
         { "b7.bmp", BmpBytes(4, 2, 8, { 0, Red }, AnsiString("\x04\x01\0\0\x04\x01\0\x01", 8), BI_RLE8), Red },
         { "b8.bmp", BmpBytes(4, 2, 4, { 0, Blue }, AnsiString("\x04\x11\0\0\x04\x11\0\x01", 8), BI_RLE4), Blue },
     };

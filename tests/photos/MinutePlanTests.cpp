@@ -86,8 +86,7 @@ TEST(MinutePlan, MorePicturesThanStepsSomeUnreadable)
     // Unreadable ones among them: no readable picture is left without a step while
     // another has two, and the day is still covered from 00:00 in name order.
     EXPECT_EQ(Counts(PlanRuns(2, { false, true, true, true })), (std::vector<int> { 0, 1, 1, 0 }));
-    EXPECT_EQ(Counts(PlanRuns(4, { true, false, false, true, false, true })),
-        (std::vector<int> { 2, 0, 0, 1, 0, 1 }));
+    EXPECT_EQ(Counts(PlanRuns(4, { true, false, false, true, false, true })), (std::vector<int> { 2, 0, 0, 1, 0, 1 }));
     std::vector<bool> firstUnreadable(145, true);
     firstUnreadable[0] = false;
     std::vector<MinuteRun> runs = PlanRuns(144, firstUnreadable);
@@ -126,7 +125,10 @@ TEST(MinutePlan, StemsCannotMatchAnotherMinute)
     EXPECT_EQ(SafeStem("a_12b4_"), "a_12b4_");
     EXPECT_EQ(SafeStem("a__1234"), "a_-1234");
     // The trail byte 0x5F of a double-byte character is no underscore; kept.
-    EXPECT_EQ(SafeStem("\x83\x5F" "1234"), "\x83\x5F" "1234");
+    EXPECT_EQ(SafeStem("\x83\x5F"
+                       "1234"),
+        "\x83\x5F"
+        "1234");
     EXPECT_EQ(SafeStem("\x8E\xCA\x90\x5E_0700"), "\x8E\xCA\x90\x5E-0700");
 
     EXPECT_EQ(PhotoFileName("trip-0930", 0), "sv_trip-0930_0000.jpg");
@@ -150,7 +152,8 @@ TEST(MinutePlan, NamesOfPhotosOfASet)
     EXPECT_FALSE(IsPhotoName("trip_0930.jpg"));
     EXPECT_FALSE(IsPhotoName("sv_a-0930.jpg"));
     // The trail byte 0x5F of a double-byte character is no underscore.
-    EXPECT_FALSE(IsPhotoName("sv_\x83\x5F" "0930.jpg"));
+    EXPECT_FALSE(IsPhotoName("sv_\x83\x5F"
+                             "0930.jpg"));
 }
 
 TEST(MinutePlan, CaseBlindNameOrderOfPictures)

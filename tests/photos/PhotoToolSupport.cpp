@@ -33,8 +33,8 @@ AnsiString ToolPath()
 HANDLE InheritableFile(const AnsiString& path)
 {
     SECURITY_ATTRIBUTES security { sizeof security, nullptr, TRUE };
-    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &security, CREATE_ALWAYS,
-        FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(
+        path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &security, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }

@@ -14,11 +14,12 @@ namespace {
 class Probe : public TComponent {
 public:
     Probe(TComponent* owner, std::vector<std::string>* journal, std::string tag)
-        : TComponent(owner), m_journal(journal), m_tag(std::move(tag)) {}
-    ~Probe() override
+        : TComponent(owner)
+        , m_journal(journal)
+        , m_tag(std::move(tag))
     {
-        m_journal->push_back("destroy " + m_tag + (HasState(csDestroying) ? " (destroying)" : ""));
     }
+    ~Probe() override { m_journal->push_back("destroy " + m_tag + (HasState(csDestroying) ? " (destroying)" : "")); }
 
     TComponent* watched = nullptr;
 
@@ -61,10 +62,8 @@ TEST(Component, OwnerDestroysItsComponentsLastCreatedFirst)
     }
     // Each destroyed component is marked destroying; the rest of the owner's tree
     // hears of each removal before the component goes.
-    std::vector<std::string> expected = {
-        "a -c", "b1 -c", "b -c", "destroy c (destroying)",
-        "a -b", "destroy b (destroying)", "destroy b1 (destroying)",
-        "destroy a (destroying)" };
+    std::vector<std::string> expected = { "a -c", "b1 -c", "b -c", "destroy c (destroying)", "a -b",
+        "destroy b (destroying)", "destroy b1 (destroying)", "destroy a (destroying)" };
     EXPECT_EQ(journal, expected);
 }
 
@@ -133,7 +132,8 @@ TEST(Component, NamesAreIdentifiersUniqueAmongTheOwnersComponents)
     EXPECT_EQ(owner->FindComponent("TIMER1"), timer);
     EXPECT_EQ(owner->FindComponent("Image1"), nullptr);
 
-    ExpectThrowMessage<EComponentError>([&] { image->SetName("TIMER1"); }, "コンポーネント名 TIMER1 はすでに使われています");
+    ExpectThrowMessage<EComponentError>(
+        [&] { image->SetName("TIMER1"); }, "コンポーネント名 TIMER1 はすでに使われています");
     EXPECT_EQ(image->Name(), "_Image1");
     for (const char* bad : { "1Timer", "Timer 1", "タイマー", "Timer-1" }) {
         EXPECT_THROW(image->SetName(bad), EComponentError) << bad;

@@ -12,7 +12,6 @@ TEST(ExpectThrowMessage, FailsUnlessTheRightClassThrowsTheRightText)
     EXPECT_NONFATAL_FAILURE(
         ExpectThrowMessage<EConvertError>([] { throw EReadError("bad value"); }, "bad value"), "another exception");
     EXPECT_NONFATAL_FAILURE(ExpectThrowMessage<EConvertError>([] { throw 7; }, "bad value"), "another exception");
-    EXPECT_NONFATAL_FAILURE(
-        ExpectThrowMessage<EConvertError>([] { throw EConvertError("other value"); }, "bad value"),
+    EXPECT_NONFATAL_FAILURE(ExpectThrowMessage<EConvertError>([] { throw EConvertError("other value"); }, "bad value"),
         "the message is \"other value\"");
 }

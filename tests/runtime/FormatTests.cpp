@@ -25,8 +25,8 @@ TEST(Format, MissingOrWrongArgumentsRaise)
 TEST(Format, MultiByteTextPassesThrough)
 {
     // "ソ" is 0x83 0x5C: its trail byte must not be treated as anything special.
-    EXPECT_EQ(Format("%s を %s に代入することはできません", "ソ", "TBitmap"),
-        "ソ を TBitmap に代入することはできません");
+    EXPECT_EQ(
+        Format("%s を %s に代入することはできません", "ソ", "TBitmap"), "ソ を TBitmap に代入することはできません");
     EXPECT_EQ(AnsiString("ソ"), AnsiString("\x83\x5C"));
 }
 

@@ -7,7 +7,7 @@
 
 TEST(AnsiString, ByteKindsRespectDoubleByteCharacters)
 {
-    AnsiString text = "aソ\\";  // 'a', 0x83 0x5C, '\'
+    AnsiString text = "aソ\\"; // 'a', 0x83 0x5C, '\'
     EXPECT_EQ(ByteKindAt(text, 0), ByteKind::Single);
     EXPECT_EQ(ByteKindAt(text, 1), ByteKind::Lead);
     EXPECT_EQ(ByteKindAt(text, 2), ByteKind::Trail);
@@ -24,7 +24,7 @@ TEST(AnsiString, SearchesAndCutsKeepDoubleByteCharactersWhole)
     EXPECT_EQ(LastDelimiter("]", "[ゾ]"), 4u);
 
     // A cut inside a character leaves the character out; a cut after it keeps it.
-    AnsiString name = "abゴシック";   // 2 + 4 characters of two bytes
+    AnsiString name = "abゴシック"; // 2 + 4 characters of two bytes
     EXPECT_EQ(WholeCharacterLength(name, 3), 2u);
     EXPECT_EQ(WholeCharacterLength(name, 4), 4u);
     EXPECT_EQ(WholeCharacterLength(name, 100), name.size());

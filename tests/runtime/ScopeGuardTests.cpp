@@ -97,7 +97,11 @@ TEST(ScopeGuards, EntryPointReportsItsWorksExceptionWithTheSenderOfThatMoment)
     bool gone = false;
     RunAtEntryPoint([] {}, &object);
     EXPECT_EQ(reports, 0);
-    RunAtEntryPoint([&] { gone = true; throw std::runtime_error("failed"); },
+    RunAtEntryPoint(
+        [&] {
+            gone = true;
+            throw std::runtime_error("failed");
+        },
         [&]() -> TObject* { return gone ? nullptr : &object; });
     EXPECT_EQ(reports, 1);
     EXPECT_EQ(reportedSender, nullptr) << "the sender is asked for after the work";

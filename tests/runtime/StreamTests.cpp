@@ -42,8 +42,10 @@ TEST(Stream, FileStreamOpenAndCreateErrorsNameTheFile)
         copy.CopyFrom(in, 0);
         EXPECT_EQ(copy.Bytes(), "hello");
     }
-    ExpectThrowMessage<EFOpenError>([&] { TFileStream missing(dir / "missing.bin", TFileStream::Mode::OpenRead); }, "ファイル " + (dir / "missing.bin") + " は開けません");
-    ExpectThrowMessage<EFCreateError>([&] { TFileStream bad(dir / "no\\such\\folder.bin", TFileStream::Mode::Create); }, "ファイル " + (dir / "no\\such\\folder.bin") + " を作成できません");
+    ExpectThrowMessage<EFOpenError>([&] { TFileStream missing(dir / "missing.bin", TFileStream::Mode::OpenRead); },
+        "ファイル " + (dir / "missing.bin") + " は開けません");
+    ExpectThrowMessage<EFCreateError>([&] { TFileStream bad(dir / "no\\such\\folder.bin", TFileStream::Mode::Create); },
+        "ファイル " + (dir / "no\\such\\folder.bin") + " を作成できません");
 }
 
 // While the file is being written, a temporary one can be read and deleted by others
@@ -54,7 +56,8 @@ TEST(Stream, FileStreamSharingWhileWritten)
         TFileStream::Mode mode;
         bool shared;
     };
-    for (const Row& row : { Row { TFileStream::Mode::Create, false }, Row { TFileStream::Mode::CreateTemporary, true } }) {
+    for (const Row& row :
+        { Row { TFileStream::Mode::Create, false }, Row { TFileStream::Mode::CreateTemporary, true } }) {
         TempFolder dir;
         AnsiString path = dir / "_tmp.dat";
         TFileStream out(path, row.mode);
@@ -75,7 +78,8 @@ TEST(Stream, FileStreamSharingWhileWritten)
 
 TEST(Stream, MissingResourceRaisesResNotFound)
 {
-    ExpectThrowMessage<EResNotFound>([&] { TResourceStream stream(nullptr, "NO_SUCH_RESOURCE", MAKEINTRESOURCEA(10)); }, "NO_SUCH_RESOURCE リソースが見つかりません");
+    ExpectThrowMessage<EResNotFound>([&] { TResourceStream stream(nullptr, "NO_SUCH_RESOURCE", MAKEINTRESOURCEA(10)); },
+        "NO_SUCH_RESOURCE リソースが見つかりません");
 }
 
 // Positions and sizes are 32-bit: a write that would end beyond 2 GB - 1 fails as a

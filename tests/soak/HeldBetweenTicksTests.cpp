@@ -85,7 +85,8 @@ TEST_F(HeldBetweenTicks, NothingOfThePhotoStaysAfterItsTick)
     shell.wallpaperAttributes.clear();
     shell.wallpapers.clear();
     const MemoryReading idle = ReadMemory();
-    std::printf("held: idle program: after start %.1f MB private, %.1f MB working set; ready after a small tick %.1f MB private, %.1f MB working set\n",
+    std::printf(
+        "held: idle program: after start %.1f MB private, %.1f MB working set; ready after a small tick %.1f MB private, %.1f MB working set\n",
         started.privateMb, started.workingSetMb, idle.privateMb, idle.workingSetMb);
 
     int minute = 1;
@@ -118,11 +119,11 @@ TEST_F(HeldBetweenTicks, NothingOfThePhotoStaysAfterItsTick)
         std::sort(later.begin(), later.end());
         std::printf("held: %dx%d tick ms: first %.1f, later median %.1f\n", facts.width, facts.height, tickMs[0],
             later.empty() ? tickMs[0] : later[later.size() / 2]);
-        std::printf("held: %dx%d after 1 tick %.2f MB beyond idle (%.1f MB private, %.1f MB working set); after %d ticks %.2f MB beyond idle (%.1f MB private, %.1f MB working set); _tmp.dat %.1f MB, %.1f GB a day, temporary %s%s\n",
-            facts.width, facts.height, Beyond(afterFirst, idle), afterFirst.privateMb,
-            afterFirst.workingSetMb, ticks, Beyond(afterLast, idle), afterLast.privateMb,
-            afterLast.workingSetMb, fileMb, fileMb * 1440 / 1024, temporary ? "yes" : "no",
-            SystemKeepsTemporaryAttribute() ? "" : " (this system keeps no such attribute)");
+        std::printf(
+            "held: %dx%d after 1 tick %.2f MB beyond idle (%.1f MB private, %.1f MB working set); after %d ticks %.2f MB beyond idle (%.1f MB private, %.1f MB working set); _tmp.dat %.1f MB, %.1f GB a day, temporary %s%s\n",
+            facts.width, facts.height, Beyond(afterFirst, idle), afterFirst.privateMb, afterFirst.workingSetMb, ticks,
+            Beyond(afterLast, idle), afterLast.privateMb, afterLast.workingSetMb, fileMb, fileMb * 1440 / 1024,
+            temporary ? "yes" : "no", SystemKeepsTemporaryAttribute() ? "" : " (this system keeps no such attribute)");
         // Under Wine the bitmaps' pixels do not show as committed private memory, only in
         // the working set: both are held to the limit.
         EXPECT_LE(afterLast.privateMb - idle.privateMb, 2.0) << source << " is held between ticks";

@@ -45,10 +45,7 @@ void Release(void* pointer) noexcept
 
 }
 
-std::int64_t LiveAllocatedBytes()
-{
-    return liveBytes.load();
-}
+std::int64_t LiveAllocatedBytes() { return liveBytes.load(); }
 
 void* operator new(std::size_t size) { return AllocateOrThrow(size); }
 void* operator new[](std::size_t size) { return AllocateOrThrow(size); }

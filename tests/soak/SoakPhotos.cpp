@@ -41,10 +41,7 @@ struct ReferenceErrors {
     std::jmp_buf back;
 };
 
-void LeaveDecode(j_common_ptr info)
-{
-    std::longjmp(reinterpret_cast<ReferenceErrors*>(info->err)->back, 1);
-}
+void LeaveDecode(j_common_ptr info) { std::longjmp(reinterpret_cast<ReferenceErrors*>(info->err)->back, 1); }
 
 void IgnoreMessage(j_common_ptr, int) {}
 
@@ -147,7 +144,8 @@ AnsiString CompareImages(const BgrImage& expected, const BgrImage& actual, int t
     if (worst <= tolerance)
         return {};
     const std::size_t pixel = worstAt / 3;
-    std::snprintf(text, sizeof text, "pixel (%d, %d) differs by %d in channel %d", static_cast<int>(pixel % expected.width),
-        static_cast<int>(pixel / expected.width), worst, static_cast<int>(worstAt % 3));
+    std::snprintf(text, sizeof text, "pixel (%d, %d) differs by %d in channel %d",
+        static_cast<int>(pixel % expected.width), static_cast<int>(pixel / expected.width), worst,
+        static_cast<int>(worstAt % 3));
     return text;
 }

@@ -43,8 +43,9 @@ std::vector<AnsiString> GrowthBeyondLimits(const std::vector<SoakSample>& sample
 
 void PrintSoakTable(std::FILE* out, const std::vector<SoakSample>& samples, double platformBytesPerTick)
 {
-    std::fprintf(out, "| ticks | GDI objects | USER objects | handles | private usage (KiB) | committed private (KiB) "
-                      "| less the platform's share (KiB) | live C++ allocations (bytes) | ms per tick |\n");
+    std::fprintf(out,
+        "| ticks | GDI objects | USER objects | handles | private usage (KiB) | committed private (KiB) "
+        "| less the platform's share (KiB) | live C++ allocations (bytes) | ms per tick |\n");
     std::fprintf(out, "| ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |\n");
     const int firstTick = samples.empty() ? 0 : samples.front().tick;
     for (const SoakSample& sample : samples) {

@@ -10,10 +10,10 @@
 #include <vector>
 
 struct SoakSample {
-    int tick = 0;              // ticks run before the sample
+    int tick = 0; // ticks run before the sample
     ResourceCounts counts;
-    double msPerTick = 0;      // mean over the ticks since the previous sample
-    std::int64_t liveAllocatedBytes = 0;   // operator new's blocks not yet deleted
+    double msPerTick = 0;                // mean over the ticks since the previous sample
+    std::int64_t liveAllocatedBytes = 0; // operator new's blocks not yet deleted
 };
 
 // Growth allowed after the warm-up, compared with the first sample taken once the

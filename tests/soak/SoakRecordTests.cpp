@@ -46,7 +46,7 @@ TEST(ResourceCounts, SeeObjectsHandlesAndMemoryComeAndGo)
     EXPECT_EQ(during.userObjects - before.userObjects, 3);
     EXPECT_EQ(during.handles - before.handles, 2);
     EXPECT_GE(during.committedPrivate - before.committedPrivate, committed);
-    if (before.privateUsage != 0) {   // where the system keeps the count
+    if (before.privateUsage != 0) { // where the system keeps the count
         EXPECT_GE(during.privateUsage - before.privateUsage, committed);
     }
 
@@ -92,7 +92,7 @@ TEST(SoakRecord, GrowthAfterTheWarmUpFailsAndGrowthWithinItDoesNot)
         return s;
     };
     const std::uint64_t mb = 1024 * 1024;
-    GrowthLimits limits;   // warm-up 100 ticks; 0 GDI, 0 USER, 2 handles, 1 MiB
+    GrowthLimits limits; // warm-up 100 ticks; 0 GDI, 0 USER, 2 handles, 1 MiB
 
     // Growing during the warm-up, then steady within the limits.
     std::vector<SoakSample> steady { sample(0, 10, 5, 50, 10 * mb), sample(1, 40, 9, 70, 30 * mb),

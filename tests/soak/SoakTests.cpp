@@ -25,10 +25,7 @@ int SoakTicks()
 
 // Runs the window messages that are waiting, as the program's loop would between
 // two ticks.
-void RunPendingMessages()
-{
-    Application->ProcessPendingMessages();
-}
+void RunPendingMessages() { Application->ProcessPendingMessages(); }
 
 // The committed private memory the platform keeps per clipboard round trip of a
 // screen-compatible bitmap (put, read back once, emptied), as the tick makes one:
@@ -115,7 +112,7 @@ TEST_F(SoakTest, TicksThroughEveryMinuteWithTheRightWallpaperAndNothingGrowing)
     };
 
     std::vector<SoakSample> samples;
-    samples.reserve(ticks / 100 + 3);   // no growth of the record's own in the counts
+    samples.reserve(ticks / 100 + 3); // no growth of the record's own in the counts
     samples.push_back({ 0, CountResources(), 0, LiveAllocatedBytes() });
     double since = NowMs();
     int sinceTick = 0;
@@ -144,7 +141,8 @@ TEST_F(SoakTest, TicksThroughEveryMinuteWithTheRightWallpaperAndNothingGrowing)
         }
     }
 
-    std::printf("soak: %d ticks, %d photos in the folder; GDI objects counted by %s, USER objects by %s, handles by %s\n",
+    std::printf(
+        "soak: %d ticks, %d photos in the folder; GDI objects counted by %s, USER objects by %s, handles by %s\n",
         ticks, static_cast<int>(FolderEntries(photos.Path()).size()), samples[0].counts.gdiMethod,
         samples[0].counts.userMethod, samples[0].counts.handleMethod);
     std::printf("the platform keeps %.0f bytes per clipboard round trip of a bitmap (measured apart)\n",

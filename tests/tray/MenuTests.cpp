@@ -74,14 +74,16 @@ TEST(MenuItem, GroupIndexesNeverFallAlongTheChildren)
     CodeMenu m { "A", "B", "C" };
     TMenuItem* root = m.menu->Items();
     m.items[1]->SetGroupIndex(2);
-    EXPECT_EQ(m.items[2]->GroupIndex(), 2);   // raised with it
-    ExpectThrowMessage<EMenuError>([&] {
-        m.items[0]->SetGroupIndex(1);
-        m.items[2]->SetGroupIndex(1);
-    }, "GroupIndex は直前のメニューアイテムの GroupIndex より小さくすることができません");
+    EXPECT_EQ(m.items[2]->GroupIndex(), 2); // raised with it
+    ExpectThrowMessage<EMenuError>(
+        [&] {
+            m.items[0]->SetGroupIndex(1);
+            m.items[2]->SetGroupIndex(1);
+        },
+        "GroupIndex は直前のメニューアイテムの GroupIndex より小さくすることができません");
     auto late = MakeComponent<TMenuItem>();
     root->Add(late.get());
-    EXPECT_EQ(late->GroupIndex(), 2);   // takes the group of the item before it
+    EXPECT_EQ(late->GroupIndex(), 2); // takes the group of the item before it
     root->Remove(late.get());
     EXPECT_EQ(late->Parent(), nullptr);
 }
@@ -97,7 +99,7 @@ TEST(MenuItem, NativeMenuFollowsCaptionsStatesAndVisibility)
     EXPECT_EQ(MenuText(menu, 0), "&Open");
     EXPECT_EQ(MenuType(menu, 1) & MFT_SEPARATOR, static_cast<UINT>(MFT_SEPARATOR));
     EXPECT_EQ(MenuText(menu, 2), "&Save\tShift+Ctrl+F5");
-    EXPECT_EQ(GetMenuItemID(menu, 1), m.items[1]->Command());   // a separator keeps its id
+    EXPECT_EQ(GetMenuItemID(menu, 1), m.items[1]->Command()); // a separator keeps its id
     EXPECT_TRUE(GetMenuState(menu, m.items[2]->Command(), MF_BYCOMMAND) & MF_CHECKED);
 
     // Check and enable changes reach the native menu at once.
@@ -189,7 +191,7 @@ TEST(MenuAccessKeys, SurplusSeparatorsAreHidden)
     EXPECT_EQ(visible, (std::vector<bool> { false, true, false, true, true, false, false }));
 
     CodeMenu kept { "A", "-", "B" };
-    EXPECT_TRUE(ReduceSeparators(kept.menu->Items(), false));   // reports even an unchanged one
+    EXPECT_TRUE(ReduceSeparators(kept.menu->Items(), false)); // reports even an unchanged one
     EXPECT_TRUE(kept.items[1]->Visible());
 }
 

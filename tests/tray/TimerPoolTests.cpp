@@ -28,7 +28,8 @@ TComponentPtr<TKitTimerPool> MakePool()
 TEST(KitTimerPool, IntervalsMustBeMultiplesOfTheTick)
 {
     auto pool = MakePool();
-    ExpectThrowMessage<Exception>([&] { pool->AddTimer(1, 230, nullptr); }, "Interval not compatible with MinInterval property!");
+    ExpectThrowMessage<Exception>(
+        [&] { pool->AddTimer(1, 230, nullptr); }, "Interval not compatible with MinInterval property!");
     EXPECT_THROW(pool->AddTimer(1, 0, nullptr), Exception);
     EXPECT_EQ(pool->GetCount(), 0);
     EXPECT_EQ(pool->AddTimer(1, 250, nullptr), 0);
@@ -68,17 +69,18 @@ TEST(KitTimerPool, CallCountSwitchesTheItemOffForGood)
 {
     auto pool = MakePool();
     int calls = 0;
-    pool->AddTimerExt(1, 50, [&](TObject*) { ++calls; }, true, 3);
+    pool->AddTimerExt(
+        1, 50, [&](TObject*) { ++calls; }, true, 3);
     TKitTimerItem* item = pool->GetTimer(1);
     for (int i = 0; i < 6; ++i)
         pool->HandleTimers();
     EXPECT_EQ(calls, 3);
     EXPECT_FALSE(item->Enabled());
-    item->SetEnabled(true);   // allowed while CallCount is not 0
+    item->SetEnabled(true); // allowed while CallCount is not 0
     EXPECT_TRUE(item->Enabled());
     item->SetCallCount(0);
     EXPECT_FALSE(item->Enabled());
-    item->SetEnabled(true);   // refused
+    item->SetEnabled(true); // refused
     EXPECT_FALSE(item->Enabled());
     item->SetCallCount(-5);
     EXPECT_EQ(item->CallCount(), -1);
@@ -236,7 +238,7 @@ TEST(KitHiTimer, ATimerDestroyedByItsOwnTickEndsTheTick)
         Application->OnAppException = [&](TObject* sender, Exception&) { senders.push_back(sender); };
         auto owner = MakeComponent<TComponent>();
         auto* timer = MakeOwned<TKitHiTimer>(owner.get());
-        timer->SetInterval(0);   // no ticks of its own: the test sends the one tick
+        timer->SetInterval(0); // no ticks of its own: the test sends the one tick
         timer->SetEnabled(true);
         HWND window = timer->WindowHandle();
         auto token = std::make_shared<int>(0);

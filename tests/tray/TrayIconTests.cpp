@@ -18,10 +18,7 @@
 
 namespace {
 
-void GiveIcon(TKitTrayIcon* tray)
-{
-    tray->Icon()->SetHandle(CopyIcon(LoadIconA(nullptr, IDI_APPLICATION)));
-}
+void GiveIcon(TKitTrayIcon* tray) { tray->Icon()->SetHandle(CopyIcon(LoadIconA(nullptr, IDI_APPLICATION))); }
 
 // A tray icon made in code shows itself only after being switched off and on.
 void Activate(TKitTrayIcon* tray)
@@ -72,10 +69,12 @@ TEST_F(TrayIcon, CallbacksBecomeEventsInTheShellsOrder)
     EXPECT_EQ(log, (std::vector<AnsiString> { "down1" }));
 
     log.clear();
-    for (UINT m : { WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK, WM_MOUSEMOVE, WM_MOUSEWHEEL })
+    for (UINT m :
+        { WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_MBUTTONDOWN, WM_MBUTTONUP, WM_MBUTTONDBLCLK, WM_MOUSEMOVE, WM_MOUSEWHEEL })
         TrayCallback(tray.get(), m);
-    EXPECT_EQ(log, (std::vector<AnsiString> { "click", "up1", "dblclick", "down1+double", "down2", "click", "up2",
-        "dblclick", "down2+double", "move" }));
+    EXPECT_EQ(log,
+        (std::vector<AnsiString> {
+            "click", "up1", "dblclick", "down1+double", "down2", "click", "up2", "dblclick", "down2+double", "move" }));
     // Other messages of the window get the default handling.
     EXPECT_EQ(SendMessageA(tray->CallbackWindow(), WM_USER + 1, 0, 0), 0);
 }
@@ -153,7 +152,7 @@ TEST_F(TrayIcon, ActiveMovesBetweenTrayAndTaskbar)
     EXPECT_FALSE(tray->Hooked());
     EXPECT_TRUE(Application->ShowPrimaryForm());
     EXPECT_TRUE(IsWindowVisible(Application->Handle()));
-    EXPECT_FALSE(owner->FormVisible());   // the owner is not shown
+    EXPECT_FALSE(owner->FormVisible()); // the owner is not shown
 
     tray->SetActive(true);
     EXPECT_TRUE(tray->Hooked());
@@ -244,7 +243,7 @@ TEST_F(TrayIcon, AnimationStepsThroughEveryFrameAndNoFurther)
     ReleaseDC(nullptr, screen);
     ASSERT_EQ(images->ImageCount(0), 3);
 
-    tray->GetTimer(nullptr);   // without a list: nothing
+    tray->GetTimer(nullptr); // without a list: nothing
     EXPECT_EQ(tray->FrameIndex(), 0);
     tray->SetImageList(images.get());
     std::vector<int> shown;

@@ -24,10 +24,7 @@ public:
     char tag = '?';
 };
 
-WNDPROC ProcedureOf(HWND window)
-{
-    return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
-}
+WNDPROC ProcedureOf(HWND window) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)); }
 
 TEST(WndProcComponent, LoadedHooksTheOwnersWindowAndOnlySilentRemoveUnhooksIt)
 {
@@ -38,7 +35,7 @@ TEST(WndProcComponent, LoadedHooksTheOwnersWindowAndOnlySilentRemoveUnhooksIt)
     auto* hook = MakeOwned<TProbeHook>(owner.get());
     hook->log = &log;
     hook->tag = 'a';
-    EXPECT_FALSE(hook->Hooked());   // construction hooks nothing
+    EXPECT_FALSE(hook->Hooked()); // construction hooks nothing
 
     hook->Loaded();
     ASSERT_TRUE(hook->Hooked());
@@ -46,7 +43,7 @@ TEST(WndProcComponent, LoadedHooksTheOwnersWindowAndOnlySilentRemoveUnhooksIt)
     SendMessageA(window, Probe, 0, 0);
     EXPECT_EQ(log, (std::vector<char> { 'a' }));
     EXPECT_EQ(owner->Seen(Probe), 1);
-    EXPECT_FALSE(hook->NewWndProc());   // installing twice is refused
+    EXPECT_FALSE(hook->NewWndProc()); // installing twice is refused
 
     // Switching off leaves the hook in place in the base class.
     hook->SetEnabled(false);
@@ -85,7 +82,7 @@ TEST(WndProcComponent, SeveralHooksChainAndComeOffInReverseOrder)
     ASSERT_TRUE(second->NewWndProc());
 
     SendMessageA(window, Probe, 0, 0);
-    EXPECT_EQ(log, (std::vector<char> { '2', '1' }));   // the last hook sees it first
+    EXPECT_EQ(log, (std::vector<char> { '2', '1' })); // the last hook sees it first
     EXPECT_EQ(owner->Seen(Probe), 1);
 
     second->RestoreWndProc();

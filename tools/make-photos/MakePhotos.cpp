@@ -36,12 +36,14 @@ namespace {
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: make-photos.exe FOLDER [FIRST LAST]\n"
-                         "  FIRST, LAST: HHMM (0000 to 2359), both included\n"
-                         "       make-photos.exe --from SOURCE DEST [--every MINUTES] [--size WxH] [--clock] [--force]\n"
-                         "  MINUTES: 1 to 1440 (default 1: a photo for every minute); W, H: 1 to %d;\n"
-                         "  --clock only with a photo for every minute\n"
-                         "       make-photos.exe --check FOLDER\n", MaxPhotoSide);
+    std::fprintf(stderr,
+        "usage: make-photos.exe FOLDER [FIRST LAST]\n"
+        "  FIRST, LAST: HHMM (0000 to 2359), both included\n"
+        "       make-photos.exe --from SOURCE DEST [--every MINUTES] [--size WxH] [--clock] [--force]\n"
+        "  MINUTES: 1 to 1440 (default 1: a photo for every minute); W, H: 1 to %d;\n"
+        "  --clock only with a photo for every minute\n"
+        "       make-photos.exe --check FOLDER\n",
+        MaxPhotoSide);
     return 2;
 }
 

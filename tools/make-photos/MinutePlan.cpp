@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-int StepsPerDay(int every)
-{
-    return every > 0 ? (MinutesPerDay + every - 1) / every : 0;
-}
+int StepsPerDay(int every) { return every > 0 ? (MinutesPerDay + every - 1) / every : 0; }
 
 namespace {
 
@@ -90,8 +87,8 @@ AnsiString SafeStem(const AnsiString& stem)
 bool IsPhotoName(const AnsiString& name)
 {
     const AnsiString lower = AnsiLowerCase(name);
-    const std::size_t prefix = 3;  // "sv_"
-    const std::size_t suffix = 4;  // ".jpg"
+    const std::size_t prefix = 3; // "sv_"
+    const std::size_t suffix = 4; // ".jpg"
     if (lower.size() < prefix + 5 + suffix || lower.compare(0, prefix, "sv_") != 0
         || lower.compare(lower.size() - suffix, suffix, ".jpg") != 0)
         return false;

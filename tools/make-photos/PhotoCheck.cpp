@@ -38,7 +38,12 @@ AnsiString RunText(int first, int last)
 class Progress {
 public:
     Progress(const char* verb, int total, const char* what, std::FILE* err)
-        : m_verb(verb), m_total(total), m_what(what), m_err(err) {}
+        : m_verb(verb)
+        , m_total(total)
+        , m_what(what)
+        , m_err(err)
+    {
+    }
     void Step()
     {
         ++m_done;
@@ -156,8 +161,8 @@ int CheckPhotoFolder(const AnsiString& folder, std::FILE* out, std::FILE* err)
         AnsiString others;
         for (std::size_t i = 1; i < names.size(); ++i)
             others += (i > 1 ? ", " : "") + names[i];
-        std::fprintf(out, "several %s: %s shown; also %s\n", ClockText(minute).c_str(), names.front().c_str(),
-            others.c_str());
+        std::fprintf(
+            out, "several %s: %s shown; also %s\n", ClockText(minute).c_str(), names.front().c_str(), others.c_str());
     }
 
     for (int minute = 0; minute < MinutesPerDay; ++minute) {

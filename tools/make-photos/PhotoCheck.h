@@ -11,9 +11,9 @@
 // the names its minute mask finds, in the list's order (the first is the one shown),
 // and every name the folder choice's "sv*" mask finds.
 struct FolderListing {
-    AnsiString folder;                              // as the file list spells it
-    std::vector<std::vector<AnsiString>> minutes;   // one entry per minute of the day
-    std::vector<AnsiString> listed;                 // "sv*"
+    AnsiString folder;                            // as the file list spells it
+    std::vector<std::vector<AnsiString>> minutes; // one entry per minute of the day
+    std::vector<AnsiString> listed;               // "sv*"
 };
 
 // Lists the folder through a file list of the program's own kind, with progress lines

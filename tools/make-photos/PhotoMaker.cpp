@@ -40,10 +40,7 @@ std::unique_ptr<TBitmap> ScaledCopy(TBitmap& picture, SIZE size)
     return copy;
 }
 
-RECT ClockCorner(int width, int height)
-{
-    return { width / 2, height / 2, width, height };
-}
+RECT ClockCorner(int width, int height) { return { width / 2, height / 2, width, height }; }
 
 void DrawClock(TBitmap& photo, const AnsiString& text)
 {

@@ -33,7 +33,8 @@ AnsiString ParseSize(const char* text, int& width, int& height)
     const AnsiString limit = std::to_string(MaxPhotoSide);
     const char* x = std::strpbrk(text, "xX");
     if (!x)
-        return "--size " + AnsiString(text) + ": expected WxH, two whole numbers from 1 to " + limit + ", e.g. 1280x960";
+        return "--size " + AnsiString(text) + ": expected WxH, two whole numbers from 1 to " + limit
+            + ", e.g. 1280x960";
     AnsiString w(text, x - text);
     width = ParseCount(w.c_str(), MaxPhotoSide);
     height = ParseCount(x + 1, MaxPhotoSide);

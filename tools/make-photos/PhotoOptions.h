@@ -6,13 +6,13 @@
 #include <optional>
 
 struct PhotoOptions {
-    AnsiString source;     // folder of the user's pictures, without a trailing separator
-    AnsiString dest;       // folder the photo set is written to
-    int every = 1;         // minutes between two photos, 1 to 1440
-    int width = 0;         // fit inside width x height; 0: keep the picture's size
+    AnsiString source; // folder of the user's pictures, without a trailing separator
+    AnsiString dest;   // folder the photo set is written to
+    int every = 1;     // minutes between two photos, 1 to 1440
+    int width = 0;     // fit inside width x height; 0: keep the picture's size
     int height = 0;
-    bool clock = false;    // draw HH:MM in a corner
-    bool force = false;    // replace existing files
+    bool clock = false; // draw HH:MM in a corner
+    bool force = false; // replace existing files
 };
 
 // Largest side --size accepts: a bitmap this large still fits the memory of a 32-bit

@@ -31,20 +31,14 @@ const SkyKey Sky[] = {
     { 24 * 60, { 8, 10, 40 }, { 30, 30, 80 } },
 };
 
-int Blend(int a, int b, int num, int den)
-{
-    return a + (b - a) * num / den;
-}
+int Blend(int a, int b, int num, int den) { return a + (b - a) * num / den; }
 
 Rgb Blend(const Rgb& a, const Rgb& b, int num, int den)
 {
     return { Blend(a.r, b.r, num, den), Blend(a.g, b.g, num, den), Blend(a.b, b.b, num, den) };
 }
 
-TColor ColorOf(const Rgb& c)
-{
-    return static_cast<TColor>(c.r | (c.g << 8) | (c.b << 16));
-}
+TColor ColorOf(const Rgb& c) { return static_cast<TColor>(c.r | (c.g << 8) | (c.b << 16)); }
 
 void SkyAt(int minute, Rgb& top, Rgb& bottom)
 {

@@ -20,17 +20,14 @@ bool IsFolder(const AnsiString& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool Exists(const AnsiString& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool Exists(const AnsiString& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // True when both paths name one existing folder, however they are spelt.
 bool SameFolder(const AnsiString& a, const AnsiString& b)
 {
     auto identify = [](const AnsiString& path, BY_HANDLE_FILE_INFORMATION& info) {
-        HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE)
             return false;
         bool known = GetFileInformationByHandle(handle, &info);
@@ -43,8 +40,8 @@ bool SameFolder(const AnsiString& a, const AnsiString& b)
 }
 
 // "2 files not JPEG or BMP: a.png, b.txt", or the same for sub-folders.
-void ReportNames(const std::vector<AnsiString>& names, const char* one, const char* many, const char* what,
-    std::FILE* to)
+void ReportNames(
+    const std::vector<AnsiString>& names, const char* one, const char* many, const char* what, std::FILE* to)
 {
     if (names.empty())
         return;
@@ -58,15 +55,16 @@ void ReportNames(const std::vector<AnsiString>& names, const char* one, const ch
 void ReportOthers(const OtherEntries& others, std::FILE* to)
 {
     ReportNames(others.files, "file", "files", "not JPEG or BMP, not used", to);
-    ReportNames(others.folders, "sub-folder", "sub-folders", "not read (only the pictures directly in the folder are used)", to);
+    ReportNames(others.folders, "sub-folder", "sub-folders",
+        "not read (only the pictures directly in the folder are used)", to);
 }
 
 // What the run did so far, and the progress lines of a long one.
 struct Tally {
-    int toWrite = 0;   // files the plan writes (the kept ones not counted)
+    int toWrite = 0; // files the plan writes (the kept ones not counted)
     int written = 0;
-    int kept = 0;      // already in DEST and left alone
-    int skipped = 0;   // pictures that could not be read
+    int kept = 0;    // already in DEST and left alone
+    int skipped = 0; // pictures that could not be read
     long long bytes = 0;
     int firstMinute = -1;
     int lastMinute = -1;
@@ -120,7 +118,7 @@ bool WritePicture(const PhotoOptions& options, const SourcePicture& picture, con
     source.reset();
 
     const AnsiString stem = SafeStem(picture.stem);
-    TJPEGImage same;  // without a clock every photo of the picture has the same bytes
+    TJPEGImage same; // without a clock every photo of the picture has the same bytes
     if (!options.clock)
         same.Assign(scaled.get());
     for (int step : steps) {
@@ -157,8 +155,7 @@ int MakePhotoSet(const PhotoOptions& options, std::FILE* out, std::FILE* err)
         const std::size_t photos =
             std::erase_if(pictures, [](const SourcePicture& picture) { return IsPhotoName(picture.name); });
         if (photos)
-            std::fprintf(out, "%zu photos of a set in %s are not taken as pictures\n", photos,
-                options.source.c_str());
+            std::fprintf(out, "%zu photos of a set in %s are not taken as pictures\n", photos, options.source.c_str());
     }
     if (pictures.empty()) {
         std::fprintf(err, "%s: no JPEG or BMP pictures in this folder\n", options.source.c_str());
@@ -185,15 +182,15 @@ int MakePhotoSet(const PhotoOptions& options, std::FILE* out, std::FILE* err)
     }
 
     if (!IsFolder(options.dest) && !CreateDirectoryA(options.dest.c_str(), nullptr)) {
-        std::fprintf(err, "%s: cannot make the folder: %s\n", options.dest.c_str(),
-            SystemErrorMessage(GetLastError()).c_str());
+        std::fprintf(
+            err, "%s: cannot make the folder: %s\n", options.dest.c_str(), SystemErrorMessage(GetLastError()).c_str());
         return 1;
     }
 
     const int steps = StepsPerDay(options.every);
     std::vector<MinuteRun> runs = PlanRuns(steps, readable);
     std::vector<std::vector<int>> toWrite(pictures.size());
-    int unused = 0;  // readable pictures left without minutes: more of them than steps
+    int unused = 0; // readable pictures left without minutes: more of them than steps
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         if (readable[i] && !runs[i].count)
             ++unused;
@@ -201,7 +198,7 @@ int MakePhotoSet(const PhotoOptions& options, std::FILE* out, std::FILE* err)
         tally.toWrite += static_cast<int>(toWrite[i].size());
     }
 
-    int lost = 0;  // steps of pictures that could be read at first but no longer
+    int lost = 0; // steps of pictures that could be read at first but no longer
     try {
         for (std::size_t i = 0; i < pictures.size(); ++i) {
             if (toWrite[i].empty())
@@ -220,8 +217,8 @@ int MakePhotoSet(const PhotoOptions& options, std::FILE* out, std::FILE* err)
         options.dest.c_str(), tally.bytes);
     if (tally.written)
         std::fprintf(out, ", %s to %s", ClockText(tally.firstMinute).c_str(), ClockText(tally.lastMinute).c_str());
-    std::fprintf(out, "; %d kept, %d %s skipped\n", tally.kept, tally.skipped,
-        tally.skipped == 1 ? "picture" : "pictures");
+    std::fprintf(
+        out, "; %d kept, %d %s skipped\n", tally.kept, tally.skipped, tally.skipped == 1 ? "picture" : "pictures");
     if (tally.kept && !tally.written)
         std::fprintf(out, "the set was already there: --force writes it again\n");
     if (unused)

@@ -10,8 +10,8 @@
 class TBitmap;
 
 struct SourcePicture {
-    AnsiString name;  // file name inside the folder
-    AnsiString stem;  // the name without its extension
+    AnsiString name; // file name inside the folder
+    AnsiString stem; // the name without its extension
 };
 
 // True for names ending in .jpg, .jpeg or .bmp, in any letter case.

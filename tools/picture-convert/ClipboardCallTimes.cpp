@@ -2,7 +2,6 @@
 
 #include "Milliseconds.h"
 
-
 #include <windows.h>
 
 namespace {
@@ -38,7 +37,8 @@ int Redirect(void* from, void* to)
     if (!imports.VirtualAddress)
         return 0;
     int count = 0;
-    for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); module->Name; ++module) {
+    for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); module->Name;
+         ++module) {
         for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk); slot->u1.Function; ++slot) {
             if (reinterpret_cast<void*>(slot->u1.Function) != from)
                 continue;

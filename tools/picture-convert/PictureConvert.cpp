@@ -99,8 +99,7 @@ private:
     {
         double now = PrivateBytes();
         double seen = m_peak.load();
-        while (now > seen && !m_peak.compare_exchange_weak(seen, now)) {
-        }
+        while (now > seen && !m_peak.compare_exchange_weak(seen, now)) {}
     }
     void Run()
     {
@@ -266,7 +265,8 @@ void PlatformFloor(int width, int height, int repeat)
             write(&rows.bmiHeader, sizeof rows.bmiHeader);
             for (int first = 0; first < height; first += band) {
                 int count = std::min(band, height - first);
-                check(GetDIBits(screen, held.Get(), first, count, buffer.data(), &rows, DIB_RGB_COLORS) == count, "GetDIBits");
+                check(GetDIBits(screen, held.Get(), first, count, buffer.data(), &rows, DIB_RGB_COLORS) == count,
+                    "GetDIBits");
                 write(buffer.data(), std::size_t(width) * 4 * count);
             }
         } catch (...) {
@@ -286,10 +286,11 @@ void PlatformFloor(int width, int height, int repeat)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: picture-convert [--stages] IN OUT\n"
-                         "       picture-convert --ticks N [--memory] [--stages] IN OUT\n"
-                         "       picture-convert --decode-only [--repeat N] IN\n"
-                         "       picture-convert --platform-floor W H [--repeat N]\n");
+    std::fprintf(stderr,
+        "usage: picture-convert [--stages] IN OUT\n"
+        "       picture-convert --ticks N [--memory] [--stages] IN OUT\n"
+        "       picture-convert --decode-only [--repeat N] IN\n"
+        "       picture-convert --platform-floor W H [--repeat N]\n");
     return 2;
 }
 
@@ -327,7 +328,8 @@ int main(int argc, char** argv)
             files.push_back(args[i]);
     }
     // A count of ticks that is not a number of at least 1 is a mistake, never one plain conversion.
-    if (repeat < 1 || (withTicks && ticks < 1) || int(decodeOnly) + int(floor) + int(ticks > 0) > 1 || (memory && ticks == 0))
+    if (repeat < 1 || (withTicks && ticks < 1) || int(decodeOnly) + int(floor) + int(ticks > 0) > 1
+        || (memory && ticks == 0))
         return Usage();
     if (files.size() != (decodeOnly ? 1u : 2u))
         return Usage();

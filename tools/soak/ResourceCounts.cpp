@@ -16,8 +16,9 @@ using CursorFrameQuery = HCURSOR(WINAPI*)(HCURSOR, DWORD, DWORD, DWORD*, DWORD*)
 CursorFrameQuery FindCursorFrameQuery()
 {
     HMODULE user = GetModuleHandleA("user32.dll");
-    return user ? reinterpret_cast<CursorFrameQuery>(reinterpret_cast<void*>(GetProcAddress(user, "GetCursorFrameInfo")))
-                : nullptr;
+    return user
+        ? reinterpret_cast<CursorFrameQuery>(reinterpret_cast<void*>(GetProcAddress(user, "GetCursorFrameInfo")))
+        : nullptr;
 }
 
 bool IsOwnWindow(HWND window)

@@ -22,10 +22,7 @@ double Median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-double Ms(double from)
-{
-    return NowMs() - from;
-}
+double Ms(double from) { return NowMs() - from; }
 
 struct Figures {
     int size;
@@ -94,7 +91,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    std::printf("| \"sv*\" names in the folder | tick scan, one minute's mask (ms) | names found | \"sv*\" listing (ms) | listing ms per 1 000 names |\n");
+    std::printf(
+        "| \"sv*\" names in the folder | tick scan, one minute's mask (ms) | names found | \"sv*\" listing (ms) | listing ms per 1 000 names |\n");
     std::printf("| ---: | ---: | ---: | ---: | ---: |\n");
     for (const Figures& f : all)
         std::printf("| %d | %.2f | %d | %.1f | %.2f |\n", f.size, f.scanMs, f.scanItems, f.listingMs,

@@ -26,10 +26,7 @@ ClockAt::ClockAt(int hour, int minute) : m_previous(innermostClock)
     innermostClock = this;
 }
 
-ClockAt::~ClockAt()
-{
-    innermostClock = m_previous;
-}
+ClockAt::~ClockAt() { innermostClock = m_previous; }
 
 SYSTEMTIME ClockAt::Now()
 {
@@ -160,10 +157,7 @@ AnsiString MessageBoxText(HWND box)
     return text;
 }
 
-int ClipboardFormatCount()
-{
-    return CountClipboardFormats();
-}
+int ClipboardFormatCount() { return CountClipboardFormats(); }
 
 AnsiString SolidBmp(COLORREF color, int width, int height)
 {
@@ -205,7 +199,8 @@ bool ReadBmpFacts(const AnsiString& bytes, BmpFacts& facts)
         return false;
     int rows = height < 0 ? -height : height;
     std::size_t stride = (static_cast<std::size_t>(width) * (bits / 8) + 3) & ~std::size_t(3);
-    std::size_t at = offset + stride * static_cast<std::size_t>(rows / 2) + static_cast<std::size_t>(width / 2) * (bits / 8);
+    std::size_t at =
+        offset + stride * static_cast<std::size_t>(rows / 2) + static_cast<std::size_t>(width / 2) * (bits / 8);
     if (at + 3 > bytes.size())
         return false;
     facts.width = width;

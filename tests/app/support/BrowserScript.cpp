@@ -19,7 +19,8 @@ HWND FindBrowser(HWND& tree)
 }
 
 BrowserScript::BrowserScript(AnsiString folder)
-    : m_folder(std::move(folder)), m_watcher(std::make_unique<ModalWatcher>([this] { Step(); }))
+    : m_folder(std::move(folder))
+    , m_watcher(std::make_unique<ModalWatcher>([this] { Step(); }))
 {
 }
 

@@ -7,18 +7,18 @@ namespace {
 template<class C, class T>
 void Int(TClassBuilder<C>& c, const char* name, T C::*member, const TIdentMap* idents = nullptr)
 {
-    c.Integer(name, [member](C& o) { return static_cast<long long>(o.*member); },
+    c.Integer(
+        name, [member](C& o) { return static_cast<long long>(o.*member); },
         [member](C& o, long long v) { o.*member = static_cast<T>(v); }, idents);
 }
 
-template<class C>
-void Bool(TClassBuilder<C>& c, const char* name, bool C::*member)
+template<class C> void Bool(TClassBuilder<C>& c, const char* name, bool C::*member)
 {
-    c.Boolean(name, [member](C& o) { return o.*member; }, [member](C& o, long long v) { o.*member = v != 0; });
+    c.Boolean(
+        name, [member](C& o) { return o.*member; }, [member](C& o, long long v) { o.*member = v != 0; });
 }
 
-template<class C>
-void Str(TClassBuilder<C>& c, const char* name, AnsiString C::*member)
+template<class C> void Str(TClassBuilder<C>& c, const char* name, AnsiString C::*member)
 {
     c.String(name, [member](C& o, const AnsiString& v) { o.*member = v; });
 }
@@ -49,9 +49,11 @@ const TClassRegistration<TFakeControl> controlInfo("TFakeControl", [](TClassBuil
     Int(c, "Cursor", &TFakeControl::cursor, &CursorIdents());
     Int(c, "Color", &TFakeControl::color, &ColorIdents());
     Int(c, "BevelWidth", &TFakeControl::bevelWidth);
-    c.Enum("BevelOuter", BevelType(), [](TFakeControl& o) { return o.bevelOuter; },
+    c.Enum(
+        "BevelOuter", BevelType(), [](TFakeControl& o) { return o.bevelOuter; },
         [](TFakeControl& o, long long v) { o.bevelOuter = static_cast<int>(v); });
-    c.Set("Options", options, [](TFakeControl& o) { return o.options; },
+    c.Set(
+        "Options", options, [](TFakeControl& o) { return o.options; },
         [](TFakeControl& o, long long v) { o.options = static_cast<unsigned>(v); });
     Str(c, "Caption", &TFakeControl::caption);
     Str(c, "Hint", &TFakeControl::hint);
@@ -65,13 +67,15 @@ const TClassRegistration<TFakeControl> controlInfo("TFakeControl", [](TClassBuil
     c.Object<TFont>("Font", [](TFakeControl& o) { return o.font.get(); });
     c.Object<TPicture>("Picture", [](TFakeControl& o) { return o.picture.get(); });
     c.Object<TFakeIcon>("Icon", [](TFakeControl& o) { return o.icon.get(); });
-    c.Reference<TComponent>("PopupMenu", [](TFakeControl& o) { return o.popupMenu; },
+    c.Reference<TComponent>(
+        "PopupMenu", [](TFakeControl& o) { return o.popupMenu; },
         [](TFakeControl& o, TComponent* v) { o.popupMenu = v; });
     c.Event<TNotifyEvent>("OnClick", &TFakeControl::onClick);
 });
 
 const TClassRegistration<TFakeForm> formInfo("TFakeForm", [](TClassBuilder<TFakeForm>& c) {
-    static const TEnumType borderStyles { "bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin" };
+    static const TEnumType borderStyles { "bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow",
+        "bsSizeToolWin" };
     static const TEnumType positions { "poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
         "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter" };
     c.Parent<TComponent>();
@@ -83,9 +87,11 @@ const TClassRegistration<TFakeForm> formInfo("TFakeForm", [](TClassBuilder<TFake
     Int(c, "ClientHeight", &TFakeForm::clientHeight);
     Int(c, "Color", &TFakeForm::color, &ColorIdents());
     Int(c, "PixelsPerInch", &TFakeForm::pixelsPerInch);
-    c.Enum("BorderStyle", borderStyles, [](TFakeForm& o) { return o.borderStyle; },
+    c.Enum(
+        "BorderStyle", borderStyles, [](TFakeForm& o) { return o.borderStyle; },
         [](TFakeForm& o, long long v) { o.borderStyle = static_cast<int>(v); });
-    c.Enum("Position", positions, [](TFakeForm& o) { return o.position; },
+    c.Enum(
+        "Position", positions, [](TFakeForm& o) { return o.position; },
         [](TFakeForm& o, long long v) { o.position = static_cast<int>(v); });
     Str(c, "Caption", &TFakeForm::caption);
     Bool(c, "OldCreateOrder", &TFakeForm::oldCreateOrder);
@@ -108,15 +114,9 @@ int& LiveFakes()
     return count;
 }
 
-TFakeControl::TFakeControl(TComponent* owner) : TComponent(owner)
-{
-    ++LiveFakes();
-}
+TFakeControl::TFakeControl(TComponent* owner) : TComponent(owner) { ++LiveFakes(); }
 
-TFakeControl::~TFakeControl()
-{
-    --LiveFakes();
-}
+TFakeControl::~TFakeControl() { --LiveFakes(); }
 
 void TFakeControl::Loaded()
 {
@@ -124,10 +124,7 @@ void TFakeControl::Loaded()
     LoadedLog().push_back(Name());
 }
 
-TFakeForm::TFakeForm(TComponent* owner) : TComponent(owner)
-{
-    Live().push_back(this);
-}
+TFakeForm::TFakeForm(TComponent* owner) : TComponent(owner) { Live().push_back(this); }
 
 TFakeForm::~TFakeForm()
 {

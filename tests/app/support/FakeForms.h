@@ -65,7 +65,7 @@ public:
     bool oldCreateOrder = true;
     TNotifyEvent onCreate;
     std::unique_ptr<TFont> font = std::make_unique<TFont>();
-    std::vector<AnsiString> calls;   // handlers called, by name
+    std::vector<AnsiString> calls; // handlers called, by name
 };
 
 // The bytes of one of the program's form resources.

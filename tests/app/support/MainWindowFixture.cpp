@@ -84,7 +84,7 @@ std::unique_ptr<ModalWatcher> MainWindowTest::WatchBoxes()
         }
         for (HWND box : ThreadWindows("#32770")) {
             if (FindWindowExA(box, nullptr, "SysTreeView32", nullptr))
-                continue;   // the folder browser
+                continue; // the folder browser
             errors.push_back(MessageBoxText(box));
             PostMessageA(box, WM_COMMAND, IDOK, 0);
         }

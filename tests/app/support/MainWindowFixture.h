@@ -19,12 +19,12 @@
 struct ShellLog {
     struct Execution {
         HWND window;
-        AnsiString operation, file, parameters, directory;   // "<null>" for a null pointer
+        AnsiString operation, file, parameters, directory; // "<null>" for a null pointer
         int show;
     };
-    std::vector<AnsiString> wallpapers;      // paths given
-    std::vector<AnsiString> wallpaperFiles;  // their bytes at the time of the call
-    std::vector<DWORD> wallpaperAttributes;  // their attributes then
+    std::vector<AnsiString> wallpapers;     // paths given
+    std::vector<AnsiString> wallpaperFiles; // their bytes at the time of the call
+    std::vector<DWORD> wallpaperAttributes; // their attributes then
     // When set, what the clipboard held at each wallpaper call.
     bool recordClipboard = false;
     std::vector<ClipboardBytes> clipboards;
@@ -39,8 +39,8 @@ public:
     SYSTEMTIME LocalClock() override { return ClockAt::Now(); }
     void SetWallpaper(char* path) override;
     void Beep() override { ++m_log.beeps; }
-    void Execute(HWND window, const char* operation, const char* file, const char* parameters,
-        const char* directory, int showCommand) override;
+    void Execute(HWND window, const char* operation, const char* file, const char* parameters, const char* directory,
+        int showCommand) override;
 
 private:
     ShellLog& m_log;
@@ -78,7 +78,7 @@ protected:
     TempFolder photos;
     ShellLog shell;
     std::vector<SeenNotice> notices;
-    std::vector<AnsiString> errors;   // texts of error boxes, in order
+    std::vector<AnsiString> errors; // texts of error boxes, in order
     BrowserScript* lastBrowser = nullptr;
     // ProgramFolder as the constructor set it.
     AnsiString constructedProgramFolder;

@@ -8,8 +8,7 @@
 
 namespace {
 
-template<class T>
-void RegisterFake(const char* name)
+template<class T> void RegisterFake(const char* name)
 {
     static const TClassRegistration<T> info(name, [](TClassBuilder<T>& c) {
         c.template Parent<TFakeControl>();
@@ -54,10 +53,6 @@ const TClassRegistration<TFakeInfoForm> infoInfo("TInfoForm1", [](TClassBuilder<
 
 }
 
-TFakeMainForm::TFakeMainForm(TComponent* owner) : TFakeForm(owner)
-{
-}
+TFakeMainForm::TFakeMainForm(TComponent* owner) : TFakeForm(owner) {}
 
-TFakeInfoForm::TFakeInfoForm(TComponent* owner) : TFakeForm(owner)
-{
-}
+TFakeInfoForm::TFakeInfoForm(TComponent* owner) : TFakeForm(owner) {}

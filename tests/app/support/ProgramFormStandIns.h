@@ -9,8 +9,7 @@
 #include "tray/PopupMenu.h"
 
 // Distinct classes for the class names of the streams.
-template<int N>
-class TFake : public TFakeControl {
+template<int N> class TFake : public TFakeControl {
 public:
     using TFakeControl::TFakeControl;
 };
@@ -32,7 +31,7 @@ public:
     void N8Click(TObject*) { calls.push_back("N8Click"); }
     void N9Click(TObject*) { calls.push_back("N9Click"); }
     void X1Click(TObject*) { calls.push_back("X1Click"); }
-    void Hidden(TObject*) { calls.push_back("Hidden"); }   // not published
+    void Hidden(TObject*) { calls.push_back("Hidden"); } // not published
 
     TImage* Image1 = nullptr;
     TFakeFileList* FileListBox1 = nullptr;

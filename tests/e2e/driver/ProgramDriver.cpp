@@ -98,15 +98,9 @@ std::wstring TextOf(HWND window)
 }
 
 // A dialog holding a tree is the folder browser; one with a static text is a message box.
-HWND ChildOfClass(HWND parent, const char* className)
-{
-    return FindWindowExA(parent, nullptr, className, nullptr);
-}
+HWND ChildOfClass(HWND parent, const char* className) { return FindWindowExA(parent, nullptr, className, nullptr); }
 
-bool IsBrowser(HWND dialog)
-{
-    return ChildOfClass(dialog, "SysTreeView32") != nullptr;
-}
+bool IsBrowser(HWND dialog) { return ChildOfClass(dialog, "SysTreeView32") != nullptr; }
 
 // Reports the visible boxes of the program and closes them unless asked to keep
 // them; the number reported.
@@ -234,7 +228,8 @@ int Tick(int argc, char** argv)
     std::vector<HWND> utilities = ProgramWindows("TPUtilWindow");
     for (HWND window : utilities)
         if (!PostMessageA(window, WM_TIMER, 1, 0))
-            std::fprintf(stderr, "the timer message did not go to %p: %lu\n", static_cast<void*>(window), GetLastError());
+            std::fprintf(
+                stderr, "the timer message did not go to %p: %lu\n", static_cast<void*>(window), GetLastError());
     std::fprintf(stderr, "timer message to %zu utility windows\n", utilities.size());
     WaitForProgramLoop(application);
     WaitAndReportBoxes(WaitOption(argc, argv, 3000));
@@ -255,8 +250,8 @@ public:
     {
         m_process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, programProcess);
         if (m_process)
-            m_remote = static_cast<char*>(VirtualAllocEx(m_process, nullptr, sizeof(TVITEMW) + 2 * 520,
-                MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+            m_remote = static_cast<char*>(VirtualAllocEx(
+                m_process, nullptr, sizeof(TVITEMW) + 2 * 520, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     }
     ~RemoteTree()
     {

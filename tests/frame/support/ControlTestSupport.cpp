@@ -70,8 +70,7 @@ void ControlTest::TearDown()
     Application->SetTerminating(false);
     // A WM_QUIT left in the queue would end the next test's loop.
     MSG message;
-    while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
 }
 
 void BorderlessFormTest::TearDown()

@@ -29,7 +29,8 @@ public:
     TBox(TComponent* owner, TColor fill) : TGraphicControl(owner), Fill(fill)
     {
         OnMouseDown = [this](TObject*, TMouseButton, TShiftState shift, int x, int y) {
-            Events.push_back("down " + std::to_string(x) + "," + std::to_string(y) + ((shift & ssDouble) ? " double" : ""));
+            Events.push_back(
+                "down " + std::to_string(x) + "," + std::to_string(y) + ((shift & ssDouble) ? " double" : ""));
         };
         OnMouseMove = [this](TObject*, TShiftState, int x, int y) {
             Events.push_back("move " + std::to_string(x) + "," + std::to_string(y));

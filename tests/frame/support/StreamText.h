@@ -10,9 +10,21 @@
 class StreamText {
 public:
     StreamText& Sig() { return Raw("TPF0"); }
-    StreamText& Raw(const AnsiString& bytes) { m_bytes += bytes; return *this; }
-    StreamText& Byte(int b) { m_bytes += static_cast<char>(b); return *this; }
-    StreamText& Short(const AnsiString& s) { Byte(static_cast<int>(s.size())); return Raw(s); }
+    StreamText& Raw(const AnsiString& bytes)
+    {
+        m_bytes += bytes;
+        return *this;
+    }
+    StreamText& Byte(int b)
+    {
+        m_bytes += static_cast<char>(b);
+        return *this;
+    }
+    StreamText& Short(const AnsiString& s)
+    {
+        Byte(static_cast<int>(s.size()));
+        return Raw(s);
+    }
     StreamText& Object(const AnsiString& cls, const AnsiString& name) { return Short(cls).Short(name); }
     StreamText& End() { return Byte(0); }
     StreamText& Prop(const AnsiString& name) { return Short(name); }

@@ -41,11 +41,11 @@ struct BmpLayout {
     std::uint32_t compression = 0;
     std::uint32_t clrUsed = 0;
     std::uint32_t imageSize = 0;
-    std::vector<std::uint32_t> colors;  // 0x00RRGGBB
-    std::vector<std::uint32_t> masks;   // written after the 40-byte header
+    std::vector<std::uint32_t> colors; // 0x00RRGGBB
+    std::vector<std::uint32_t> masks;  // written after the 40-byte header
     AnsiString pixels;
     bool os2 = false;
-    std::uint32_t extraOffset = 0;      // added to the file header's offset only
+    std::uint32_t extraOffset = 0; // added to the file header's offset only
 };
 
 inline AnsiString MakeBmp(const BmpLayout& layout)

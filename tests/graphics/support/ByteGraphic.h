@@ -29,7 +29,10 @@ public:
         if (bytes.rfind("bad", 0) == 0)
             throw EInvalidGraphic("bad bytes");
     }
-    void SaveStream(TStream& stream) override { stream.WriteBuffer(bytes.data(), static_cast<std::int32_t>(bytes.size())); }
+    void SaveStream(TStream& stream) override
+    {
+        stream.WriteBuffer(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    }
     void LoadClipboardData(std::uint16_t, HANDLE, HPALETTE) override {}
     void SaveClipboardData(std::uint16_t& format, HANDLE&, HPALETTE&) override { format = 0xC123; }
     void Assign(TPersistent* source) override

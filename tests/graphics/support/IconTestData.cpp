@@ -7,10 +7,7 @@
 
 namespace {
 
-int RowBytes(int width, int bits)
-{
-    return (width * bits + 31) / 32 * 4;
-}
+int RowBytes(int width, int bits) { return (width * bits + 31) / 32 * 4; }
 
 }
 
@@ -41,7 +38,8 @@ AnsiString IconImageBytes(const TestIconImage& image)
                 unsigned index = static_cast<unsigned>(image.PixelIndex(x, row));
                 int bit = x * image.Bits;
                 int shift = 8 - image.Bits - bit % 8;
-                line[static_cast<std::size_t>(bit / 8)] = static_cast<char>(static_cast<unsigned char>(line[bit / 8]) | (index << shift));
+                line[static_cast<std::size_t>(bit / 8)] =
+                    static_cast<char>(static_cast<unsigned char>(line[bit / 8]) | (index << shift));
             } else {
                 std::uint32_t c = image.PixelColour(x, row);
                 std::size_t at = static_cast<std::size_t>(x * image.Bits / 8);
@@ -59,7 +57,8 @@ AnsiString IconImageBytes(const TestIconImage& image)
         AnsiString line(static_cast<std::size_t>(maskStride), '\0');
         for (int x = 0; x < image.Width; ++x)
             if (image.Transparent && image.Transparent(x, row))
-                line[static_cast<std::size_t>(x / 8)] = static_cast<char>(static_cast<unsigned char>(line[x / 8]) | (0x80 >> (x % 8)));
+                line[static_cast<std::size_t>(x / 8)] =
+                    static_cast<char>(static_cast<unsigned char>(line[x / 8]) | (0x80 >> (x % 8)));
         out += line;
     }
     return out;
@@ -142,7 +141,8 @@ std::vector<std::uint32_t> DrawIconPixels(HICON icon, int width, int height, std
 
 std::uint32_t ExpectedPixel(const TestIconImage& image, int x, int y, std::uint32_t background)
 {
-    std::uint32_t colour = image.Bits <= 8 ? image.Palette[static_cast<std::size_t>(image.PixelIndex(x, y))] : image.PixelColour(x, y);
+    std::uint32_t colour =
+        image.Bits <= 8 ? image.Palette[static_cast<std::size_t>(image.PixelIndex(x, y))] : image.PixelColour(x, y);
     // Where the mask is set the screen stays and the colour is combined into it by
     // exclusive or: black leaves it as it was.
     if (image.Transparent && image.Transparent(x, y))

@@ -13,13 +13,13 @@
 struct TestIconImage {
     int Width = 32;
     int Height = 32;
-    int Bits = 8;                     // 1, 4, 8, 24 or 32
-    std::uint8_t ColorCountByte = 0;  // what the directory entry claims
+    int Bits = 8;                    // 1, 4, 8, 24 or 32
+    std::uint8_t ColorCountByte = 0; // what the directory entry claims
     // Colour of a pixel (x, y from the top-left), as 0x00RRGGBB. For palette images
     // the colour is looked up in Palette by PixelIndex instead.
     std::function<std::uint32_t(int x, int y)> PixelColour;
     std::function<int(int x, int y)> PixelIndex;
-    std::vector<std::uint32_t> Palette; // 0x00RRGGBB, 2^Bits entries for palette images
+    std::vector<std::uint32_t> Palette;            // 0x00RRGGBB, 2^Bits entries for palette images
     std::function<bool(int x, int y)> Transparent; // mask bit 1
 };
 

@@ -5,8 +5,8 @@
 
 #include <jpeglib.h>
 
-AnsiString EncodeJpeg(int width, int height, int components, int colorSpace,
-    const std::vector<unsigned char>& samples, int quality)
+AnsiString EncodeJpeg(
+    int width, int height, int components, int colorSpace, const std::vector<unsigned char>& samples, int quality)
 {
     jpeg_compress_struct c {};
     jpeg_error_mgr errors {};

@@ -8,5 +8,5 @@
 // Encodes the picture whose samples are given row by row from the top, components
 // bytes a pixel in the colour space (the library's J_COLOR_SPACE); a quality below 0
 // keeps the library's default.
-AnsiString EncodeJpeg(int width, int height, int components, int colorSpace,
-    const std::vector<unsigned char>& samples, int quality = -1);
+AnsiString EncodeJpeg(
+    int width, int height, int components, int colorSpace, const std::vector<unsigned char>& samples, int quality = -1);

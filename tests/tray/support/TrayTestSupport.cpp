@@ -32,9 +32,7 @@ BOOL CALLBACK FindMenuWindow(HWND window, LPARAM data)
 
 }
 
-RecordingOwner::RecordingOwner(TComponent* owner) : TComponent(owner)
-{
-}
+RecordingOwner::RecordingOwner(TComponent* owner) : TComponent(owner) {}
 
 RecordingOwner::~RecordingOwner()
 {
@@ -55,17 +53,14 @@ HWND RecordingOwner::FormHandle()
             windowClass.lpszClassName = OwnerClass;
             RegisterClassA(&windowClass);
         }
-        m_window = CreateWindowExA(0, OwnerClass, "Owner", WS_OVERLAPPEDWINDOW, 300, 300, 200, 100,
-            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        m_window = CreateWindowExA(0, OwnerClass, "Owner", WS_OVERLAPPEDWINDOW, 300, 300, 200, 100, nullptr, nullptr,
+            GetModuleHandleA(nullptr), nullptr);
         SetWindowLongPtrA(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     return m_window;
 }
 
-void RecordingOwner::SetFormVisible(bool visible)
-{
-    ShowWindow(FormHandle(), visible ? SW_SHOWNOACTIVATE : SW_HIDE);
-}
+void RecordingOwner::SetFormVisible(bool visible) { ShowWindow(FormHandle(), visible ? SW_SHOWNOACTIVATE : SW_HIDE); }
 
 void RecordingOwner::DestroyOwnWindow()
 {
@@ -125,10 +120,7 @@ void CALLBACK PopupMenuDriver::Tick(HWND, UINT, UINT_PTR, DWORD)
     driver->m_action(found.window);
 }
 
-bool InChildCopy()
-{
-    return AnsiString(GetCommandLineA()).find(ChildMarker) != AnsiString::npos;
-}
+bool InChildCopy() { return AnsiString(GetCommandLineA()).find(ChildMarker) != AnsiString::npos; }
 
 void EndChildCopy()
 {
