@@ -183,10 +183,11 @@ bool ReduceSeparators(TMenuItem* item, bool force)
     bool changed = false;
     int count = item->Count();
     // Hides the separators at one end of the visible items, walking from FROM towards
-    // TO (not included) by STEP; the place where it stopped.
+    // TO (not included) by STEP; the place where it stopped. A walk whose start already
+    // lies at or beyond TO (no items, or none left after the first walk) does nothing.
     auto hideEndSeparators = [&](int from, int to, int step) {
         int i = from;
-        for (; i != to; i += step) {
+        for (; step > 0 ? i < to : i > to; i += step) {
             TMenuItem* child = item->Items(i);
             if (!child->Visible())
                 continue;

@@ -193,6 +193,14 @@ TEST(MenuAccessKeys, SurplusSeparatorsAreHidden)
     CodeMenu kept { "A", "-", "B" };
     EXPECT_TRUE(ReduceSeparators(kept.menu->Items(), false)); // reports even an unchanged one
     EXPECT_TRUE(kept.items[1]->Visible());
+
+    // Separators only, and no items at all: the walk back from the end stops where the
+    // walk from the start did.
+    CodeMenu lines { "-", "-" };
+    EXPECT_TRUE(ReduceSeparators(lines.menu->Items(), false));
+    EXPECT_FALSE(lines.items[1]->Visible());
+    CodeMenu none({});
+    EXPECT_FALSE(ReduceSeparators(none.menu->Items(), false));
 }
 
 TEST(ShortCuts, CaptionsAndTheirWayBack)
