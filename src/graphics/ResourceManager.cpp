@@ -188,7 +188,8 @@ TResourceManager& BrushManager()
 int ScreenLogPixels()
 {
     static const int ppi = [] {
-        int value = GetDeviceCaps(TScreenDC(), LOGPIXELSY);
+        // Without a screen context (GetDeviceCaps then answers 0) a font is sized for 96.
+        int value = GetDeviceCaps(TScreenDC(nullptr, std::nothrow), LOGPIXELSY);
         return value > 0 ? value : 96;
     }();
     return ppi;
