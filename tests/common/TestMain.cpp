@@ -3,6 +3,7 @@
 // to run in that case.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <gtest/gtest.h>
 
@@ -18,6 +19,26 @@ LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* info)
         testing::UnitTest::GetInstance()->current_test_info()
             ? testing::UnitTest::GetInstance()->current_test_info()->name()
             : "(none)");
+#if defined(_M_IX86) || defined(__i386__)
+    // Return addresses into the test executable near the top of the stack, so that a
+    // crash inside a system call can be traced to the code that made it.
+    if (info && info->ContextRecord) {
+        auto image = reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
+        const auto* stack = reinterpret_cast<const std::uintptr_t*>(info->ContextRecord->Esp);
+        std::fprintf(stderr, "CRASH: callers in the executable:");
+        for (int i = 0, found = 0; i < 512 && found < 12; ++i) {
+            MEMORY_BASIC_INFORMATION page {};
+            if (!VirtualQuery(stack + i, &page, sizeof page) || page.State != MEM_COMMIT)
+                break;
+            std::uintptr_t word = stack[i];
+            if (word > image + 0x1000 && word < image + 0x400000) {
+                std::fprintf(stderr, " %08lx", static_cast<unsigned long>(word));
+                ++found;
+            }
+        }
+        std::fprintf(stderr, "\n");
+    }
+#endif
     std::fflush(stderr);
     std::fflush(stdout);
     TerminateProcess(GetCurrentProcess(), 3);
